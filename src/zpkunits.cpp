@@ -1,0 +1,1 @@
+// Anchor source so the core library target exists before its folders fill up.
