@@ -8,6 +8,9 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "platform/rtl/errors.hpp"
+#include "platform/ui/dialog_service.hpp"
+#include "platform/ui/headless_dialogs.hpp"
 #include "registry.hpp"
 
 namespace {
@@ -71,8 +74,13 @@ int main(int argc, char** argv) {
 
   for (const auto& setup : zpk::cli::command_registry()) setup(app, options);
 
+  // Dialogs shown on the way go to stderr, one line each; --answer scripts the replies.
+  zpk::HeadlessDialogs dialogs({.echo = &std::cerr});
+  zpk::ScopedDialogService dialog_guard(dialogs);
+
   try {
     app.parse(argc, argv);
+    dialogs.reply_all(options.answers);
     if (call->parsed()) {
       std::vector<std::string> rest = call->remaining();
       if (list || rest.empty()) {
@@ -88,6 +96,9 @@ int main(int argc, char** argv) {
     if (demo->parsed()) return run_demo(options);
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
+  } catch (const zpk::EAbort&) {
+    // A silent stop: the routine has already told the user why.
+    return 1;
   } catch (const std::exception& e) {
     std::cerr << "error: " << e.what() << '\n';
     return 1;
