@@ -1,0 +1,81 @@
+// `zpk db create PATH [--empresa 001]...` makes a new database from schema/
+// (the shared tables and those of each company); `zpk db seed PATH` loads the
+// demo companies 001 and 002 into it.
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "platform/db/database.hpp"
+#include "platform/tabela/schema_setup.hpp"
+#include "registry.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct DbCommandOptions {
+  std::string path;
+  std::vector<std::string> empresas;
+  std::string schema;
+};
+
+fs::path schema_dir(const DbCommandOptions& o) {
+  if (!o.schema.empty()) return o.schema;
+  std::vector<fs::path> starts;
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) starts.push_back(exe.parent_path());
+  starts.push_back(fs::current_path());
+  return zpk::find_schema_dir(starts);
+}
+
+zpk::DatabaseCredentials credentials(const zpk::cli::CallOptions& options) {
+  return {options.user, options.password};
+}
+
+const zpk::cli::RegisterCommand kDbCommand{[](CLI::App& app, zpk::cli::CallOptions& options) {
+  auto o = std::make_shared<DbCommandOptions>();
+  CLI::App* db = app.add_subcommand("db", "create and seed databases");
+  db->require_subcommand(1);
+
+  CLI::App* create = db->add_subcommand("create", "create a database: zpk db create PATH [--empresa 001]...");
+  create->add_option("PATH", o->path, "database file (embedded) or host:path (server)")->required();
+  create->add_option("--empresa", o->empresas, "company whose tables to create (repeatable; default 001)")
+      ->allow_extra_args(false);
+  create->add_option("--schema", o->schema, "the schema/ folder (default: found from the program's folder)");
+  create->add_option("--user", options.user, "server user (default: ISC_USER)");
+  create->add_option("--password", options.password, "server password (default: ISC_PASSWORD)");
+  create->callback([o, &options] {
+    std::vector<std::string> empresas = o->empresas.empty() ? std::vector<std::string>{"001"} : o->empresas;
+    zpk::TTIDatabase database;
+    zpk::create_schema_database(database, o->path, empresas, schema_dir(*o), credentials(options));
+    database.Close();
+    std::cout << "created " << o->path << " (companies";
+    for (const auto& e : empresas) std::cout << ' ' << e;
+    std::cout << ")\n";
+  });
+
+  CLI::App* seed = db->add_subcommand("seed", "load the demo companies 001 and 002: zpk db seed PATH");
+  seed->add_option("PATH", o->path, "database file (embedded) or host:path (server)")->required();
+  seed->add_option("--schema", o->schema, "the schema/ folder (default: found from the program's folder)");
+  seed->add_option("--user", options.user, "server user (default: ISC_USER)");
+  seed->add_option("--password", options.password, "server password (default: ISC_PASSWORD)");
+  seed->callback([o, &options] {
+    zpk::TTIDatabase database;
+    database.SetDatabaseName(o->path);
+    database.SetCredentials(credentials(options));
+    database.Open();
+    zpk::seed_demo_data(database, schema_dir(*o));
+    database.DefaultTransaction().Commit();
+    database.Close();
+    std::cout << "seeded " << o->path << " (companies";
+    for (const auto& e : zpk::kDemoCompanies) std::cout << ' ' << e;
+    std::cout << ")\n";
+  });
+}};
+
+}  // namespace

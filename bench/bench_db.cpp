@@ -1,0 +1,192 @@
+// The cost of a one-column look-up by key on the embedded engine, the way
+// Busca_Valor runs it (the key quoted into the statement text), against two
+// floors written directly on the Firebird API: the statement prepared once
+// with a bound key, and the literal text prepared on every call.
+#include <benchmark/benchmark.h>
+#include <firebird/Interface.h>
+#include <ibase.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "platform/db/database.hpp"
+#include "platform/db/query.hpp"
+
+namespace {
+
+using namespace zpk;
+namespace fs = std::filesystem;
+
+constexpr int kRows = 10000;
+constexpr int kCalls = 10000;
+
+std::string key_of(int i) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%06d", i % kRows);
+  return buf;
+}
+
+std::string literal_statement(const std::string& key) {
+  // What Busca_Valor composes: Cria_Where's " 1=1 " and the quoted value.
+  return "select NOME from ENTIDADE_001 where  1=1  and CODCLI = '" + key + "'";
+}
+
+// One embedded database for the whole program, removed at exit.
+struct BenchDatabase {
+  fs::path file;
+  TTIDatabase db;
+
+  BenchDatabase() {
+    file = fs::temp_directory_path() / ("zpk-bench-db-" + std::to_string(::getpid()) + ".fdb");
+    fs::remove(file);
+    db.create_database(file.string(), {}, {8192, false});
+    db.execute_script(
+        "CREATE TABLE ENTIDADE_001 (CODCLI VARCHAR(10) NOT NULL PRIMARY KEY, NOME VARCHAR(60));");
+    TTIQuery q(db);
+    q.SQL.Add("INSERT INTO ENTIDADE_001 (CODCLI, NOME) VALUES (:CODCLI, :NOME)");
+    for (int i = 0; i < kRows; ++i) {
+      q.ParamByName("CODCLI").AsString = key_of(i);
+      q.ParamByName("NOME").AsString = "CLIENTE " + key_of(i);
+      q.ExecSQL();
+    }
+    db.DefaultTransaction().Commit();
+  }
+  ~BenchDatabase() {
+    db.Close();
+    std::error_code ec;
+    fs::remove(file, ec);
+  }
+};
+
+BenchDatabase& bench_db() {
+  static BenchDatabase instance;
+  return instance;
+}
+
+void check(Firebird::CheckStatusWrapper& st) {
+  if (st.getState() & Firebird::IStatus::STATE_ERRORS) {
+    char msg[512];
+    Firebird::fb_get_master_interface()->getUtilInterface()->formatStatus(msg, sizeof msg, &st);
+    throw std::runtime_error(msg);
+  }
+}
+
+// Busca_Valor's shape through TTIQuery: a new query per call, the key in the text.
+void BM_TTIQuery_LiteralKey(benchmark::State& state) {
+  TTIDatabase& db = bench_db().db;
+  db.set_auto_parameterize(state.range(0) != 0);
+  int i = 0;
+  for (auto _ : state) {
+    TTIQuery q(db);
+    q.SQL.Add(literal_statement(key_of(i++)));
+    q.Open();
+    benchmark::DoNotOptimize(q.FieldByName("NOME").AsString());
+  }
+  db.set_auto_parameterize(true);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_TTIQuery_LiteralKey)->ArgName("bind_literals")->Arg(1)->Arg(0)->Iterations(kCalls);
+
+// The library's own hot paths: a named parameter.
+void BM_TTIQuery_BoundKey(benchmark::State& state) {
+  TTIDatabase& db = bench_db().db;
+  int i = 0;
+  for (auto _ : state) {
+    TTIQuery q(db);
+    q.SQL.Add("select NOME from ENTIDADE_001 where CODCLI = :CODCLI");
+    q.ParamByName("CODCLI").AsString = key_of(i++);
+    q.Open();
+    benchmark::DoNotOptimize(q.FieldByName("NOME").AsString());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_TTIQuery_BoundKey)->Iterations(kCalls);
+
+// Floor 1: prepared once, the key bound as a VARCHAR parameter.
+void BM_Floor_PreparedOnce(benchmark::State& state) {
+  TTIDatabase& db = bench_db().db;
+  Firebird::IMaster* master = Firebird::fb_get_master_interface();
+  Firebird::CheckStatusWrapper st(master->getStatus());
+  Firebird::IAttachment* att = db.attachment();
+  Firebird::ITransaction* tra = db.DefaultTransaction().handle();
+  const char* sql = "select NOME from ENTIDADE_001 where CODCLI = ?";
+  Firebird::IStatement* stmt =
+      att->prepare(&st, tra, 0, sql, SQL_DIALECT_V6, Firebird::IStatement::PREPARE_PREFETCH_METADATA);
+  check(st);
+  Firebird::IMessageMetadata* in = stmt->getInputMetadata(&st);
+  Firebird::IMessageMetadata* out = stmt->getOutputMetadata(&st);
+  check(st);
+  std::unique_ptr<unsigned char[]> in_buf(new unsigned char[in->getMessageLength(&st)]);
+  std::unique_ptr<unsigned char[]> out_buf(new unsigned char[out->getMessageLength(&st)]);
+  const unsigned in_off = in->getOffset(&st, 0);
+  const unsigned in_null = in->getNullOffset(&st, 0);
+  const unsigned out_off = out->getOffset(&st, 0);
+  int i = 0;
+  for (auto _ : state) {
+    const std::string key = key_of(i++);
+    const uint16_t len = static_cast<uint16_t>(key.size());
+    std::memcpy(in_buf.get() + in_off, &len, 2);
+    std::memcpy(in_buf.get() + in_off + 2, key.data(), key.size());
+    *reinterpret_cast<int16_t*>(in_buf.get() + in_null) = 0;
+    Firebird::IResultSet* rs = stmt->openCursor(&st, tra, in, in_buf.get(), out, 0);
+    check(st);
+    std::string value;
+    if (rs->fetchNext(&st, out_buf.get()) == Firebird::IStatus::RESULT_OK) {
+      uint16_t n;
+      std::memcpy(&n, out_buf.get() + out_off, 2);
+      value.assign(reinterpret_cast<const char*>(out_buf.get() + out_off + 2), n);
+    }
+    rs->close(&st);
+    check(st);
+    benchmark::DoNotOptimize(value);
+  }
+  in->release();
+  out->release();
+  stmt->free(&st);
+  st.dispose();
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Floor_PreparedOnce)->Iterations(kCalls);
+
+// Floor 2: the literal text prepared, run and freed on every call.
+void BM_Floor_PrepareEveryCall(benchmark::State& state) {
+  TTIDatabase& db = bench_db().db;
+  Firebird::IMaster* master = Firebird::fb_get_master_interface();
+  Firebird::CheckStatusWrapper st(master->getStatus());
+  Firebird::IAttachment* att = db.attachment();
+  Firebird::ITransaction* tra = db.DefaultTransaction().handle();
+  int i = 0;
+  for (auto _ : state) {
+    const std::string sql = literal_statement(key_of(i++));
+    Firebird::IStatement* stmt =
+        att->prepare(&st, tra, static_cast<unsigned>(sql.size()), sql.c_str(), SQL_DIALECT_V6,
+                     Firebird::IStatement::PREPARE_PREFETCH_METADATA);
+    check(st);
+    Firebird::IMessageMetadata* out = stmt->getOutputMetadata(&st);
+    std::unique_ptr<unsigned char[]> out_buf(new unsigned char[out->getMessageLength(&st)]);
+    const unsigned out_off = out->getOffset(&st, 0);
+    Firebird::IResultSet* rs = stmt->openCursor(&st, tra, nullptr, nullptr, out, 0);
+    check(st);
+    std::string value;
+    if (rs->fetchNext(&st, out_buf.get()) == Firebird::IStatus::RESULT_OK) {
+      uint16_t n;
+      std::memcpy(&n, out_buf.get() + out_off, 2);
+      value.assign(reinterpret_cast<const char*>(out_buf.get() + out_off + 2), n);
+    }
+    rs->close(&st);
+    out->release();
+    stmt->free(&st);
+    check(st);
+    benchmark::DoNotOptimize(value);
+  }
+  st.dispose();
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Floor_PrepareEveryCall)->Iterations(kCalls);
+
+}  // namespace

@@ -1,0 +1,149 @@
+#include "platform/db/database.hpp"
+
+#include <algorithm>
+
+#include "platform/db/detail/connection.hpp"
+#include "platform/db/detail/sql_text.hpp"
+
+namespace zpk {
+
+TTIDatabase::TTIDatabase() : own_transaction_(std::make_unique<TTITransaction>()) {
+  own_transaction_->SetDatabase(*this);
+  default_transaction_ = own_transaction_.get();
+}
+
+TTIDatabase::~TTIDatabase() {
+  Close();
+  // Transactions still bound to this database must not reach it any more.
+  for (TTITransaction* t : std::vector<TTITransaction*>(transactions_)) t->forget_database();
+  transactions_.clear();
+}
+
+void TTIDatabase::apply_settings() {
+  connection_->auto_parameterize = auto_parameterize_;
+  connection_->cache_capacity = cache_capacity_;
+}
+
+void TTIDatabase::Open() {
+  if (connection_) return;
+  if (settings_location_.empty()) {
+    throw EDatabaseError(DatabaseErrorKind::usage, "no database name was given");
+  }
+  detail::ConnectSettings s{settings_location_, credentials_.user, credentials_.password};
+  connection_ = detail::Connection::open(s, nullptr);
+  apply_settings();
+}
+
+void TTIDatabase::Close() noexcept {
+  if (!connection_) return;
+  for (TTITransaction* t : transactions_) {
+    connection_->rollback(t->handle_);
+    t->open_savepoints_ = 0;
+  }
+  connection_.reset();
+}
+
+void TTIDatabase::GetDatabase(const TTIDatabase& source) {
+  Close();
+  settings_location_ = source.settings_location_;
+  credentials_ = source.credentials_;
+  auto_parameterize_ = source.auto_parameterize_;
+  cache_capacity_ = source.cache_capacity_;
+  own_transaction_->Options.LockTimeout = source.default_transaction_->Options.LockTimeout;
+  Open();
+}
+
+TTITransaction& TTIDatabase::DefaultTransaction() {
+  return *default_transaction_;
+}
+
+void TTIDatabase::SetTransaction(TTITransaction& transaction) {
+  if (transaction.Database() != this) transaction.SetDatabase(*this);
+  default_transaction_ = &transaction;
+}
+
+void TTIDatabase::register_transaction(TTITransaction* t) {
+  if (std::find(transactions_.begin(), transactions_.end(), t) == transactions_.end())
+    transactions_.push_back(t);
+}
+
+void TTIDatabase::unregister_transaction(TTITransaction* t) noexcept {
+  transactions_.erase(std::remove(transactions_.begin(), transactions_.end(), t), transactions_.end());
+  if (default_transaction_ == t) default_transaction_ = own_transaction_.get();
+}
+
+void TTIDatabase::create_database(const std::string& location, const DatabaseCredentials& credentials,
+                                  const DatabaseCreateOptions& options) {
+  Close();
+  settings_location_ = location;
+  credentials_ = credentials;
+  detail::ConnectSettings s{settings_location_, credentials_.user, credentials_.password};
+  detail::CreateSettings c{options.page_size, options.forced_writes};
+  connection_ = detail::Connection::open(s, &c);
+  apply_settings();
+}
+
+void TTIDatabase::drop_database() {
+  detail::Connection& c = connection();
+  for (TTITransaction* t : transactions_) {
+    c.rollback(t->handle_);
+    t->open_savepoints_ = 0;
+  }
+  c.drop_database();
+  connection_.reset();
+}
+
+void TTIDatabase::execute_direct(std::string_view sql) {
+  detail::Connection& c = connection();
+  TTITransaction& t = DefaultTransaction();
+  bool ok = false;
+  try {
+    c.execute_immediate(t.handle(), sql);
+    ok = true;
+  } catch (...) {
+    t.statement_finished(false);
+    throw;
+  }
+  t.statement_finished(ok);
+}
+
+void TTIDatabase::execute_script(std::string_view script) {
+  TTITransaction& t = DefaultTransaction();
+  for (const std::string& stmt : detail::split_sql_script(script)) {
+    execute_direct(stmt);
+    t.Commit();
+  }
+}
+
+void TTIDatabase::set_auto_parameterize(bool on) {
+  auto_parameterize_ = on;
+  if (connection_) connection_->auto_parameterize = on;
+}
+
+void TTIDatabase::set_statement_cache_capacity(size_t capacity) {
+  cache_capacity_ = capacity;
+  if (connection_) connection_->cache_capacity = capacity;
+}
+
+size_t TTIDatabase::cached_statements() const {
+  return connection_ ? connection_->cached_statements() : 0;
+}
+
+void TTIDatabase::clear_statement_cache() {
+  if (connection_) connection_->clear_statement_cache();
+}
+
+Firebird::IAttachment* TTIDatabase::attachment() const {
+  return connection().attachment();
+}
+
+detail::Connection& TTIDatabase::connection() const {
+  if (!connection_) {
+    throw EDatabaseError(DatabaseErrorKind::usage,
+                         "the database is not connected" +
+                             (settings_location_.empty() ? std::string() : " (" + settings_location_ + ")"));
+  }
+  return *connection_;
+}
+
+}  // namespace zpk

@@ -1,0 +1,81 @@
+#include "platform/db/database_error.hpp"
+
+#include <algorithm>
+
+namespace zpk {
+
+namespace {
+
+// Firebird status codes (iberror.h), kept here so that the mapping is readable
+// without the engine's headers.
+struct CodeKind {
+  int64_t code;
+  DatabaseErrorKind kind;
+};
+constexpr CodeKind kCodeKinds[] = {
+    {335544451, DatabaseErrorKind::conflict},          // update_conflict
+    {335544336, DatabaseErrorKind::conflict},          // deadlock
+    {335544345, DatabaseErrorKind::conflict},          // lock_conflict
+    {335544510, DatabaseErrorKind::conflict},          // lock_timeout
+    {335545096, DatabaseErrorKind::conflict},          // read_conflict
+    {335544878, DatabaseErrorKind::conflict},          // concurrent_transaction
+    {335544665, DatabaseErrorKind::unique_violation},  // unique_key_violation
+    {335544349, DatabaseErrorKind::unique_violation},  // no_dup (unique index)
+    {335544466, DatabaseErrorKind::foreign_key},       // foreign_key
+    {335544838, DatabaseErrorKind::foreign_key},       // foreign_key_target_doesnt_exist
+    {335544839, DatabaseErrorKind::foreign_key},       // foreign_key_references_present
+    {335544347, DatabaseErrorKind::not_null},          // not_valid (validation, e.g. NOT NULL)
+    {335544879, DatabaseErrorKind::not_null},          // not_valid_for_var
+    {335544880, DatabaseErrorKind::not_null},          // not_valid_for
+    {335544914, DatabaseErrorKind::truncation},        // string_truncation
+    {335544321, DatabaseErrorKind::truncation},        // arith_except
+    {335544334, DatabaseErrorKind::conversion},        // convert_error
+    {335544569, DatabaseErrorKind::syntax},            // dsql_error
+    {335544634, DatabaseErrorKind::syntax},            // dsql_token_unk_err
+    {335544580, DatabaseErrorKind::syntax},            // dsql_relation_err (table unknown)
+    {335544578, DatabaseErrorKind::syntax},            // dsql_field_err (column unknown)
+    {335544344, DatabaseErrorKind::connection},        // io_error
+    {335544721, DatabaseErrorKind::connection},        // network_error
+    {335544472, DatabaseErrorKind::connection},        // login
+    {335544375, DatabaseErrorKind::connection},        // unavailable
+    {335544648, DatabaseErrorKind::connection},        // conn_lost
+    {335544741, DatabaseErrorKind::connection},        // lost_db_connection
+};
+
+}  // namespace
+
+DatabaseErrorKind classify_database_error(const std::vector<int64_t>& codes, const std::string& sqlstate) {
+  // A conflict anywhere in the vector wins: the engine wraps it in generic codes.
+  if (sqlstate == "40001") return DatabaseErrorKind::conflict;
+  for (int64_t code : codes) {
+    for (const CodeKind& ck : kCodeKinds) {
+      if (ck.code == code && ck.kind == DatabaseErrorKind::conflict) return ck.kind;
+    }
+  }
+  for (int64_t code : codes) {
+    for (const CodeKind& ck : kCodeKinds) {
+      if (ck.code == code) return ck.kind;
+    }
+  }
+  if (sqlstate.rfind("42", 0) == 0) return DatabaseErrorKind::syntax;
+  if (sqlstate.rfind("08", 0) == 0) return DatabaseErrorKind::connection;
+  return DatabaseErrorKind::other;
+}
+
+EDatabaseError::EDatabaseError(std::string message, std::string sqlstate, std::vector<int64_t> codes,
+                               std::string statement)
+    : EZpkError(message),
+      message_(std::move(message)),
+      sqlstate_(std::move(sqlstate)),
+      codes_(std::move(codes)),
+      statement_(std::move(statement)),
+      kind_(classify_database_error(codes_, sqlstate_)) {}
+
+EDatabaseError::EDatabaseError(DatabaseErrorKind kind, std::string message, std::string statement)
+    : EZpkError(message), message_(std::move(message)), statement_(std::move(statement)), kind_(kind) {}
+
+bool EDatabaseError::has_code(int64_t code) const {
+  return std::find(codes_.begin(), codes_.end(), code) != codes_.end();
+}
+
+}  // namespace zpk
