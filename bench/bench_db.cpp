@@ -1,7 +1,7 @@
-// The cost of a one-column look-up by key on the embedded engine, the way
-// Busca_Valor runs it (the key quoted into the statement text), against two
-// floors written directly on the Firebird API: the statement prepared once
-// with a bound key, and the literal text prepared on every call.
+// The cost of the look-ups by key on the embedded engine, the way Busca_Valor
+// and Existe run them (the key quoted into the statement text by the caller),
+// against two floors written directly on the Firebird API: the statement
+// prepared once with a bound key, and the literal text prepared on every call.
 #include <benchmark/benchmark.h>
 #include <firebird/Interface.h>
 #include <ibase.h>
@@ -13,9 +13,13 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "foundation/lookups.hpp"
 #include "platform/db/database.hpp"
 #include "platform/db/query.hpp"
+#include "platform/tabela/schema_setup.hpp"
+#include "platform/tabela/tabela.hpp"
 
 namespace {
 
@@ -31,33 +35,50 @@ std::string key_of(int i) {
   return buf;
 }
 
-std::string literal_statement(const std::string& key) {
-  // What Busca_Valor composes: Cria_Where's " 1=1 " and the quoted value.
+// The two statement shapes: Busca_Valor of one column, and Existe.
+enum Shape { kBuscaValor = 0, kExiste = 1 };
+
+std::string literal_statement(int shape, const std::string& key) {
+  // What the routines compose: Cria_Where's " 1=1 " and the quoted value.
+  if (shape == kExiste) return "SELECT DISTINCT 1 FROM ENTIDADE_001 WHERE  1=1  and CODCLI = '" + key + "'";
   return "select NOME from ENTIDADE_001 where  1=1  and CODCLI = '" + key + "'";
 }
 
-// One embedded database for the whole program, removed at exit.
+const char* prepared_statement(int shape) {
+  if (shape == kExiste) return "SELECT DISTINCT 1 FROM ENTIDADE_001 WHERE CODCLI = ?";
+  return "select NOME from ENTIDADE_001 where CODCLI = ?";
+}
+
+// One embedded database for the whole program (the library's schema, 10,000
+// customers in company 001), with Tabela connected to it; removed at exit.
 struct BenchDatabase {
   fs::path file;
-  TTIDatabase db;
+  TTIDatabase& db = Tabela.IBDatabase;
 
   BenchDatabase() {
     file = fs::temp_directory_path() / ("zpk-bench-db-" + std::to_string(::getpid()) + ".fdb");
     fs::remove(file);
-    db.create_database(file.string(), {}, {8192, false});
-    db.execute_script(
-        "CREATE TABLE ENTIDADE_001 (CODCLI VARCHAR(10) NOT NULL PRIMARY KEY, NOME VARCHAR(60));");
-    TTIQuery q(db);
-    q.SQL.Add("INSERT INTO ENTIDADE_001 (CODCLI, NOME) VALUES (:CODCLI, :NOME)");
-    for (int i = 0; i < kRows; ++i) {
-      q.ParamByName("CODCLI").AsString = key_of(i);
-      q.ParamByName("NOME").AsString = "CLIENTE " + key_of(i);
-      q.ExecSQL();
+    std::vector<fs::path> starts{fs::current_path()};
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) starts.insert(starts.begin(), exe.parent_path());
+    {
+      TTIDatabase setup;
+      create_schema_database(setup, file.string(), {"001"}, find_schema_dir(starts), {}, {8192, false});
+      TTIQuery q(setup);
+      q.SQL.Add("INSERT INTO ENTIDADE_001 (CODCLI, NOME) VALUES (:CODCLI, :NOME)");
+      for (int i = 0; i < kRows; ++i) {
+        q.ParamByName("CODCLI").AsString = key_of(i);
+        q.ParamByName("NOME").AsString = "CLIENTE " + key_of(i);
+        q.ExecSQL();
+      }
+      setup.DefaultTransaction().Commit();
+      setup.Close();
     }
-    db.DefaultTransaction().Commit();
+    Tabela.connect_company(file.string(), "001");
   }
   ~BenchDatabase() {
-    db.Close();
+    Tabela.disconnect();
     std::error_code ec;
     fs::remove(file, ec);
   }
@@ -76,6 +97,21 @@ void check(Firebird::CheckStatusWrapper& st) {
   }
 }
 
+// Fetches the first row and reads what the routine would: NOME's text, or
+// whether Existe's row is there.
+std::string fetch_first(Firebird::CheckStatusWrapper& st, Firebird::IResultSet* rs, int shape,
+                        unsigned char* buf, unsigned off) {
+  std::string value;
+  if (rs->fetchNext(&st, buf) == Firebird::IStatus::RESULT_OK) {
+    if (shape == kExiste) return "1";
+    uint16_t n;
+    std::memcpy(&n, buf + off, 2);
+    value.assign(reinterpret_cast<const char*>(buf + off + 2), n);
+  }
+  check(st);
+  return value;
+}
+
 // Busca_Valor's shape through TTIQuery: a new query per call, the key in the text.
 void BM_TTIQuery_LiteralKey(benchmark::State& state) {
   TTIDatabase& db = bench_db().db;
@@ -83,7 +119,7 @@ void BM_TTIQuery_LiteralKey(benchmark::State& state) {
   int i = 0;
   for (auto _ : state) {
     TTIQuery q(db);
-    q.SQL.Add(literal_statement(key_of(i++)));
+    q.SQL.Add(literal_statement(kBuscaValor, key_of(i++)));
     q.Open();
     benchmark::DoNotOptimize(q.FieldByName("NOME").AsString());
   }
@@ -108,13 +144,13 @@ void BM_TTIQuery_BoundKey(benchmark::State& state) {
 BENCHMARK(BM_TTIQuery_BoundKey)->Iterations(kCalls);
 
 // Floor 1: prepared once, the key bound as a VARCHAR parameter.
-void BM_Floor_PreparedOnce(benchmark::State& state) {
+void BM_Floor_PreparedOnce(benchmark::State& state, int shape) {
   TTIDatabase& db = bench_db().db;
   Firebird::IMaster* master = Firebird::fb_get_master_interface();
   Firebird::CheckStatusWrapper st(master->getStatus());
   Firebird::IAttachment* att = db.attachment();
   Firebird::ITransaction* tra = db.DefaultTransaction().handle();
-  const char* sql = "select NOME from ENTIDADE_001 where CODCLI = ?";
+  const char* sql = prepared_statement(shape);
   Firebird::IStatement* stmt =
       att->prepare(&st, tra, 0, sql, SQL_DIALECT_V6, Firebird::IStatement::PREPARE_PREFETCH_METADATA);
   check(st);
@@ -135,15 +171,9 @@ void BM_Floor_PreparedOnce(benchmark::State& state) {
     *reinterpret_cast<int16_t*>(in_buf.get() + in_null) = 0;
     Firebird::IResultSet* rs = stmt->openCursor(&st, tra, in, in_buf.get(), out, 0);
     check(st);
-    std::string value;
-    if (rs->fetchNext(&st, out_buf.get()) == Firebird::IStatus::RESULT_OK) {
-      uint16_t n;
-      std::memcpy(&n, out_buf.get() + out_off, 2);
-      value.assign(reinterpret_cast<const char*>(out_buf.get() + out_off + 2), n);
-    }
+    benchmark::DoNotOptimize(fetch_first(st, rs, shape, out_buf.get(), out_off));
     rs->close(&st);
     check(st);
-    benchmark::DoNotOptimize(value);
   }
   in->release();
   out->release();
@@ -151,10 +181,11 @@ void BM_Floor_PreparedOnce(benchmark::State& state) {
   st.dispose();
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_Floor_PreparedOnce)->Iterations(kCalls);
+BENCHMARK_CAPTURE(BM_Floor_PreparedOnce, Busca_Valor, kBuscaValor)->Iterations(kCalls);
+BENCHMARK_CAPTURE(BM_Floor_PreparedOnce, Existe, kExiste)->Iterations(kCalls);
 
 // Floor 2: the literal text prepared, run and freed on every call.
-void BM_Floor_PrepareEveryCall(benchmark::State& state) {
+void BM_Floor_PrepareEveryCall(benchmark::State& state, int shape) {
   TTIDatabase& db = bench_db().db;
   Firebird::IMaster* master = Firebird::fb_get_master_interface();
   Firebird::CheckStatusWrapper st(master->getStatus());
@@ -162,7 +193,7 @@ void BM_Floor_PrepareEveryCall(benchmark::State& state) {
   Firebird::ITransaction* tra = db.DefaultTransaction().handle();
   int i = 0;
   for (auto _ : state) {
-    const std::string sql = literal_statement(key_of(i++));
+    const std::string sql = literal_statement(shape, key_of(i++));
     Firebird::IStatement* stmt =
         att->prepare(&st, tra, static_cast<unsigned>(sql.size()), sql.c_str(), SQL_DIALECT_V6,
                      Firebird::IStatement::PREPARE_PREFETCH_METADATA);
@@ -172,21 +203,38 @@ void BM_Floor_PrepareEveryCall(benchmark::State& state) {
     const unsigned out_off = out->getOffset(&st, 0);
     Firebird::IResultSet* rs = stmt->openCursor(&st, tra, nullptr, nullptr, out, 0);
     check(st);
-    std::string value;
-    if (rs->fetchNext(&st, out_buf.get()) == Firebird::IStatus::RESULT_OK) {
-      uint16_t n;
-      std::memcpy(&n, out_buf.get() + out_off, 2);
-      value.assign(reinterpret_cast<const char*>(out_buf.get() + out_off + 2), n);
-    }
+    benchmark::DoNotOptimize(fetch_first(st, rs, shape, out_buf.get(), out_off));
     rs->close(&st);
     out->release();
     stmt->free(&st);
     check(st);
-    benchmark::DoNotOptimize(value);
   }
   st.dispose();
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_Floor_PrepareEveryCall)->Iterations(kCalls);
+BENCHMARK_CAPTURE(BM_Floor_PrepareEveryCall, Busca_Valor, kBuscaValor)->Iterations(kCalls);
+BENCHMARK_CAPTURE(BM_Floor_PrepareEveryCall, Existe, kExiste)->Iterations(kCalls);
+
+// The routines themselves, the key quoted by the caller as the other units do.
+void BM_Busca_Valor(benchmark::State& state) {
+  bench_db();
+  int i = 0;
+  for (auto _ : state) {
+    Variant v = Busca_Valor("ENTIDADE", "CODCLI", "NOME", Aspas(key_of(i++)), false, true);
+    benchmark::DoNotOptimize(v);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Busca_Valor)->Iterations(kCalls);
+
+void BM_Existe(benchmark::State& state) {
+  bench_db();
+  int i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(Existe("ENTIDADE", "CODCLI", Aspas(key_of(i++))));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Existe)->Iterations(kCalls);
 
 }  // namespace

@@ -25,6 +25,7 @@ enum class DialogKind {
   input_combo,
   input_memo,
   input_number,
+  web_browser,  // a URL for the library's browser window (text = the URL)
 };
 
 // A message with buttons; the answer is the 1-based number of the button pressed.

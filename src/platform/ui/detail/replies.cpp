@@ -137,6 +137,8 @@ std::string_view kind_name(DialogKind kind) {
       return "input_memo";
     case DialogKind::input_number:
       return "input_number";
+    case DialogKind::web_browser:
+      return "web_browser";
   }
   return "dialog";
 }

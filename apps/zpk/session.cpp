@@ -1,0 +1,82 @@
+#include "session.hpp"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "foundation/session.hpp"
+#include "platform/db/database.hpp"
+#include "platform/rtl/errors.hpp"
+#include "platform/rtl/strings.hpp"
+#include "platform/tabela/schema_setup.hpp"
+#include "platform/tabela/tabela.hpp"
+
+namespace zpk::cli {
+
+namespace fs = std::filesystem;
+
+CallSession::CallSession(const CallOptions& options) {
+  if (options.db.empty()) {
+    throw EZpkError(
+        "this routine needs the database: pass --db PATH (embedded) or --db host:path (server) "
+        "before the routine's name, e.g. zpk call --db var/zpk-demo.fdb --empresa 001 ...");
+  }
+  initialize_package();
+  Tabela.connect_company(options.db, options.empresa, {options.user, options.password});
+  vUsuario = options.usuario;
+}
+
+CallSession::~CallSession() {
+  Tabela.disconnect();
+  finalize_package();
+}
+
+namespace {
+
+fs::path schema_folder() {
+  std::vector<fs::path> starts;
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) starts.push_back(exe.parent_path());
+  starts.push_back(fs::current_path());
+  return find_schema_dir(starts);
+}
+
+}  // namespace
+
+const fs::path& demo_session(const CallOptions& options, std::ostream& out) {
+  static fs::path location;
+  if (location.empty()) {
+    const fs::path folder = fs::current_path() / "var";
+    fs::create_directories(folder);
+    const fs::path file = folder / "zpk-demo.fdb";
+    Tabela.disconnect();
+    fs::remove(file);
+    {
+      TTIDatabase database;
+      // A throw-away database: forced writes off makes creating it quick.
+      create_schema_database(database, file.string(), kDemoCompanies, schema_folder(), {}, {8192, false});
+      seed_demo_data(database, schema_folder());
+      database.DefaultTransaction().Commit();
+      database.Close();
+    }
+    location = file;
+    // The engine must see the attachment closed before the client library goes away at exit.
+    std::atexit([] {
+      Tabela.disconnect();
+      finalize_package();
+    });
+    out << "created var/zpk-demo.fdb (companies";
+    for (const auto& e : kDemoCompanies) out << ' ' << e;
+    out << ")\n";
+  }
+  if (!Tabela.IBDatabase.Connected()) {
+    initialize_package();
+    Tabela.connect_company(location.string(), options.empresa);
+    vUsuario = options.usuario.empty() ? "ADMIN" : options.usuario;
+    out << "connected to company " << Copy(Tabela.SufixoEmpresa, 2, 3) << " as " << vUsuario << '\n';
+  }
+  return location;
+}
+
+}  // namespace zpk::cli

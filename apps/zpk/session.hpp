@@ -1,0 +1,36 @@
+// The database session of a `zpk call` or `zpk demo` entry: Tabela connected
+// from --db/--empresa (server credentials from --user/--password or
+// ISC_USER/ISC_PASSWORD) and vUsuario from --usuario, for as long as the entry runs.
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+
+#include "registry.hpp"
+
+namespace zpk::cli {
+
+// Connects for the length of one call; the connection is closed (what was not
+// committed is rolled back) and the session cleared when it ends.
+//
+//   RegisterCall("Existe", {"TABELA CAMPOS VALORES", 3, 3, [](CallContext& ctx) {
+//     CallSession session(ctx.options);
+//     print_bool(ctx.out, Existe(ctx.args[0], ctx.args[1], ctx.args[2]));
+//   }});
+class CallSession {
+ public:
+  // Raises EZpkError when --db is missing, EDatabaseError when the database
+  // cannot be opened, EZpkError when the company is not in it.
+  explicit CallSession(const CallOptions& options);
+  ~CallSession();
+  CallSession(const CallSession&) = delete;
+  CallSession& operator=(const CallSession&) = delete;
+};
+
+// The demo database var/zpk-demo.fdb under the current folder: the first call
+// of a run recreates it from schema/ with the demo companies and connects
+// Tabela to company --empresa (001) as vUsuario (--usuario, default ADMIN); later calls
+// only make sure it is still connected. Demo steps of every subsystem call it.
+const std::filesystem::path& demo_session(const CallOptions& options, std::ostream& out);
+
+}  // namespace zpk::cli
