@@ -177,6 +177,7 @@ void TTabela::reset_settings() {
   SeriePadrao.clear();
   company = {};
   companies.clear();
+  CalendarioDiaUtil.Close();
 }
 
 void TTabela::connect_company(const std::string& location, const std::string& empresa,

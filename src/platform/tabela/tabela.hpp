@@ -13,6 +13,7 @@
 #include "platform/db/transaction.hpp"
 #include "platform/rtl/datetime.hpp"
 #include "platform/rtl/variant.hpp"
+#include "platform/tabela/calendar_dataset.hpp"
 
 namespace zpk {
 
@@ -130,6 +131,8 @@ class TTabela {
   CompanyRegister company;
   // Every company, positioned on the current one.
   CompanyDataSet companies{*this};
+  // The current company's business-day calendar (ANO); closed until opened.
+  CalendarDataSet CalendarioDiaUtil{*this};
 
   // Connects the shared connection to `location` (a file path, or host:path)
   // for company `empresa` ("001"), loading the mapped tables, the company list
