@@ -59,7 +59,9 @@ int main(int argc, char** argv) {
     cmd->add_option("--usuario", options.usuario, "ERP user of the session");
     cmd->add_option("--user", options.user, "server user (default: ISC_USER)");
     cmd->add_option("--password", options.password, "server password (default: ISC_PASSWORD)");
-    cmd->add_option("--answer", options.answers, "scripted reply to the next dialog (repeatable)");
+    // One value per --answer, so the routine's name that follows is not taken as a reply.
+    cmd->add_option("--answer", options.answers, "scripted reply to the next dialog (repeatable)")
+        ->allow_extra_args(false);
   };
 
   CLI::App* call = app.add_subcommand("call", "call a routine: zpk call [options] ROUTINE ARG...");
