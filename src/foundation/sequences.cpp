@@ -1,0 +1,277 @@
+#include "foundation/sequences.hpp"
+
+#include <chrono>
+#include <cstdint>
+#include <random>
+#include <thread>
+
+#include "foundation/lookups.hpp"
+#include "platform/db/database.hpp"
+#include "platform/db/query.hpp"
+#include "platform/db/transaction.hpp"
+#include "platform/rtl/numbers.hpp"
+#include "platform/rtl/strings.hpp"
+#include "platform/tabela/tabela.hpp"
+
+namespace zpk {
+
+namespace {
+
+// A station that keeps meeting update conflicts on the counter row gives up
+// after this many, raising the last one: by then something holds the row far
+// longer than a counter update takes.
+constexpr int kMaxCounterConflicts = 200;
+
+std::string zero_pad(const std::string& text, int width) {
+  const int length = Length(text);
+  return length >= width ? text : std::string(static_cast<size_t>(width - length), '0') + text;
+}
+
+// Opens a SELECT whose bound values are compared with columns; false when a
+// value is longer than its column, which the engine refuses as a truncation
+// although such a value simply matches no row.
+bool open_matching(TTIQuery& q) {
+  try {
+    q.Open();
+    return true;
+  } catch (const EDatabaseError& e) {
+    if (e.kind() != DatabaseErrorKind::truncation && e.sqlstate() != "22001") throw;
+    return false;
+  }
+}
+
+// A short pause that grows with the number of conflicts met, with jitter so
+// that the stations that collided do not collide again in step.
+void conflict_pause(int conflicts) {
+  thread_local std::minstd_rand jitter{std::random_device{}()};
+  const int base = conflicts < 20 ? conflicts : 20;
+  std::this_thread::sleep_for(std::chrono::microseconds(500 * base + static_cast<int>(jitter() % 1000)));
+}
+
+// The counter row's width, creating the row (PROXIMO "1", width Tamanho) when
+// it is missing. A station that loses the race to create it reads the row the
+// winner made.
+int counter_width(TTIQuery& q, const std::string& codigos, const std::string& tabela,
+                  const std::string& campo, int tamanho) {
+  for (int attempt = 1;; ++attempt) {
+    q.Close();
+    q.SQL.Clear();
+    q.SQL.Add("SELECT COD.TAMANHO FROM " + codigos +
+              " COD WHERE COD.TABELA = :TABELA AND COD.CAMPO = :CAMPO");
+    q.ParamByName("TABELA").AsString = tabela;
+    q.ParamByName("CAMPO").AsString = campo;
+    q.Open();
+    if (!q.IsEmpty()) return q.FieldByName("TAMANHO").AsInteger();
+    q.Close();
+    q.SQL.Clear();
+    q.SQL.Add("INSERT INTO " + codigos +
+              " (TABELA,CAMPO,PROXIMO,TAMANHO) VALUES (:TABELA,:CAMPO,'1',:TAMANHO)");
+    q.ParamByName("TABELA").AsString = tabela;
+    q.ParamByName("CAMPO").AsString = campo;
+    q.ParamByName("TAMANHO").AsInteger = tamanho;
+    try {
+      q.ExecSQL();
+      return tamanho;
+    } catch (const EDatabaseError& e) {
+      const bool raced = e.kind() == DatabaseErrorKind::unique_violation || e.is_conflict();
+      if (!raced || attempt >= kMaxCounterConflicts) throw;
+      if (e.is_conflict()) conflict_pause(attempt);
+    }
+  }
+}
+
+// The suffix of the counter table: that of the company copy listed in
+// ARQLOCAL for the table, else the current company's.
+std::string counter_suffix(TTIQuery& q, const std::string& tabela) {
+  q.Close();
+  q.SQL.Clear();
+  q.SQL.Add("SELECT ARQUIVO FROM ARQLOCAL WHERE ARQUIVO LIKE :PADRAO");
+  q.ParamByName("PADRAO").AsString = tabela + "_0%";
+  if (open_matching(q) && !q.IsEmpty()) {
+    const std::string arquivo = Trim(q.FieldByName("ARQUIVO").AsString());
+    return Copy(arquivo, Length(arquivo) - 3, 4);
+  }
+  return Trim(Tabela.SufixoEmpresa);
+}
+
+// Whether `code` is already stored in the target column.
+bool code_in_use(TTIQuery& q, const std::string& target, const std::string& campo, const std::string& code) {
+  q.Close();
+  q.SQL.Clear();
+  q.SQL.Add("SELECT " + campo + " FROM " + target + " WHERE " + campo + " = :VALOR");
+  q.ParamByName("VALOR").AsString = code;
+  return open_matching(q) && !q.IsEmpty();
+}
+
+// What one draw on the counter row gave.
+enum class Draw { taken, lost, conflict, no_row };
+
+// Reads the counter and moves it one past what was read, but only where it
+// still holds what was read: the caller owns the value read exactly when its
+// update changed the row.
+Draw draw_once(TTIQuery& q, const std::string& codigos, const std::string& tabela, const std::string& campo,
+               std::string& candidate) {
+  q.Close();
+  q.SQL.Clear();
+  q.SQL.Add("SELECT PROXIMO FROM " + codigos + " WHERE TABELA = :TABELA AND CAMPO = :CAMPO");
+  q.ParamByName("TABELA").AsString = tabela;
+  q.ParamByName("CAMPO").AsString = campo;
+  q.Open();
+  if (q.IsEmpty()) return Draw::no_row;
+  const bool was_null = q.FieldByName("PROXIMO").IsNull();
+  candidate = q.FieldByName("PROXIMO").AsString();
+  const int64_t next = StrToInt64Def(Trim(candidate), 1) + 1;
+
+  q.Close();
+  q.SQL.Clear();
+  q.SQL.Add("UPDATE " + codigos + " SET PROXIMO = :NOVO");
+  q.SQL.Add("WHERE TABELA = :TABELA AND CAMPO = :CAMPO AND PROXIMO IS NOT DISTINCT FROM :ATUAL");
+  q.ParamByName("NOVO").AsString = IntToStr(next);
+  q.ParamByName("TABELA").AsString = tabela;
+  q.ParamByName("CAMPO").AsString = campo;
+  if (was_null) {
+    q.ParamByName("ATUAL").Clear();
+  } else {
+    q.ParamByName("ATUAL").AsString = candidate;
+  }
+  try {
+    q.ExecSQL();
+  } catch (const EDatabaseError& e) {
+    if (e.is_conflict()) return Draw::conflict;
+    throw;
+  }
+  return q.RowsAffected() == 1 ? Draw::taken : Draw::lost;
+}
+
+}  // namespace
+
+std::string Proximo(std::string_view NomeTabela, std::string_view Campo, int Tamanho, bool /*Flag*/) {
+  const std::string tabela(NomeTabela);
+  const std::string campo(Campo);
+
+  // A private connection whose every statement commits at once: the counter
+  // has moved for everyone as soon as this call has its number.
+  TTIDatabase d;
+  d.GetDatabase(Tabela.IBDatabase);
+  d.TxOptions().AutoCommit = true;
+  TTIQuery q(d);
+
+  const int width = counter_width(q, DBLocal("CODIGOS"), tabela, campo, Tamanho);
+  const std::string codigos = "CODIGOS" + counter_suffix(q, tabela);
+  const std::string target = DBLocal(tabela);
+
+  std::string candidate;
+  int conflicts = 0;
+  for (;;) {
+    switch (draw_once(q, codigos, tabela, campo, candidate)) {
+      case Draw::taken:
+        if (!code_in_use(q, target, campo, zero_pad(candidate, width))) {
+          if (Tabela.DriverBanco == "POSTGRES") d.DefaultTransaction().CommitRetaining();
+          return zero_pad(candidate, width);
+        }
+        break;  // stored already: draw the next one
+      case Draw::lost:
+        break;  // another station took this value: draw again
+      case Draw::conflict:
+        if (++conflicts >= kMaxCounterConflicts) {
+          throw EDatabaseError(DatabaseErrorKind::conflict,
+                               "Proximo: the counter of " + tabela + "." + campo + " stayed locked");
+        }
+        conflict_pause(conflicts);
+        break;
+      case Draw::no_row:
+        // The company copy named in ARQLOCAL has no counter for it yet.
+        counter_width(q, codigos, tabela, campo, width);
+        break;
+    }
+  }
+}
+
+namespace {
+
+TTIQuery& reserved_select(TTIQuery& q, std::string_view tabela, std::string_view campo,
+                          std::string_view valor) {
+  q.SQL.Clear();
+  q.SQL.Add("SELECT VALOR FROM " + DBLocal("CODIGOSVALOR"));
+  q.SQL.Add("WHERE TABELA = :TABELA");
+  q.SQL.Add("AND CAMPO = :CAMPO");
+  q.SQL.Add("AND VALOR = " + std::string(valor));
+  q.ParamByName("TABELA").AsString = std::string(tabela);
+  q.ParamByName("CAMPO").AsString = std::string(campo);
+  return q;
+}
+
+}  // namespace
+
+void ReservaCodigo(std::string_view NomeTabela, std::string_view Campo, std::string_view Valor) {
+  TTIQuery q(Tabela.IBDatabase);
+  reserved_select(q, NomeTabela, Campo, Valor).Open();
+  if (q.IsEmpty()) {
+    q.SQL.Clear();
+    q.SQL.Add("INSERT INTO " + DBLocal("CODIGOSVALOR") +
+              " (TABELA,CAMPO,LIVRE,VALOR) VALUES (:TABELA,:CAMPO,0," + std::string(Valor) + ")");
+    q.ParamByName("TABELA").AsString = std::string(NomeTabela);
+    q.ParamByName("CAMPO").AsString = std::string(Campo);
+    try {
+      q.ExecSQL();
+    } catch (const EDatabaseError& e) {
+      // Another station reserved the same code in the meantime: it is reserved.
+      if (e.kind() != DatabaseErrorKind::unique_violation) throw;
+    }
+  }
+  Tabela.IBTransaction.CommitRetaining();
+}
+
+void LiberaCodigos(std::string_view NomeTabela, std::string_view Campo, std::string_view Valor) {
+  TTIQuery q(Tabela.IBDatabase);
+  q.SQL.Add("DELETE FROM " + DBLocal("CODIGOSVALOR") +
+            " WHERE TABELA = :TABELA AND CAMPO = :CAMPO AND VALOR = " + std::string(Valor));
+  q.ParamByName("TABELA").AsString = std::string(NomeTabela);
+  q.ParamByName("CAMPO").AsString = std::string(Campo);
+  q.ExecSQL();
+  Tabela.IBTransaction.CommitRetaining();
+}
+
+bool CodigoReservado(std::string_view NomeTabela, std::string_view Campo, std::string_view Valor) {
+  TTIQuery q(Tabela.IBDatabase);
+  reserved_select(q, NomeTabela, Campo, Valor).Open();
+  return !q.IsEmpty();
+}
+
+std::string SequenciaBaixa(std::string_view Prefixo) {
+  // The highest number is the longest one first: as text, "…1000" sorts
+  // before "…999", and the sequence would start handing out 1000 again.
+  TTIQuery q(Tabela.IBDatabase);
+  q.SQL.Add("SELECT FIRST 1 PA_MOV.NUM_DOCTO AS NUM_DOCTO FROM " + DBLocal("PA_MOV") + " PA_MOV");
+  q.SQL.Add("WHERE PA_MOV.NUM_DOCTO LIKE :PREFIXO AND PA_MOV.OPERACAO = 'E'");
+  q.SQL.Add("AND (PA_MOV.TP_MOV = 'BO' OR PA_MOV.TP_MOV = 'EO')");
+  q.SQL.Add("ORDER BY CHAR_LENGTH(TRIM(PA_MOV.NUM_DOCTO)) DESC, PA_MOV.NUM_DOCTO DESC");
+  q.ParamByName("PREFIXO").AsString = std::string(Prefixo) + "%";
+  int last = 0;
+  if (open_matching(q) && !q.IsEmpty()) {
+    last = StrToIntDef(Copy(q.FieldByName("NUM_DOCTO").AsString(), 7, 1 << 30), 0);
+  }
+  return zero_pad(IntToStr(last + 1), 3);
+}
+
+namespace {
+
+int next_order(const std::string& table, const std::string& date_column) {
+  TTIQuery q(Tabela.IBDatabase);
+  q.SQL.Add("SELECT MAX(ORDEM) AS ORDEM FROM " + DBLocal(table) + " WHERE " + date_column +
+            " > CURRENT_DATE-30");
+  q.Open();
+  return q.FieldByName("ORDEM").AsInteger() + 1;
+}
+
+}  // namespace
+
+int SequenciaMovimentoPA_MOV() {
+  return next_order("PA_MOV", "DT_MVTO");
+}
+
+int SequenciaMovimentoMAT_MOV() {
+  return next_order("MAT_MOV", "DT_MOVTO");
+}
+
+}  // namespace zpk

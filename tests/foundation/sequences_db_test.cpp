@@ -1,0 +1,164 @@
+// Codes from the counter table, reserved codes and the stock document and
+// movement sequences, on the demo database. Proximo commits on its own
+// connection, so each test counts on a table and column of its own.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "foundation/sequences.hpp"
+#include "foundation/session.hpp"
+#include "platform/db/query.hpp"
+#include "platform/tabela/tabela.hpp"
+#include "support/database_fixture.hpp"
+
+namespace zpk {
+namespace {
+
+class Sequences : public test::DatabaseTest {
+ protected:
+  // Runs a statement in the shared transaction.
+  static void exec(const std::string& sql) {
+    TTIQuery q(Tabela.IBDatabase);
+    q.SQL.Add(sql);
+    q.ExecSQL();
+  }
+  static void commit() { Tabela.IBTransaction.CommitRetaining(); }
+
+  // PROXIMO and TAMANHO of a counter row as another station sees them ("" when missing).
+  static std::string counter(const std::string& codigos, const std::string& tabela,
+                             const std::string& campo) {
+    TTIDatabase other;
+    other.GetDatabase(Tabela.IBDatabase);
+    TTIQuery q(other);
+    q.SQL.Add("SELECT PROXIMO, TAMANHO FROM " + codigos + " WHERE TABELA = '" + tabela + "' AND CAMPO = '" +
+              campo + "'");
+    q.Open();
+    if (q.IsEmpty()) return "";
+    return q.FieldByName("PROXIMO").AsString() + "/" + q.FieldByName("TAMANHO").AsString();
+  }
+};
+
+TEST_F(Sequences, FirstUseCreatesTheCounterAndHandsOutOne) {
+  EXPECT_EQ(Proximo("ORCAMENTO", "NUMERO", 6), "000001");
+  EXPECT_EQ(counter("CODIGOS_001", "ORCAMENTO", "NUMERO"), "2/6");
+  EXPECT_EQ(Proximo("ORCAMENTO", "NUMERO", 6), "000002");
+  EXPECT_EQ(counter("CODIGOS_001", "ORCAMENTO", "NUMERO"), "3/6");
+}
+
+TEST_F(Sequences, SkipsCodesAlreadyStored) {
+  exec("INSERT INTO CODIGOS_001 (TABELA, CAMPO, PROXIMO, TAMANHO) VALUES ('TNG_PROG', 'NUMERO', '5', 6)");
+  exec("INSERT INTO TNG_PROG_001 (NUMERO, LOCADO) VALUES ('000005', '0')");
+  exec("INSERT INTO TNG_PROG_001 (NUMERO, LOCADO) VALUES ('000006', '0')");
+  commit();  // Proximo looks from its own connection
+  EXPECT_EQ(Proximo("TNG_PROG", "NUMERO", 6), "000007");
+  EXPECT_EQ(counter("CODIGOS_001", "TNG_PROG", "NUMERO"), "8/6");
+}
+
+TEST_F(Sequences, TheStoredWidthWinsOverTheArgument) {
+  exec("INSERT INTO CODIGOS_001 (TABELA, CAMPO, PROXIMO, TAMANHO) VALUES ('DEPOSITO', 'CODIGO', '12', 4)");
+  commit();
+  EXPECT_EQ(Proximo("DEPOSITO", "CODIGO", 8), "0012");
+  EXPECT_EQ(counter("CODIGOS_001", "DEPOSITO", "CODIGO"), "13/4");
+}
+
+TEST_F(Sequences, TheCounterMovesWhateverTheCallersTransactionDoes) {
+  const std::string first = Proximo("UNIDADE", "UNIDADE", 3);
+  Tabela.IBTransaction.Rollback();
+  EXPECT_EQ(first, "001");
+  EXPECT_EQ(Proximo("UNIDADE", "UNIDADE", 3), "002");
+}
+
+TEST_F(Sequences, ATableKeptInOneCompanysCopyCountsThere) {
+  // MATERIAL of every company lives in company 001's copy: its counter too.
+  exec("INSERT INTO ARQLOCAL (ARQUIVO) VALUES ('MATERIAL_001')");
+  exec("INSERT INTO CODIGOS_001 (TABELA, CAMPO, PROXIMO, TAMANHO) VALUES ('MATERIAL', 'CODIGO', '40', 5)");
+  exec("INSERT INTO CODIGOS_002 (TABELA, CAMPO, PROXIMO, TAMANHO) VALUES ('MATERIAL', 'CODIGO', '7', 5)");
+  commit();
+  Tabela.select_company("002");
+  std::string code;
+  try {
+    code = Proximo("MATERIAL", "CODIGO", 6);
+  } catch (...) {
+    Tabela.select_company("001");
+    throw;
+  }
+  Tabela.select_company("001");
+  EXPECT_EQ(code, "00040");
+  EXPECT_EQ(counter("CODIGOS_001", "MATERIAL", "CODIGO"), "41/5");
+  EXPECT_EQ(counter("CODIGOS_002", "MATERIAL", "CODIGO"), "7/5");
+}
+
+TEST_F(Sequences, ACounterThatLostItsValueStartsOver) {
+  // A NULL counter must not stall the guarded update (no row would ever match).
+  exec("INSERT INTO CODIGOS_001 (TABELA, CAMPO, PROXIMO, TAMANHO) VALUES ('PEDIDO', 'PED_CLI', NULL, 2)");
+  commit();
+  Proximo("PEDIDO", "PED_CLI", 2);
+  EXPECT_EQ(counter("CODIGOS_001", "PEDIDO", "PED_CLI"), "2/2");
+  EXPECT_EQ(Proximo("PEDIDO", "PED_CLI", 2), "02");
+}
+
+TEST_F(Sequences, ReservedCodes) {
+  EXPECT_FALSE(CodigoReservado("PEDIDO", "NUMERO", "'000009'"));
+  ReservaCodigo("PEDIDO", "NUMERO", "'000009'");
+  ReservaCodigo("PEDIDO", "NUMERO", "'000009'");  // already reserved: nothing more
+  EXPECT_TRUE(CodigoReservado("PEDIDO", "NUMERO", "'000009'"));
+  EXPECT_FALSE(CodigoReservado("PEDIDO", "CODCLI", "'000009'"));
+  EXPECT_FALSE(CodigoReservado("ORCAMENTO", "NUMERO", "'000009'"));
+  {
+    TTIQuery q(Tabela.IBDatabase);
+    q.SQL.Add("SELECT COUNT(*) AS N, MAX(LIVRE) AS LIVRE FROM CODIGOSVALOR_001 WHERE VALOR = '000009'");
+    q.Open();
+    EXPECT_EQ(q.FieldByName("N").AsInteger(), 1);
+    EXPECT_EQ(q.FieldByName("LIVRE").AsInteger(), 0);
+  }
+  LiberaCodigos("PEDIDO", "NUMERO", "'000009'");
+  EXPECT_FALSE(CodigoReservado("PEDIDO", "NUMERO", "'000009'"));
+}
+
+TEST_F(Sequences, SequenciaBaixaFollowsTheHighestWriteOffOfThePrefix) {
+  auto movement = [](const std::string& docto, const char* operacao, const char* tp_mov) {
+    exec("INSERT INTO PA_MOV_001 (ORDEM, NUM_DOCTO, OPERACAO, TP_MOV, DT_MVTO) VALUES (1, '" + docto +
+         "', '" + operacao + "', '" + tp_mov + "', CURRENT_DATE)");
+  };
+  EXPECT_EQ(SequenciaBaixa("BX2501"), "001");
+  movement("BX2501004", "E", "BO");
+  movement("BX2501007", "S", "BO");  // an exit: not a write-off document
+  movement("BX2501009", "E", "NF");  // another kind of movement
+  movement("BX2502050", "E", "EO");  // another prefix
+  EXPECT_EQ(SequenciaBaixa("BX2501"), "005");
+  movement("BX2501006", "E", "EO");
+  EXPECT_EQ(SequenciaBaixa("BX2501"), "007");
+  // Past 999 the text order no longer follows the numbers.
+  movement("BX2501999", "E", "BO");
+  movement("BX25011000", "E", "BO");
+  EXPECT_EQ(SequenciaBaixa("BX2501"), "1001");
+  EXPECT_EQ(SequenciaBaixa("BX2502"), "051");
+}
+
+TEST_F(Sequences, MovementOrdersOfTheLast30Days) {
+  const struct {
+    const char* table;
+    const char* date_column;
+    int (*next)();
+  } kCases[] = {
+      {"PA_MOV_001", "DT_MVTO", SequenciaMovimentoPA_MOV},
+      {"MAT_MOV_001", "DT_MOVTO", SequenciaMovimentoMAT_MOV},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.table);
+    auto movement = [&](int ordem, int days_ago) {
+      exec(std::string("INSERT INTO ") + c.table + " (ORDEM, " + c.date_column + ") VALUES (" +
+           std::to_string(ordem) + ", CURRENT_DATE - " + std::to_string(days_ago) + ")");
+    };
+    EXPECT_EQ(c.next(), 1);
+    movement(500, 45);  // too old to count
+    EXPECT_EQ(c.next(), 1);
+    movement(7, 2);
+    movement(3, 0);
+    EXPECT_EQ(c.next(), 8);
+    Tabela.IBTransaction.Rollback();
+  }
+}
+
+}  // namespace
+}  // namespace zpk

@@ -1,0 +1,152 @@
+// Stock postings from several stations at once, through the Firebird server:
+// no movement may be lost, journalled twice or journalled without its balance
+// change, whatever the stations post to the same items at the same time.
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/db/query.hpp"
+#include "support/multi_station.hpp"
+
+namespace zpk {
+namespace {
+
+using test::run_stations;
+using test::StationResult;
+
+class EstoqueStations : public test::ServerTest {
+ protected:
+  static void exec(TTIDatabase& db, const std::string& sql) {
+    TTIQuery q(db);
+    q.SQL.Add(sql);
+    q.ExecSQL();
+  }
+
+  // What the stations say they posted: entries minus exits per "CODIGO COR".
+  static std::map<std::string, double> posted(const std::vector<StationResult>& results, int& lines) {
+    std::map<std::string, double> net;
+    lines = 0;
+    for (const std::string& line : test::all_lines(results)) {
+      std::istringstream in(line);
+      std::string op, codigo, cor;
+      double qtde = 0;
+      if (!(in >> op >> codigo >> cor >> qtde)) continue;
+      ++lines;
+      net[codigo + " " + cor] += op == "E" ? qtde : -qtde;
+    }
+    return net;
+  }
+};
+
+constexpr int kStations = 4;
+constexpr int kMovements = 250;
+
+TEST_F(EstoqueStations, ProductBalancesEqualTheirJournalsAfterConcurrentPostings) {
+  // Five items over two products, so stations meet on the product's cost as
+  // well as on the balance rows. The rows exist (at 0) so that exits find them.
+  const std::vector<std::string> items = {"CONC-A:01", "CONC-A:02", "CONC-A:03", "CONC-B:01", "CONC-B:02"};
+  {
+    TTIDatabase db;
+    database().open(db);
+    for (const char* codigo : {"CONC-A", "CONC-B"}) {
+      exec(db, std::string("INSERT INTO PRODUTO_001 (CODIGO, ESTOQUE, CUSTO, PRECO, UNIDADE) VALUES ('") +
+                   codigo + "', 'S', 0, 1, 'M')");
+    }
+    for (const std::string& item : items) {
+      exec(db, "INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE, QUANTIDADE) VALUES ('" +
+                   item.substr(0, 6) + "', '" + item.substr(7) + "', '0', '1', '0001', '000000', 0)");
+    }
+    db.DefaultTransaction().Commit();
+  }
+
+  std::vector<std::string> args = {"produto"};
+  args.insert(args.end(), items.begin(), items.end());
+  const std::vector<StationResult> results = run_stations(
+      kStations, {.workload = "movimenta", .db = database().location(), .count = kMovements, .args = args});
+  for (const StationResult& r : results) ASSERT_TRUE(r.ok()) << test::describe(results);
+
+  int lines = 0;
+  const std::map<std::string, double> net = posted(results, lines);
+  ASSERT_EQ(lines, kStations * kMovements);
+
+  TTIDatabase db;
+  database().open(db);
+  TTIQuery count(db);
+  count.SQL.Add("SELECT COUNT(*) FROM PA_MOV_001 WHERE CODIGO IN ('CONC-A', 'CONC-B')");
+  count.Open();
+  EXPECT_EQ(count.Fields(0).AsInteger(), kStations * kMovements);
+
+  TTIQuery q(db);
+  q.SQL.Add("SELECT PA.CODIGO, PA.COR, PA.QUANTIDADE,");
+  q.SQL.Add("  (SELECT SUM(IIF(M.OPERACAO = 'E', M.QTDE, -M.QTDE)) FROM PA_MOV_001 M");
+  q.SQL.Add("   WHERE M.CODIGO = PA.CODIGO AND M.COR = PA.COR AND M.TAMANHO = PA.TAM AND M.TIPO = PA.TIPO");
+  q.SQL.Add("     AND M.DEPOSITO = PA.DEPOSITO AND M.LOTE = PA.LOTE) AS JOURNAL");
+  q.SQL.Add("FROM PA_ITEN_001 PA WHERE PA.CODIGO IN ('CONC-A', 'CONC-B')");
+  q.Open();
+  EXPECT_EQ(q.RecordCount(), 5);  // no item got a second balance row
+  for (; !q.Eof(); q.Next()) {
+    const std::string key = q.FieldByName("CODIGO").AsString() + " " + q.FieldByName("COR").AsString();
+    SCOPED_TRACE(key);
+    EXPECT_EQ(q.FieldByName("QUANTIDADE").AsCurrency(), q.FieldByName("JOURNAL").AsCurrency());
+    ASSERT_TRUE(net.count(key));
+    EXPECT_DOUBLE_EQ(q.FieldByName("QUANTIDADE").AsFloat(), net.at(key));
+  }
+
+  // Entries cost 1 to 5 and exits go out at the average, so every average
+  // computed from the balance it was applied to stays within 1 to 5.
+  TTIQuery c(db);
+  c.SQL.Add("SELECT MIN(CUSTO), MAX(CUSTO) FROM PRODUTO_001 WHERE CODIGO IN ('CONC-A', 'CONC-B')");
+  c.Open();
+  EXPECT_GE(c.Fields(0).AsFloat(), 1.0 - 1e-9);
+  EXPECT_LE(c.Fields(1).AsFloat(), 5.0 + 1e-9);
+}
+
+TEST_F(EstoqueStations, MaterialBalancesEqualTheirJournalsAfterConcurrentPostings) {
+  const std::vector<std::string> items = {"CONC-M:0", "CONC-M:1"};
+  {
+    TTIDatabase db;
+    database().open(db);
+    exec(db, "INSERT INTO MATERIAL_001 (CODIGO, ESTOQUE, PRECO) VALUES ('CONC-M', 'S', 1)");
+    for (const char* cor : {"0", "1"}) {
+      exec(db, std::string("INSERT INTO MAT_ITEN_001 (CODIGO, COR, DEPOSITO, LOTE, QTDE, PRECO_MED) VALUES "
+                           "('CONC-M', '") +
+                   cor + "', '0001', '000000', 0, 0)");
+    }
+    db.DefaultTransaction().Commit();
+  }
+  constexpr int kMaterialMovements = 100;
+  const std::vector<StationResult> results =
+      run_stations(kStations, {.workload = "movimenta",
+                               .db = database().location(),
+                               .count = kMaterialMovements,
+                               .args = {"material", items[0], items[1]}});
+  for (const StationResult& r : results) ASSERT_TRUE(r.ok()) << test::describe(results);
+  int lines = 0;
+  const std::map<std::string, double> net = posted(results, lines);
+  ASSERT_EQ(lines, kStations * kMaterialMovements);
+
+  TTIDatabase db;
+  database().open(db);
+  TTIQuery q(db);
+  q.SQL.Add("SELECT I.COR, I.QTDE, (SELECT SUM(IIF(M.OPERACAO = 'E', M.QTDE, -M.QTDE)) FROM MAT_MOV_001 M");
+  q.SQL.Add("  WHERE M.CODIGO = I.CODIGO AND M.COR = I.COR) AS JOURNAL,");
+  q.SQL.Add("  (SELECT COUNT(*) FROM MAT_MOV_001 M WHERE M.CODIGO = I.CODIGO AND M.COR = I.COR) AS ROWS_");
+  q.SQL.Add("FROM MAT_ITEN_001 I WHERE I.CODIGO = 'CONC-M'");
+  q.Open();
+  ASSERT_EQ(q.RecordCount(), 2);
+  int rows = 0;
+  for (; !q.Eof(); q.Next()) {
+    const std::string key = "CONC-M " + q.FieldByName("COR").AsString();
+    SCOPED_TRACE(key);
+    EXPECT_EQ(q.FieldByName("QTDE").AsCurrency(), q.FieldByName("JOURNAL").AsCurrency());
+    EXPECT_DOUBLE_EQ(q.FieldByName("QTDE").AsFloat(), net.at(key));
+    rows += q.FieldByName("ROWS_").AsInteger();
+  }
+  EXPECT_EQ(rows, kStations * kMaterialMovements);
+}
+
+}  // namespace
+}  // namespace zpk
