@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_database.hpp"
 #include "documents/calendario.hpp"
 #include "platform/db/database.hpp"
 #include "platform/db/query.hpp"
-#include "platform/tabela/schema_setup.hpp"
 #include "platform/tabela/tabela.hpp"
 
 namespace {
@@ -25,41 +25,17 @@ constexpr int kYears = 10;
 
 // One embedded database for the whole program: the library's schema and a
 // calendar of ten years with twelve weekday-or-weekend holidays each.
-struct BenchDatabase {
-  fs::path file;
-
-  BenchDatabase() {
-    file = fs::temp_directory_path() / ("zpk-bench-calendario-" + std::to_string(::getpid()) + ".fdb");
-    fs::remove(file);
-    std::vector<fs::path> starts{fs::current_path()};
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) starts.insert(starts.begin(), exe.parent_path());
-    {
-      TTIDatabase setup;
-      create_schema_database(setup, file.string(), {"001"}, find_schema_dir(starts), {}, {8192, false});
-      TTIQuery q(setup);
-      q.SQL.Add("INSERT INTO ANO_001 (DATA, DIA_UTIL) VALUES (:DATA, 'N')");
-      for (int year = kFirstYear; year < kFirstYear + kYears; ++year) {
-        for (Word month = 1; month <= 12; ++month) {
-          q.ParamByName("DATA").AsDate = EncodeDate(static_cast<Word>(year), month, 10 + month);
-          q.ExecSQL();
-        }
+bench::BenchDatabase& bench_db() {
+  static bench::BenchDatabase instance("calendario", [](TTIDatabase& setup) {
+    TTIQuery q(setup);
+    q.SQL.Add("INSERT INTO ANO_001 (DATA, DIA_UTIL) VALUES (:DATA, 'N')");
+    for (int year = kFirstYear; year < kFirstYear + kYears; ++year) {
+      for (Word month = 1; month <= 12; ++month) {
+        q.ParamByName("DATA").AsDate = EncodeDate(static_cast<Word>(year), month, 10 + month);
+        q.ExecSQL();
       }
-      setup.DefaultTransaction().Commit();
-      setup.Close();
     }
-    Tabela.connect_company(file.string(), "001");
-  }
-  ~BenchDatabase() {
-    Tabela.disconnect();
-    std::error_code ec;
-    fs::remove(file, ec);
-  }
-};
-
-BenchDatabase& bench_db() {
-  static BenchDatabase instance;
+  });
   return instance;
 }
 

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_database.hpp"
 #include "foundation/lookups.hpp"
 #include "platform/db/database.hpp"
 #include "platform/db/query.hpp"
-#include "platform/tabela/schema_setup.hpp"
 #include "platform/tabela/tabela.hpp"
 
 namespace {
@@ -49,43 +49,18 @@ const char* prepared_statement(int shape) {
   return "select NOME from ENTIDADE_001 where CODCLI = ?";
 }
 
-// One embedded database for the whole program (the library's schema, 10,000
-// customers in company 001), with Tabela connected to it; removed at exit.
-struct BenchDatabase {
-  fs::path file;
-  TTIDatabase& db = Tabela.IBDatabase;
-
-  BenchDatabase() {
-    file = fs::temp_directory_path() / ("zpk-bench-db-" + std::to_string(::getpid()) + ".fdb");
-    fs::remove(file);
-    std::vector<fs::path> starts{fs::current_path()};
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) starts.insert(starts.begin(), exe.parent_path());
-    {
-      TTIDatabase setup;
-      create_schema_database(setup, file.string(), {"001"}, find_schema_dir(starts), {}, {8192, false});
-      TTIQuery q(setup);
-      q.SQL.Add("INSERT INTO ENTIDADE_001 (CODCLI, NOME) VALUES (:CODCLI, :NOME)");
-      for (int i = 0; i < kRows; ++i) {
-        q.ParamByName("CODCLI").AsString = key_of(i);
-        q.ParamByName("NOME").AsString = "CLIENTE " + key_of(i);
-        q.ExecSQL();
-      }
-      setup.DefaultTransaction().Commit();
-      setup.Close();
+// One embedded database for the whole program: the library's schema and
+// 10,000 customers in company 001.
+bench::BenchDatabase& bench_db() {
+  static bench::BenchDatabase instance("db", [](TTIDatabase& setup) {
+    TTIQuery q(setup);
+    q.SQL.Add("INSERT INTO ENTIDADE_001 (CODCLI, NOME) VALUES (:CODCLI, :NOME)");
+    for (int i = 0; i < kRows; ++i) {
+      q.ParamByName("CODCLI").AsString = key_of(i);
+      q.ParamByName("NOME").AsString = "CLIENTE " + key_of(i);
+      q.ExecSQL();
     }
-    Tabela.connect_company(file.string(), "001");
-  }
-  ~BenchDatabase() {
-    Tabela.disconnect();
-    std::error_code ec;
-    fs::remove(file, ec);
-  }
-};
-
-BenchDatabase& bench_db() {
-  static BenchDatabase instance;
+  });
   return instance;
 }
 
@@ -114,7 +89,8 @@ std::string fetch_first(Firebird::CheckStatusWrapper& st, Firebird::IResultSet* 
 
 // Busca_Valor's shape through TTIQuery: a new query per call, the key in the text.
 void BM_TTIQuery_LiteralKey(benchmark::State& state) {
-  TTIDatabase& db = bench_db().db;
+  bench_db();
+  TTIDatabase& db = Tabela.IBDatabase;
   db.set_auto_parameterize(state.range(0) != 0);
   int i = 0;
   for (auto _ : state) {
@@ -130,7 +106,8 @@ BENCHMARK(BM_TTIQuery_LiteralKey)->ArgName("bind_literals")->Arg(1)->Arg(0)->Ite
 
 // The library's own hot paths: a named parameter.
 void BM_TTIQuery_BoundKey(benchmark::State& state) {
-  TTIDatabase& db = bench_db().db;
+  bench_db();
+  TTIDatabase& db = Tabela.IBDatabase;
   int i = 0;
   for (auto _ : state) {
     TTIQuery q(db);
@@ -145,7 +122,8 @@ BENCHMARK(BM_TTIQuery_BoundKey)->Iterations(kCalls);
 
 // Floor 1: prepared once, the key bound as a VARCHAR parameter.
 void BM_Floor_PreparedOnce(benchmark::State& state, int shape) {
-  TTIDatabase& db = bench_db().db;
+  bench_db();
+  TTIDatabase& db = Tabela.IBDatabase;
   Firebird::IMaster* master = Firebird::fb_get_master_interface();
   Firebird::CheckStatusWrapper st(master->getStatus());
   Firebird::IAttachment* att = db.attachment();
@@ -186,7 +164,8 @@ BENCHMARK_CAPTURE(BM_Floor_PreparedOnce, Existe, kExiste)->Iterations(kCalls);
 
 // Floor 2: the literal text prepared, run and freed on every call.
 void BM_Floor_PrepareEveryCall(benchmark::State& state, int shape) {
-  TTIDatabase& db = bench_db().db;
+  bench_db();
+  TTIDatabase& db = Tabela.IBDatabase;
   Firebird::IMaster* master = Firebird::fb_get_master_interface();
   Firebird::CheckStatusWrapper st(master->getStatus());
   Firebird::IAttachment* att = db.attachment();

@@ -3,25 +3,40 @@
 // posting runs (savepoint, register lock, defaults, average, balance, cost,
 // journal, commit) executed straight through the Firebird API, prepared once
 // with bound parameters. Entries and exits alternate on one balance row.
+//
+// Then the same postings from several stations at once through a Firebird
+// server: separate `zpk station movimenta` processes (each a program of its
+// own, with its own Tabela and session), on distinct items or all on one hot
+// item. They need the server of scripts/fbserver (ZPK_TEST_SERVER, ISC_USER,
+// ISC_PASSWORD in the environment) and are skipped without it.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <firebird/Interface.h>
 #include <ibase.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "bench_database.hpp"
 #include "foundation/session.hpp"
 #include "inventory/estoque.hpp"
 #include "platform/db/query.hpp"
 #include "platform/rtl/datetime.hpp"
-#include "platform/tabela/schema_setup.hpp"
 #include "platform/tabela/tabela.hpp"
+
+extern char** environ;
 
 namespace {
 
@@ -30,46 +45,24 @@ namespace fs = std::filesystem;
 
 constexpr int kPostings = 3000;
 
-struct BenchDatabase {
-  fs::path file;
-
-  BenchDatabase() {
-    file = fs::temp_directory_path() / ("zpk-bench-estoque-" + std::to_string(::getpid()) + ".fdb");
-    fs::remove(file);
-    std::vector<fs::path> starts{fs::current_path()};
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) starts.insert(starts.begin(), exe.parent_path());
-    {
-      TTIDatabase setup;
-      create_schema_database(setup, file.string(), {"001"}, find_schema_dir(starts), {}, {8192, false});
-      for (const char* sql : {
-               "INSERT INTO DEPOSITO_001 (CODIGO, PRIORIDADE) VALUES ('0001', '1')",
-               "INSERT INTO UNIDADE_001 (UNIDADE, QTDE) VALUES ('M', 1)",
-               "INSERT INTO PRODUTO_001 (CODIGO, ESTOQUE, CUSTO, PRECO, UNIDADE) VALUES ('BENCH', 'S', 4, 9, "
-               "'M')",
-               "INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE, QUANTIDADE) VALUES "
-               "('BENCH', '01', '0', '1', '0001', '000000', 1000000)",
-           }) {
-        TTIQuery q(setup);
-        q.SQL.Add(sql);
-        q.ExecSQL();
-      }
-      setup.DefaultTransaction().Commit();
-      setup.Close();
+// One embedded database for the whole program: one product with a large
+// balance on which entries and exits alternate.
+bench::BenchDatabase& bench_db() {
+  static bench::BenchDatabase instance("estoque", [](TTIDatabase& setup) {
+    for (const char* sql : {
+             "INSERT INTO DEPOSITO_001 (CODIGO, PRIORIDADE) VALUES ('0001', '1')",
+             "INSERT INTO UNIDADE_001 (UNIDADE, QTDE) VALUES ('M', 1)",
+             "INSERT INTO PRODUTO_001 (CODIGO, ESTOQUE, CUSTO, PRECO, UNIDADE) VALUES ('BENCH', 'S', 4, 9, "
+             "'M')",
+             "INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE, QUANTIDADE) VALUES "
+             "('BENCH', '01', '0', '1', '0001', '000000', 1000000)",
+         }) {
+      TTIQuery q(setup);
+      q.SQL.Add(sql);
+      q.ExecSQL();
     }
-    Tabela.connect_company(file.string(), "001");
     vUsuario = "ADMIN";
-  }
-  ~BenchDatabase() {
-    Tabela.disconnect();
-    std::error_code ec;
-    fs::remove(file, ec);
-  }
-};
-
-BenchDatabase& bench_db() {
-  static BenchDatabase instance;
+  });
   return instance;
 }
 
@@ -298,5 +291,228 @@ void BM_Floor_SameStatements(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_Floor_SameStatements)->Iterations(kPostings)->Unit(benchmark::kMicrosecond);
+
+// --- several stations through the server -------------------------------------
+
+// Postings per station per timed round.
+constexpr int kStationPostings = 400;
+constexpr int kMaxStations = 4;
+
+std::string env_text(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// The zpk program: $ZPK_BINARY, else apps/zpk/zpk of the build this program belongs to.
+fs::path zpk_program() {
+  if (const std::string given = env_text("ZPK_BINARY"); !given.empty()) return given;
+  return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "apps" / "zpk" / "zpk";
+}
+
+// A database on the server with one product per station ("BST-0".."BST-3")
+// and the hot one ("BHOT"), each with a balance row at 0 (so exits find it).
+struct ServerBench {
+  std::string problem;  // why the figures cannot be taken; empty when they can
+  std::string location;
+  fs::path zpk;
+  DatabaseCredentials credentials;
+
+  ServerBench() {
+    const std::string prefix = env_text("ZPK_TEST_SERVER");
+    if (prefix.empty()) {
+      problem =
+          "skipped: ZPK_TEST_SERVER is not set (scripts/fbserver start, then export the variables of the "
+          "file `scripts/fbserver env` prints)";
+      return;
+    }
+    zpk = zpk_program();
+    if (!fs::exists(zpk)) {
+      problem = "no zpk program at " + zpk.string() + " (build target zpk or set ZPK_BINARY)";
+      return;
+    }
+    const std::string data = env_text("ZPK_TEST_SERVER_DATA");
+    const fs::path dir = data.empty() ? fs::temp_directory_path() : fs::path(data);
+    location =
+        prefix + ":" + (dir / ("bench-estoque-stations-" + std::to_string(::getpid()) + ".fdb")).string();
+    credentials = {env_text("ISC_USER"), env_text("ISC_PASSWORD")};
+    try {
+      create();
+    } catch (const std::exception& e) {
+      problem = std::string("cannot make the database on the server: ") + e.what();
+    }
+  }
+  void create() {
+    const fs::path schema = find_schema_dir();
+    TTIDatabase setup;
+    // A throw-away database, as the tests' copies: forced writes off.
+    create_schema_database(setup, location, {"001"}, schema, credentials, {8192, false});
+    seed_demo_data(setup, schema);
+    std::vector<std::string> codigos{"BHOT"};
+    for (int i = 0; i < kMaxStations; ++i) codigos.push_back("BST-" + std::to_string(i));
+    for (const std::string& codigo : codigos) {
+      for (const std::string& sql : {
+               "INSERT INTO PRODUTO_001 (CODIGO, ESTOQUE, CUSTO, PRECO, UNIDADE) VALUES ('" + codigo +
+                   "', 'S', 0, 1, 'M')",
+               "INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE, QUANTIDADE) VALUES ('" +
+                   codigo + "', '01', '0', '1', '0001', '000000', 0)",
+           }) {
+        TTIQuery q(setup);
+        q.SQL.Add(sql);
+        q.ExecSQL();
+      }
+    }
+    setup.DefaultTransaction().Commit();
+    setup.Close();
+  }
+  ~ServerBench() {
+    if (!problem.empty() || location.empty()) return;
+    try {
+      TTIDatabase db;
+      db.SetDatabaseName(location);
+      db.SetCredentials(credentials);
+      db.Open();
+      db.drop_database();
+    } catch (...) {
+      // The server's data folder is emptied on its next start.
+    }
+  }
+};
+
+ServerBench& server_bench() {
+  static ServerBench instance;
+  return instance;
+}
+
+std::string read_text(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Round {
+  double seconds = 0;  // from the start signal until the last station ended
+  int postings = 0;    // lines the stations printed (one per committed posting)
+  std::string error;   // empty when every station ended well
+};
+
+// One round: starts one `zpk station movimenta` per entry of `items`, waits
+// until all are connected, then releases them at once and times them to the end.
+Round run_round(const ServerBench& s, const std::vector<std::string>& items, int count) {
+  static int round_number = 0;
+  const fs::path base = fs::temp_directory_path() / ("zpk-bench-stations-" + std::to_string(::getpid()) +
+                                                     "-" + std::to_string(++round_number));
+  const fs::path start = base.string() + ".start";
+  Round round;
+  std::vector<pid_t> pids;
+  std::vector<fs::path> outputs;
+  for (size_t i = 0; i < items.size(); ++i) {
+    std::vector<std::string> args = {
+        s.zpk.string(), "station",     "movimenta",           "produto",   items[i],
+        "--db",         s.location,    "--empresa",           "001",       "--usuario",
+        "ADMIN",        "--count",     std::to_string(count), "--station", std::to_string(i),
+        "--start-file", start.string()};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string out = base.string() + "." + std::to_string(i) + ".out";
+    const std::string err = base.string() + "." + std::to_string(i) + ".err";
+    outputs.push_back(out);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    const int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+      round.error = "cannot start " + s.zpk.string() + ": " + std::strerror(rc);
+      break;
+    }
+    pids.push_back(pid);
+  }
+
+  // Every station connected (its ready file exists) or one of them ended early.
+  std::vector<int> status(pids.size(), -1);
+  std::vector<bool> ended(pids.size(), false);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while (round.error.empty()) {
+    size_t ready = 0;
+    for (const auto& entry : fs::directory_iterator(start.parent_path())) {
+      if (entry.path().filename().string().rfind(start.filename().string() + ".ready.", 0) == 0) ++ready;
+    }
+    if (ready == pids.size()) break;
+    for (size_t i = 0; i < pids.size(); ++i) {
+      if (!ended[i] && ::waitpid(pids[i], &status[i], WNOHANG) == pids[i]) {
+        ended[i] = true;
+        round.error = "station " + std::to_string(i) + " ended before the start: " +
+                      read_text(base.string() + "." + std::to_string(i) + ".err");
+      }
+    }
+    if (std::chrono::steady_clock::now() > deadline) round.error = "the stations did not connect in 120 s";
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  const auto t0 = std::chrono::steady_clock::now();
+  std::ofstream(start).put('\n');  // the start signal; also releases stations of a failed round
+  for (size_t i = 0; i < pids.size(); ++i) {
+    if (!ended[i]) ::waitpid(pids[i], &status[i], 0);
+  }
+  round.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+
+  for (size_t i = 0; i < pids.size(); ++i) {
+    const std::string text = read_text(outputs[i]);
+    for (char c : text) round.postings += c == '\n';
+    if (round.error.empty() && !(WIFEXITED(status[i]) && WEXITSTATUS(status[i]) == 0)) {
+      round.error = "station " + std::to_string(i) +
+                    " failed: " + read_text(base.string() + "." + std::to_string(i) + ".err");
+    }
+  }
+  if (round.error.empty() && round.postings != count * static_cast<int>(items.size())) {
+    round.error = "the stations printed " + std::to_string(round.postings) + " postings, not " +
+                  std::to_string(count * static_cast<int>(items.size()));
+  }
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(start.parent_path(), ec)) {
+    if (entry.path().filename().string().rfind(base.filename().string() + ".", 0) == 0) fs::remove(entry, ec);
+  }
+  return round;
+}
+
+// Postings per second of `stations` processes together: range(0) stations,
+// range(1) = 1 when all of them post to one hot item, 0 when each has its own.
+void BM_Stations_MovimentaEstoqueProduto(benchmark::State& state) {
+  const int stations = static_cast<int>(state.range(0));
+  const bool hot = state.range(1) != 0;
+  ServerBench& s = server_bench();
+  if (!s.problem.empty()) {
+    state.SkipWithError(s.problem.c_str());
+    return;
+  }
+  std::vector<std::string> items;
+  for (int i = 0; i < stations; ++i) items.push_back(hot ? "BHOT:01" : "BST-" + std::to_string(i) + ":01");
+  double seconds = 0;
+  int postings = 0;
+  for (auto _ : state) {
+    const Round round = run_round(s, items, kStationPostings);
+    if (!round.error.empty()) {
+      state.SkipWithError(round.error.c_str());
+      break;
+    }
+    state.SetIterationTime(round.seconds);
+    seconds += round.seconds;
+    postings += round.postings;
+  }
+  if (seconds > 0) {
+    state.counters["postings_per_s"] = postings / seconds;
+    state.counters["us_per_posting"] = 1e6 * seconds / postings;
+  }
+}
+BENCHMARK(BM_Stations_MovimentaEstoqueProduto)
+    ->ArgNames({"stations", "hot"})
+    ->Args({1, 0})
+    ->Args({4, 0})
+    ->Args({4, 1})
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

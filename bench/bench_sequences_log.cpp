@@ -80,9 +80,9 @@ BenchDatabase* served() {
   return instance;
 }
 
-// One station drawing codes on the embedded engine: each call attaches a
-// private auto-committed connection, reads the width, moves the counter and
-// checks the target column.
+// One station drawing codes on the embedded engine: each call runs on the
+// station's private auto-committed connection (kept between calls), reads the
+// width, moves the counter and checks the target column.
 void BM_Proximo_Embedded(benchmark::State& state) {
   embedded().use();
   for (auto _ : state) benchmark::DoNotOptimize(Proximo("ORCAMENTO", "NUMERO", 8));
@@ -102,7 +102,8 @@ void BM_GeraLog_Embedded(benchmark::State& state) {
 BENCHMARK(BM_GeraLog_Embedded)->Unit(benchmark::kMicrosecond);
 
 // Stations drawing from one counter row at once through the server (one
-// thread per station, each call on its own attachment as on a real station).
+// thread per station, each keeping its own private attachment as a real
+// station does).
 void BM_Proximo_Server(benchmark::State& state) {
   if (state.thread_index() == 0 && served()) served()->use();
   if (!served()) {

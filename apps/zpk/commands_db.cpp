@@ -25,12 +25,7 @@ struct DbCommandOptions {
 
 fs::path schema_dir(const DbCommandOptions& o) {
   if (!o.schema.empty()) return o.schema;
-  std::vector<fs::path> starts;
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) starts.push_back(exe.parent_path());
-  starts.push_back(fs::current_path());
-  return zpk::find_schema_dir(starts);
+  return zpk::find_schema_dir();
 }
 
 zpk::DatabaseCredentials credentials(const zpk::cli::CallOptions& options) {

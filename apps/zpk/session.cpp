@@ -33,15 +33,6 @@ CallSession::~CallSession() {
 
 namespace {
 
-fs::path schema_folder() {
-  std::vector<fs::path> starts;
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) starts.push_back(exe.parent_path());
-  starts.push_back(fs::current_path());
-  return find_schema_dir(starts);
-}
-
 }  // namespace
 
 const fs::path& demo_session(const CallOptions& options, std::ostream& out) {
@@ -55,8 +46,9 @@ const fs::path& demo_session(const CallOptions& options, std::ostream& out) {
     {
       TTIDatabase database;
       // A throw-away database: forced writes off makes creating it quick.
-      create_schema_database(database, file.string(), kDemoCompanies, schema_folder(), {}, {8192, false});
-      seed_demo_data(database, schema_folder());
+      const fs::path schema = find_schema_dir();
+      create_schema_database(database, file.string(), kDemoCompanies, schema, {}, {8192, false});
+      seed_demo_data(database, schema);
       database.DefaultTransaction().Commit();
       database.Close();
     }

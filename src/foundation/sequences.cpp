@@ -2,8 +2,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "foundation/lookups.hpp"
 #include "platform/db/database.hpp"
@@ -143,17 +146,95 @@ Draw draw_once(TTIQuery& q, const std::string& codigos, const std::string& tabel
   return q.RowsAffected() == 1 ? Draw::taken : Draw::lost;
 }
 
-}  // namespace
+// Private auto-committed connections kept between Proximo calls: attaching
+// costs far more than drawing a code. A single-threaded program keeps one;
+// threads drawing at once each take their own. Every connection is dropped
+// when Tabela disconnects (also before it connects elsewhere), and one that
+// raised is never reused, so a dropped server link does not spoil later calls.
+class CounterConnections {
+ public:
+  struct Entry {
+    TTIDatabase database;
+    uint64_t generation = 0;
+  };
 
-std::string Proximo(std::string_view NomeTabela, std::string_view Campo, int Tamanho, bool /*Flag*/) {
-  const std::string tabela(NomeTabela);
-  const std::string campo(Campo);
+  // Never destroyed: Tabela's destructor may run after this file's statics
+  // are gone and still calls the hook.
+  static CounterConnections& instance() {
+    static CounterConnections* pool = [] {
+      auto* p = new CounterConnections;
+      Tabela.on_disconnect([p] { p->discard_all(); });
+      return p;
+    }();
+    return *pool;
+  }
 
-  // A private connection whose every statement commits at once: the counter
-  // has moved for everyone as soon as this call has its number.
-  TTIDatabase d;
-  d.GetDatabase(Tabela.IBDatabase);
-  d.TxOptions().AutoCommit = true;
+  // An idle connection to the database `source` names, else a new one.
+  std::unique_ptr<Entry> acquire(const TTIDatabase& source) {
+    std::vector<std::unique_ptr<Entry>> stale;
+    std::unique_ptr<Entry> entry;
+    uint64_t generation = 0;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      generation = generation_;
+      while (!idle_.empty() && !entry) {
+        std::unique_ptr<Entry> candidate = std::move(idle_.back());
+        idle_.pop_back();
+        if (same_settings(candidate->database, source) && candidate->database.Connected()) {
+          entry = std::move(candidate);
+        } else {
+          stale.push_back(std::move(candidate));
+        }
+      }
+    }
+    stale.clear();  // detaches outside the lock
+    if (entry) return entry;
+    entry = std::make_unique<Entry>();
+    entry->generation = generation;
+    entry->database.GetDatabase(source);
+    entry->database.TxOptions().AutoCommit = true;
+    return entry;
+  }
+
+  // Keeps a connection that finished its work cleanly for the next call,
+  // unless Tabela disconnected meanwhile.
+  void release(std::unique_ptr<Entry> entry) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (entry->generation == generation_ && idle_.size() < kMaxIdle) {
+        idle_.push_back(std::move(entry));
+        return;
+      }
+    }
+    entry.reset();
+  }
+
+  // Detaches every idle connection; those in use are dropped when they come back.
+  void discard_all() noexcept {
+    std::vector<std::unique_ptr<Entry>> idle;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++generation_;
+      idle.swap(idle_);
+    }
+  }
+
+ private:
+  static constexpr size_t kMaxIdle = 8;
+
+  static bool same_settings(const TTIDatabase& a, const TTIDatabase& b) {
+    return a.DatabaseName() == b.DatabaseName() && a.Credentials().user == b.Credentials().user &&
+           a.Credentials().password == b.Credentials().password;
+  }
+
+  std::mutex mutex_;
+  uint64_t generation_ = 0;
+  std::vector<std::unique_ptr<Entry>> idle_;
+};
+
+// Draws the code on `d`, a private connection whose every statement commits
+// at once: the counter has moved for everyone as soon as this has its number.
+std::string draw_code(TTIDatabase& d, const std::string& tabela, const std::string& campo, int Tamanho) {
   TTIQuery q(d);
 
   const int width = counter_width(q, DBLocal("CODIGOS"), tabela, campo, Tamanho);
@@ -185,6 +266,17 @@ std::string Proximo(std::string_view NomeTabela, std::string_view Campo, int Tam
         break;
     }
   }
+}
+
+}  // namespace
+
+std::string Proximo(std::string_view NomeTabela, std::string_view Campo, int Tamanho, bool /*Flag*/) {
+  CounterConnections& pool = CounterConnections::instance();
+  std::unique_ptr<CounterConnections::Entry> connection = pool.acquire(Tabela.IBDatabase);
+  // A connection that raised is dropped (its destructor rolls back and detaches).
+  std::string code = draw_code(connection->database, std::string(NomeTabela), std::string(Campo), Tamanho);
+  pool.release(std::move(connection));
+  return code;
 }
 
 namespace {

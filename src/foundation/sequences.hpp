@@ -10,7 +10,8 @@ namespace zpk {
 
 // The next free code of column Campo of the logical table NomeTabela,
 // left-padded with "0" to the stored width (Tamanho when the counter row is
-// new). Runs on a private auto-committed connection, so the counter moves at
+// new). Runs on a private auto-committed connection (kept between calls and
+// dropped when Tabela disconnects or the call fails), so the counter moves at
 // once whatever happens to the caller's transaction; a code is never handed
 // to two callers, also across stations, and codes already stored in the
 // target column are skipped. Campo and NomeTabela are identifiers written by

@@ -157,9 +157,13 @@ TEST_F(AccessRights, ALowLevelNeedsAnActiveSupervisorsPassword) {
     EXPECT_EQ(box.caption, "Controle de Acesso");
     EXPECT_EQ(box.text, "Senha Supervisor");
     EXPECT_EQ(box.value, "");  // the box starts empty, not with the user's password
-    if (std::string(c.reply) != ":cancel") EXPECT_EQ(vSupervisor, c.supervisor);
+    if (std::string(c.reply) != ":cancel") {
+      EXPECT_EQ(vSupervisor, c.supervisor);
+    }
     ASSERT_EQ(refusals_.size(), c.refusal_shown ? 1u : 0u);
-    if (c.refusal_shown) EXPECT_TRUE(refusals_[0].modal);
+    if (c.refusal_shown) {
+      EXPECT_TRUE(refusals_[0].modal);
+    }
   }
 }
 

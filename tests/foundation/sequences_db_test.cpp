@@ -1,6 +1,7 @@
 // Codes from the counter table, reserved codes and the stock document and
 // movement sequences, on the demo database. Proximo commits on its own
 // connection, so each test counts on a table and column of its own.
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -35,6 +36,18 @@ class Sequences : public test::DatabaseTest {
     q.Open();
     if (q.IsEmpty()) return "";
     return q.FieldByName("PROXIMO").AsString() + "/" + q.FieldByName("TAMANHO").AsString();
+  }
+
+  // Attachments to the database other than the shared connection (Proximo's own).
+  static int other_attachments() {
+    Tabela.IBTransaction.Rollback();  // the monitoring tables hold one picture per transaction
+    TTIQuery q(Tabela.IBDatabase);
+    q.SQL.Add("SELECT COUNT(*) AS N FROM MON$ATTACHMENTS");
+    q.SQL.Add("WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$SYSTEM_FLAG = 0");
+    q.Open();
+    const int n = q.FieldByName("N").AsInteger();
+    Tabela.IBTransaction.Rollback();
+    return n;
   }
 };
 
@@ -95,6 +108,43 @@ TEST_F(Sequences, ACounterThatLostItsValueStartsOver) {
   Proximo("PEDIDO", "PED_CLI", 2);
   EXPECT_EQ(counter("CODIGOS_001", "PEDIDO", "PED_CLI"), "2/2");
   EXPECT_EQ(Proximo("PEDIDO", "PED_CLI", 2), "02");
+}
+
+TEST_F(Sequences, OnePrivateConnectionServesEveryCallAndOneThatFailedIsDropped) {
+  Proximo("PRODUTO", "CODIGO", 4);
+  Proximo("PRODUTO", "CODIGO", 4);
+  EXPECT_EQ(other_attachments(), 1);
+  // A column the target table lacks fails the check of stored codes.
+  EXPECT_THROW(Proximo("PRODUTO", "NO_SUCH_COLUMN", 4), EDatabaseError);
+  EXPECT_EQ(other_attachments(), 0);
+  EXPECT_EQ(Proximo("PRODUTO", "CODIGO", 4), "0003");
+  EXPECT_EQ(other_attachments(), 1);
+}
+
+TEST_F(Sequences, AfterTabelaReconnectsCodesComeFromTheNewDatabase) {
+  const std::string suite = database_path().string();
+  const std::string second = test::fresh_database("SequencesSecond").string();
+  EXPECT_EQ(Proximo("NATUREZA", "NATUREZA", 3), "001");
+  try {
+    Tabela.connect_company(second, "001");
+    EXPECT_EQ(Proximo("NATUREZA", "NATUREZA", 3), "001");
+    EXPECT_EQ(Proximo("NATUREZA", "NATUREZA", 3), "002");
+    EXPECT_EQ(counter("CODIGOS_001", "NATUREZA", "NATUREZA"), "3/3");
+    Tabela.connect_company(suite, "001");
+  } catch (...) {
+    Tabela.connect_company(suite, "001");
+    throw;
+  }
+  EXPECT_EQ(Proximo("NATUREZA", "NATUREZA", 3), "002");
+  EXPECT_EQ(counter("CODIGOS_001", "NATUREZA", "NATUREZA"), "3/3");
+  // Nothing of this process is attached to the second database any more:
+  // dropping it needs every other attachment gone.
+  TTIDatabase other;
+  other.SetDatabaseName(second);
+  other.Open();
+  EXPECT_NO_THROW(other.drop_database());
+  std::error_code ec;
+  std::filesystem::remove(second, ec);
 }
 
 TEST_F(Sequences, ReservedCodes) {

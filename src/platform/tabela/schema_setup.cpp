@@ -72,6 +72,15 @@ fs::path find_schema_dir(const std::vector<fs::path>& starts) {
   throw EZpkError("the schema/ folder was not found; set ZPK_SCHEMA_DIR");
 }
 
+fs::path find_schema_dir() {
+  std::vector<fs::path> starts;
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) starts.push_back(exe.parent_path());
+  starts.push_back(fs::current_path());
+  return find_schema_dir(starts);
+}
+
 void apply_shared_schema(TTIDatabase& database, const fs::path& schema_dir) {
   for (const fs::path& file : sql_files(schema_dir / "shared")) run_script(database, file, read_file(file));
 }

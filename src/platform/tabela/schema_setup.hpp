@@ -19,6 +19,9 @@ inline const std::vector<std::string> kDemoCompanies = {"001", "002"};
 // when there is none.
 std::filesystem::path find_schema_dir(const std::vector<std::filesystem::path>& starts);
 
+// The same, searched from the running program's folder, then the current folder.
+std::filesystem::path find_schema_dir();
+
 // Applies schema/shared/*.sql in name order.
 void apply_shared_schema(TTIDatabase& database, const std::filesystem::path& schema_dir);
 

@@ -228,8 +228,19 @@ void TTabela::load_settings() {
 }
 
 void TTabela::disconnect() noexcept {
+  for (auto& hook : disconnect_hooks_) {
+    try {
+      hook();
+    } catch (...) {
+      // Dropping a private connection must not keep the shared one open.
+    }
+  }
   IBDatabase.Close();
   reset_settings();
+}
+
+void TTabela::on_disconnect(std::function<void()> hook) {
+  disconnect_hooks_.push_back(std::move(hook));
 }
 
 }  // namespace zpk

@@ -3,6 +3,7 @@
 // settings, loaded from EMPRESA when the host connects for a company.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -144,9 +145,14 @@ class TTabela {
   void select_company(const std::string& empresa);
   // Rolls back what is not committed, closes the connection and clears the settings.
   void disconnect() noexcept;
+  // Runs `hook` at the start of every disconnect (connect_company makes one
+  // first), so that code keeping connections of its own to the database can
+  // drop them before the shared one goes; a hook that throws is ignored.
+  void on_disconnect(std::function<void()> hook);
 
  private:
   friend class CompanyDataSet;
+  std::vector<std::function<void()>> disconnect_hooks_;
   void load_settings();
   void reset_settings();
 };
