@@ -10,11 +10,8 @@
 // item. They need the server of scripts/fbserver (ZPK_TEST_SERVER, ISC_USER,
 // ISC_PASSWORD in the environment) and are skipped without it.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <firebird/Interface.h>
 #include <ibase.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,11 +19,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench_database.hpp"
@@ -35,8 +30,7 @@
 #include "platform/db/query.hpp"
 #include "platform/rtl/datetime.hpp"
 #include "platform/tabela/tabela.hpp"
-
-extern char** environ;
+#include "support/station_processes.hpp"
 
 namespace {
 
@@ -383,11 +377,6 @@ ServerBench& server_bench() {
   return instance;
 }
 
-std::string read_text(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 struct Round {
   double seconds = 0;  // from the start signal until the last station ended
   int postings = 0;    // lines the stations printed (one per committed posting)
@@ -397,82 +386,31 @@ struct Round {
 // One round: starts one `zpk station movimenta` per entry of `items`, waits
 // until all are connected, then releases them at once and times them to the end.
 Round run_round(const ServerBench& s, const std::vector<std::string>& items, int count) {
-  static int round_number = 0;
-  const fs::path base = fs::temp_directory_path() / ("zpk-bench-stations-" + std::to_string(::getpid()) +
-                                                     "-" + std::to_string(++round_number));
-  const fs::path start = base.string() + ".start";
-  Round round;
-  std::vector<pid_t> pids;
-  std::vector<fs::path> outputs;
+  std::vector<std::vector<std::string>> processes;
   for (size_t i = 0; i < items.size(); ++i) {
-    std::vector<std::string> args = {
-        s.zpk.string(), "station",     "movimenta",           "produto",   items[i],
-        "--db",         s.location,    "--empresa",           "001",       "--usuario",
-        "ADMIN",        "--count",     std::to_string(count), "--station", std::to_string(i),
-        "--start-file", start.string()};
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const std::string out = base.string() + "." + std::to_string(i) + ".out";
-    const std::string err = base.string() + "." + std::to_string(i) + ".err";
-    outputs.push_back(out);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-      round.error = "cannot start " + s.zpk.string() + ": " + std::strerror(rc);
-      break;
-    }
-    pids.push_back(pid);
+    processes.push_back({s.zpk.string(), "station", "movimenta", "produto", items[i], "--db", s.location,
+                         "--empresa", "001", "--usuario", "ADMIN", "--count", std::to_string(count),
+                         "--station", std::to_string(i), "--start-file", "{start}"});
   }
-
-  // Every station connected (its ready file exists) or one of them ended early.
-  std::vector<int> status(pids.size(), -1);
-  std::vector<bool> ended(pids.size(), false);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  while (round.error.empty()) {
-    size_t ready = 0;
-    for (const auto& entry : fs::directory_iterator(start.parent_path())) {
-      if (entry.path().filename().string().rfind(start.filename().string() + ".ready.", 0) == 0) ++ready;
-    }
-    if (ready == pids.size()) break;
-    for (size_t i = 0; i < pids.size(); ++i) {
-      if (!ended[i] && ::waitpid(pids[i], &status[i], WNOHANG) == pids[i]) {
-        ended[i] = true;
-        round.error = "station " + std::to_string(i) + " ended before the start: " +
-                      read_text(base.string() + "." + std::to_string(i) + ".err");
-      }
-    }
-    if (std::chrono::steady_clock::now() > deadline) round.error = "the stations did not connect in 120 s";
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  Round round;
+  std::chrono::duration<double> released_for{0};
+  std::vector<test::StationResult> results;
+  try {
+    results = test::run_together(processes, {}, std::chrono::seconds(300), &released_for);
+  } catch (const std::exception& e) {
+    round.error = e.what();
+    return round;
   }
-  const auto t0 = std::chrono::steady_clock::now();
-  std::ofstream(start).put('\n');  // the start signal; also releases stations of a failed round
-  for (size_t i = 0; i < pids.size(); ++i) {
-    if (!ended[i]) ::waitpid(pids[i], &status[i], 0);
-  }
-  round.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-
-  for (size_t i = 0; i < pids.size(); ++i) {
-    const std::string text = read_text(outputs[i]);
-    for (char c : text) round.postings += c == '\n';
-    if (round.error.empty() && !(WIFEXITED(status[i]) && WEXITSTATUS(status[i]) == 0)) {
-      round.error = "station " + std::to_string(i) +
-                    " failed: " + read_text(base.string() + "." + std::to_string(i) + ".err");
+  round.seconds = released_for.count();
+  for (size_t i = 0; i < results.size(); ++i) {
+    round.postings += static_cast<int>(results[i].lines.size());
+    if (round.error.empty() && !results[i].ok()) {
+      round.error = "station " + std::to_string(i) + " failed: " + results[i].errors;
     }
   }
   if (round.error.empty() && round.postings != count * static_cast<int>(items.size())) {
     round.error = "the stations printed " + std::to_string(round.postings) + " postings, not " +
                   std::to_string(count * static_cast<int>(items.size()));
-  }
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(start.parent_path(), ec)) {
-    if (entry.path().filename().string().rfind(base.filename().string() + ".", 0) == 0) fs::remove(entry, ec);
   }
   return round;
 }

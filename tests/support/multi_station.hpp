@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/db/database.hpp"
+#include "support/station_processes.hpp"
 
 namespace zpk::test {
 
@@ -98,14 +99,6 @@ class ServerTest : public ::testing::Test {
 // The zpk program: $ZPK_BINARY when set, else the build's apps/zpk/zpk.
 std::filesystem::path zpk_binary();
 
-// What one station did.
-struct StationResult {
-  int exit_code = -1;  // the process's exit status; 128 + signal when killed; -1 when it never ran
-  std::vector<std::string> lines;  // its standard output, one entry per line
-  std::string errors;              // its standard error
-  bool ok() const { return exit_code == 0; }
-};
-
 // How to run the stations: `zpk station WORKLOAD ARGS... --db DB --empresa E
 // --usuario U --count N --station I --start-file F`, then extra_args(I).
 struct StationRun {
@@ -128,19 +121,5 @@ struct StationRun {
 // or ended) and waits for all of them. Results in station order. Never
 // raises for what a station does; raises EZpkError when a process cannot be started.
 std::vector<StationResult> run_stations(int stations, const StationRun& run);
-
-// The same for any command: processes[i] is the full argument list (program
-// first) of process i; each must create "START.ready.<pid>" and then wait for
-// START, whose path replaces every "{start}" in its arguments. `environment`
-// entries ("NAME=value") are added to (or replace those of) this process's environment.
-std::vector<StationResult> run_together(const std::vector<std::vector<std::string>>& processes,
-                                        const std::vector<std::string>& environment = {},
-                                        std::chrono::seconds timeout = std::chrono::seconds(300));
-
-// Every line of every station's output, in station order (for counting and
-// duplicate checks).
-std::vector<std::string> all_lines(const std::vector<StationResult>& results);
-// One line per station: exit code and standard error, for failure messages.
-std::string describe(const std::vector<StationResult>& results);
 
 }  // namespace zpk::test
