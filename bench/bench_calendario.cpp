@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bench_database.hpp"
-#include "documents/calendario.hpp"
+#include "foundation/calendario.hpp"
 #include "platform/db/database.hpp"
 #include "platform/db/query.hpp"
 #include "platform/tabela/tabela.hpp"

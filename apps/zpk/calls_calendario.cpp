@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "documents/calendario.hpp"
+#include "foundation/calendario.hpp"
 #include "documents/tempo.hpp"
 #include "platform/rtl/datetime.hpp"
 #include "registry.hpp"

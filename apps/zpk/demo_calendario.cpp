@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-#include "documents/calendario.hpp"
+#include "foundation/calendario.hpp"
 #include "documents/tempo.hpp"
 #include "platform/rtl/numbers.hpp"
 #include "platform/tabela/tabela.hpp"

@@ -65,11 +65,13 @@ fs::path find_schema_dir(const std::vector<fs::path>& starts) {
     fs::path dir = fs::weakly_canonical(start, ec);
     if (ec) continue;
     for (; !dir.empty(); dir = dir.parent_path()) {
-      if (fs::is_directory(dir / "schema" / "shared")) return dir / "schema";
+      for (const fs::path& candidate : {dir / "schema", dir / "share" / "zpkunits" / "schema"}) {
+        if (fs::is_directory(candidate / "shared")) return candidate;
+      }
       if (dir == dir.parent_path()) break;
     }
   }
-  throw EZpkError("the schema/ folder was not found; set ZPK_SCHEMA_DIR");
+  throw EZpkError("the schema/ folder was not found (neither in a checkout nor under share/zpkunits of the program's prefix); set ZPK_SCHEMA_DIR");
 }
 
 fs::path find_schema_dir() {

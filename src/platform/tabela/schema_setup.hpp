@@ -14,9 +14,10 @@ namespace zpk {
 // The companies that the demo data fills.
 inline const std::vector<std::string> kDemoCompanies = {"001", "002"};
 
-// The schema/ folder: $ZPK_SCHEMA_DIR when set, else the first "schema"
-// folder holding shared/ in one of `starts` or their parents. Raises EZpkError
-// when there is none.
+// The schema/ folder: $ZPK_SCHEMA_DIR when set, else the first folder holding
+// shared/ found from one of `starts` or their parents, either as "schema" (a
+// checkout) or as "share/zpkunits/schema" (an installed prefix, so an installed
+// zpk finds its own). Raises EZpkError when there is none.
 std::filesystem::path find_schema_dir(const std::vector<std::filesystem::path>& starts);
 
 // The same, searched from the running program's folder, then the current folder.

@@ -1,4 +1,4 @@
-#include "documents/calendario.hpp"
+#include "foundation/calendario.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Business-day routines against a company calendar with holidays (ANO), the
 // calendar dataset of the data module, the average terms of an order, and
 // time texts whose errors the user is told about.
-#include "documents/calendario.hpp"
+#include "foundation/calendario.hpp"
 
 #include <string>
 
