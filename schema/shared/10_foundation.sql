@@ -9,7 +9,7 @@ CREATE TABLE TABELAS_MAPEADAS (
   CONSTRAINT PK_TABELAS_MAPEADAS PRIMARY KEY (TABELA)
 );
 
--- Length in characters, for statements written for the original's UDF.
+-- Length in characters, for the ERP's statements that call UDF_LEN.
 SET TERM ^ ;
 CREATE FUNCTION UDF_LEN (S VARCHAR(8191)) RETURNS INTEGER
 AS

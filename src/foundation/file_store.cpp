@@ -87,7 +87,7 @@ bool folder_exists(std::string_view stored) {
   return fs::is_directory(program_file(stored), ec);
 }
 
-// Sorts names as the original's listings come: by name, ignoring case.
+// Sorts names by name, ignoring case: the order the screens' lists show.
 void sort_names(std::vector<std::string>& names) {
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     const int order = CompareText(a, b);

@@ -1,7 +1,7 @@
 // The shared file store: pictures and documents attached to records, kept as
 // files below the root folder named by the station INI ("Caminho", "path"),
 // and the folder and file listings the screens build on. Paths are composed
-// as texts with the original's "\" separators; files are reached through
+// as texts with the "\" separators that stored data holds; files are reached through
 // native_path/program_file.
 #pragma once
 

@@ -1,5 +1,5 @@
-// Starting other programs: command lines split as the original's platform
-// splits them, real programs run to their end in the program's folder with
+// Starting other programs: command lines split by the Windows rules
+// the stored command lines were written for, real programs run to their end in the program's folder with
 // no shell in between, URLs handed to the browser window, module pre-loading.
 #include "foundation/external_programs.hpp"
 

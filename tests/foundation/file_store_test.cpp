@@ -163,7 +163,7 @@ TEST_F(FileStoreTest, SalvaArquivoCopiesIntoTheKindsFolderAndReplacesAnOlderFile
   EXPECT_EQ(read_file(images() / "produto" / "P1.JPG"), "second");
   // Nothing but the picture is left in the folder (no temporary copies).
   EXPECT_EQ(GetArquivos((images() / "produto").string(), "*.*"), std::vector<std::string>{"P1.JPG"});
-  // The original itself is untouched.
+  // The source picture itself is untouched.
   EXPECT_EQ(read_file(base_ / "camera" / "foto nova.JPG"), "second");
 }
 

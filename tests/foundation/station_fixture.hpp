@@ -56,7 +56,7 @@ class StationTest : public ::testing::Test {
     fs::remove_all(base_, ec);
   }
 
-  // Points the station's INI at the store root (as the original stores it, any separators).
+  // Points the station's INI at the store root (as stations store it, any separators).
   void set_root(const std::string& root) { GravaIni("Caminho", "path", root, Tabela.ArquivoIni); }
   std::string root() const { return store_.string(); }
 

@@ -28,7 +28,7 @@ TEST_F(StationSettingsTest, LeIniReadsAnyCaseAndMissingReadsEmpty) {
     const char* expected;
   } kCases[] = {
       {"Caminho", "path", "zelvo.ini", "/srv/zelvo"},
-      {"CAMINHO", "PATH", "ZELVO.INI", "/srv/zelvo"},  // as on the original's case-blind file system
+      {"CAMINHO", "PATH", "ZELVO.INI", "/srv/zelvo"},  // stored INIs come from case-blind file systems
       {"banco", "servidor", "zelvo.ini", "db:1"},
       {"Caminho", "nada", "zelvo.ini", ""},
       {"Nada", "path", "zelvo.ini", ""},

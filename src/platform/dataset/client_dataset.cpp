@@ -184,7 +184,8 @@ bool TField::GetAsBoolean() const {
   switch (def_.DataType) {
     case ftString:
     case ftMemo: {
-      // The original reads a text as true when it starts with T or Y.
+      // A text reads as true when it starts with T or Y ("True", "Yes"), the
+      // runtime's rule that stored flags of this kind were written for.
       const std::string text = value.AsString();
       return !text.empty() && (text[0] == 'T' || text[0] == 't' || text[0] == 'Y' || text[0] == 'y');
     }

@@ -2,7 +2,7 @@
 // walk (import buffers, requirement lists, accounting work areas): typed
 // fields, append/insert/edit/post, navigation, locate, a filter on field
 // values and an index order. Values are zpk::Variant; the field accessors
-// convert with the original's rules (decimal comma, "dd/mm/yyyy" dates).
+// convert with the runtime's rules (decimal comma, "dd/mm/yyyy" dates).
 #pragma once
 
 #include <cstdint>

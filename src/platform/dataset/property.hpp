@@ -1,4 +1,4 @@
-// A property in the original's style: a member that reads like a value and is
+// A property in the style the ERP's screens are written in: a member that reads like a value and is
 // assigned like one (`ds.Filtered = true; f.AsString = "x"; s = f.AsString();`),
 // calling its owner's getter and setter. Owners that hold properties are
 // neither copied nor moved (each property keeps a pointer to its owner).

@@ -1,4 +1,4 @@
-// The original's Currency: a fixed-point amount with four decimals held in an
+// The runtime's Currency: a fixed-point amount with four decimals held in an
 // int64, so sums of money are exact to the hundredth of a cent.
 #pragma once
 

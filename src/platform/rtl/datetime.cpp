@@ -1,5 +1,5 @@
 // TDateTime conversions through std::chrono's civil calendar, and the
-// original's FormatDateTime tokens with Portuguese day and month names.
+// runtime's FormatDateTime tokens with Portuguese day and month names.
 #include "platform/rtl/datetime.hpp"
 
 #include <chrono>
@@ -26,7 +26,7 @@ const char* const kLongMonthNames[] = {"janeiro", "fevereiro", "março",    "abr
                                        "julho",   "agosto",    "setembro", "outubro", "novembro", "dezembro"};
 
 // A moment as whole days from 1899-12-30 and milliseconds into the day, the
-// way the original splits it: the value is rounded to the millisecond first
+// way the runtime's stored values split it: the value is rounded to the millisecond first
 // (which may carry into the next day), and a negative value keeps its time as
 // the fraction counting away from zero (-1.25 is 29/12/1899 06:00).
 struct Stamp {
@@ -50,7 +50,8 @@ Stamp to_stamp(TDateTime dt) {
   return s;
 }
 
-// A date part and a time fraction put together as the original does.
+// A date part and a time fraction put together by the runtime's rule (the time fraction
+// counts away from zero for dates before 1899-12-30).
 double compose(double date, double time) {
   return date < 0 ? date - time : date + time;
 }

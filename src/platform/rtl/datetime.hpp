@@ -1,4 +1,4 @@
-// The original's date-time value: days since 1899-12-30 as a double (the
+// The ERP's date-time value: days since 1899-12-30 as a double (the
 // fraction is the time of day), with conversions to and from civil dates
 // through std::chrono's calendar. DateNull (0) is the "no date" value.
 #pragma once
@@ -50,7 +50,7 @@ bool TryEncodeDate(Word year, Word month, Word day, TDateTime& result);
 TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec);
 bool TryEncodeTime(Word hour, Word min, Word sec, Word msec, TDateTime& result);
 // Date and time of day together (a date before 1899-12-30 keeps its time as the
-// original does: the fraction counts away from zero).
+// runtime stores it: the fraction counts away from zero).
 TDateTime EncodeDateTime(Word year, Word month, Word day, Word hour, Word min, Word sec, Word msec);
 // The parts of a moment; the time is taken to the nearest millisecond, which
 // may carry into the next day. Dates outside years 1..9999 decode as 0/0/0.
@@ -75,7 +75,7 @@ TDateTime IncDay(TDateTime dt, int days = 1);
 TDateTime EndOfTheMonth(TDateTime dt);
 TDateTime StartOfTheMonth(TDateTime dt);
 
-// Formats with the original's tokens: d dd ddd dddd m mm mmm mmmm yy yyyy
+// Formats with the runtime's tokens: d dd ddd dddd m mm mmm mmmm yy yyyy
 // h hh n nn s ss z zzz am/pm, "/" and ":" as the separators of fs, text in
 // quotes kept; tokens are case-insensitive ("MM/DD/YYYY" = "mm/dd/yyyy"), and
 // "m" right after an hour token means minutes.

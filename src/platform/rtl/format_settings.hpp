@@ -19,7 +19,7 @@ struct TFormatSettings {
   std::string TimeAMString = "AM";
   std::string TimePMString = "PM";
   // A two-digit year is read into the hundred years that start this many years
-  // before the current one (the original's default, 50).
+  // before the current one (the runtime's default, 50, which stored two-digit years assume).
   int TwoDigitYearCenturyWindow = 50;
   std::string CurrencyString = "R$";
   int CurrencyDecimals = 2;

@@ -1,4 +1,5 @@
-// Number formatting and reading with the original runtime's rules. Digits come
+// Number formatting and reading with the ERP runtime's rules (stored
+// amounts and printed texts follow them). Digits come
 // from std::to_chars (exact, locale-free) at 18 significant digits; all
 // rounding is done on those decimal digits, never with float arithmetic.
 #include "platform/rtl/numbers.hpp"
@@ -420,8 +421,8 @@ std::string_view strip_blanks(std::string_view s) {
   throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
 }
 
-// Reads an integer as the original's Val: leading blanks, optional sign, then
-// decimal digits or "$"/"0x" hexadecimal (hexadecimal wraps like the original:
+// Reads an integer as the runtime's Val does: leading blanks, optional sign, then
+// decimal digits or "$"/"0x" hexadecimal (hexadecimal wraps to the width asked for:
 // "$FFFFFFFF" is -1 as a 32-bit value). No trailing characters allowed.
 bool parse_integer(std::string_view text, int bits, int64_t& out) {
   size_t i = 0;

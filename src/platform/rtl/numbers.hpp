@@ -1,4 +1,4 @@
-// Number formatting and reading with the original runtime's rules: the decimal
+// Number formatting and reading with the ERP runtime's rules: the decimal
 // comma of FormatSettings, its patterns ("#,##0.00", "0.0000"...), and its
 // rounding (18 significant digits, half away from zero).
 #pragma once

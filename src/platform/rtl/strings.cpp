@@ -97,7 +97,7 @@ int count_chars(std::string_view s, size_t end) {
 
 // Upper case of the text in place. Every letter that changes is ASCII or a
 // Latin-1 letter encoded as C3 xx, whose upper/lower form is C3 yy: byte
-// lengths never change, so offsets found in a folded text hold in the original.
+// lengths never change, so offsets found in a folded text hold in the unfolded one.
 void fold_upper(std::string& s) {
   for (size_t i = 0; i < s.size();) {
     const auto b = static_cast<unsigned char>(s[i]);

@@ -1,5 +1,5 @@
 // Text helpers on UTF-8 std::string that count characters (Unicode code
-// points), never bytes: positions are 1-based as in the original runtime.
+// points), never bytes: positions are 1-based, as the ERP's callers count them.
 // Case mapping covers ASCII and the Latin-1 letters of Portuguese and Spanish.
 #pragma once
 
@@ -18,7 +18,7 @@ std::string CharToStr(char32_t c);
 
 // Number of characters.
 int Length(std::string_view s);
-// `count` characters from 1-based position `start` (clamped like the original).
+// `count` characters from 1-based position `start` (a start before 1 counts from 1, a count past the end stops there).
 std::string Copy(std::string_view s, int start, int count);
 // 1-based character position of the first `sub` in `s`, 0 when absent.
 int Pos(std::string_view sub, std::string_view s);

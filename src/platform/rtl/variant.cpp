@@ -1,4 +1,4 @@
-// Variant conversions with the original's rules (see variant.hpp).
+// Variant conversions with the runtime's rules (see variant.hpp).
 #include "platform/rtl/variant.hpp"
 
 #include "platform/rtl/errors.hpp"

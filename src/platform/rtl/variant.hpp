@@ -1,4 +1,4 @@
-// The original's Variant, limited to what the library stores in it:
+// The runtime's Variant, limited to what the library stores in it:
 // unassigned, null, integer, float, text, date-time, or an array of variants
 // (what Busca_Valor returns for several columns).
 #pragma once
@@ -45,7 +45,7 @@ class Variant {
   bool IsText() const { return std::holds_alternative<std::string>(v_); }
   bool IsDateTime() const { return std::holds_alternative<TDateTime>(v_); }
 
-  // Conversions with the original's rules: unassigned and null read as "" / 0;
+  // Conversions with the runtime's rules that callers rely on: unassigned and null read as "" / 0;
   // numbers as text use the decimal comma; a date as text is "dd/mm/yyyy"
   // (with the time when it has one). A float read as an integer is rounded half
   // to even. A text that is not a number (or date) raises EConvertError when

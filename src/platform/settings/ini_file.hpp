@@ -1,4 +1,5 @@
-// INI files with the semantics of the original platform's profile functions:
+// INI files with the semantics the ERP's stored station files were written for
+// (the Windows profile functions):
 // sections and keys are case-insensitive, a missing file, section or key
 // reads as empty (or the default given), and writing one value keeps every
 // other line, comment and the order of the file. Text is UTF-8.

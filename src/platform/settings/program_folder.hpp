@@ -1,6 +1,6 @@
 // The program's folder, where the station's INI files live and relative file
-// names resolve, and the conversion of the stored "\"-separated paths of the
-// original into paths of this platform.
+// names resolve, and the conversion of the "\"-separated paths that stored
+// data holds into paths of this platform.
 #pragma once
 
 #include <filesystem>

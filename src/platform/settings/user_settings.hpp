@@ -1,4 +1,4 @@
-// The per-user settings store that stands in for the original's registry keys
+// The per-user settings store that keeps what the ERP's stations keep under registry keys
 // of the current user ("Venda", "Zelvo\RelWin"): INI files under
 // $XDG_CONFIG_HOME/zpk/ (default ~/.config/zpk/), with the same key, section
 // and name structure. The first part of a key names the file ("Venda" ->

@@ -79,7 +79,7 @@ TEST_F(ClientDataSetTest, AppendPostAndNavigate) {
   EXPECT_EQ(codes(), (Codes{"A", "AB", "B", "C"}));
 }
 
-TEST_F(ClientDataSetTest, FieldsConvertWithTheOriginalsRules) {
+TEST_F(ClientDataSetTest, FieldsConvertWithTheRuntimesRules) {
   const struct {
     const char* field;
     Variant value;  // assigned through Value
@@ -89,7 +89,7 @@ TEST_F(ClientDataSetTest, FieldsConvertWithTheOriginalsRules) {
     bool as_boolean;
   } kCases[] = {
       {"CONSUMO", 1234.5, "1234,5", 1234, 1234.5, true},
-      {"CONSUMO", "2,5", "2,5", 2, 2.5, true},  // half to even, as the original rounds
+      {"CONSUMO", "2,5", "2,5", 2, 2.5, true},  // half to even, the runtime's rounding
       {"CONSUMO", "", "", 0, 0, false},         // an empty text is null
       {"PECAS", "  42 ", "42", 42, 42, true},
       {"PECAS", 2.6, "3", 3, 3, true},

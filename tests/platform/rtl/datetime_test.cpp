@@ -1,5 +1,5 @@
 // TDateTime: the civil calendar around 1899-12-30, month arithmetic, the
-// original's FormatDateTime tokens and the reading of dates and times.
+// runtime's FormatDateTime tokens and the reading of dates and times.
 #include "platform/rtl/datetime.hpp"
 
 #include <gtest/gtest.h>
@@ -151,7 +151,7 @@ TEST(MonthBounds, FirstDayAndLastMoment) {
   EXPECT_EQ(DayOf(dt), 10);
 }
 
-TEST(FormatDateTime, KnowsTheOriginalTokensInAnyCase) {
+TEST(FormatDateTime, KnowsTheRuntimeTokensInAnyCase) {
   const TDateTime dt = EncodeDateTime(2024, 3, 5, 13, 7, 9, 45);
   const struct {
     const char* pattern;

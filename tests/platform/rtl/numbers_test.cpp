@@ -1,4 +1,4 @@
-// Number formatting and reading: the original's patterns and rounding (18
+// Number formatting and reading: the runtime's patterns and rounding (18
 // significant digits, half away from zero), decimal comma, conversion errors.
 #include "platform/rtl/numbers.hpp"
 

@@ -1,5 +1,5 @@
 // Text helpers: positions and lengths in characters on UTF-8 text, Latin-1
-// casing, and the original's clamping rules.
+// casing, and the clamping rules callers rely on.
 #include "platform/rtl/strings.hpp"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 namespace zpk {
 namespace {
 
-TEST(Copy, CountsCharactersAndClampsLikeTheOriginal) {
+TEST(Copy, CountsCharactersAndClampsOutOfRangePositions) {
   const struct {
     const char* s;
     int start, count;

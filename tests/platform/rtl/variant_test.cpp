@@ -8,7 +8,7 @@
 namespace zpk {
 namespace {
 
-TEST(Variant, ReadsEachKindWithTheOriginalsRules) {
+TEST(Variant, ReadsEachKindWithTheRuntimesRules) {
   const TDateTime day = EncodeDate(2024, 2, 29);
   const TDateTime moment = EncodeDateTime(2024, 2, 29, 8, 5, 0, 0);
   const struct {
