@@ -13,6 +13,9 @@
 namespace zpk {
 namespace {
 
+using test::read_file;
+using test::write_file;
+
 using test::fs::path;
 
 TEST(SplitCommandLine, FollowsTheWindowsRules) {

@@ -16,6 +16,9 @@
 namespace zpk {
 namespace {
 
+using test::read_file;
+using test::write_file;
+
 using test::fs::path;
 
 class FileStoreTest : public test::StationTest {

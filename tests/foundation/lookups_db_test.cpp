@@ -14,6 +14,7 @@
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/headless_dialogs.hpp"
 #include "support/database_fixture.hpp"
+#include "support/sql.hpp"
 
 namespace zpk {
 namespace {
@@ -27,12 +28,6 @@ class Lookups : public test::DatabaseTest {
   }
 
   // Runs a statement in the shared transaction (rolled back after the test).
-  static void exec(const std::string& sql) {
-    TTIQuery q(Tabela.IBDatabase);
-    q.SQL.Add(sql);
-    q.ExecSQL();
-  }
-
   HeadlessDialogs dialogs_;
   ScopedDialogService guard_{dialogs_};
 };
@@ -84,7 +79,7 @@ TEST_F(Lookups, ExisteSplitsAValueHoldingAComma) {
 TEST_F(Lookups, ExisteRunsOnTheConnectionPassed) {
   TTIDatabase other;
   other.GetDatabase(Tabela.IBDatabase);
-  exec("INSERT INTO DEPOSITO_001 (CODIGO, DESCRICAO) VALUES ('0009', 'NOVO')");
+  test::exec("INSERT INTO DEPOSITO_001 (CODIGO, DESCRICAO) VALUES ('0009', 'NOVO')");
   EXPECT_TRUE(Existe("DEPOSITO", "CODIGO", "'0009'"));
   // Not committed: the other connection does not see it yet.
   EXPECT_FALSE(Existe("DEPOSITO", "CODIGO", "'0009'", &other));
@@ -211,7 +206,7 @@ TEST_F(Lookups, ObsClienteShowsObservationsOnlyWhenThereAreAny) {
   EXPECT_EQ(dialogs_.last().caption, "ZELVO Sistemas");
   EXPECT_EQ(dialogs_.last().text, "Entregar somente em horario comercial.");
 
-  exec("UPDATE ENTIDADE_001 SET OBS = '  ' WHERE CODCLI = '000002'");
+  test::exec("UPDATE ENTIDADE_001 SET OBS = '  ' WHERE CODCLI = '000002'");
   for (const char* codcli : {"000002", "000003", "999999"}) {  // blank, NULL, no customer
     SCOPED_TRACE(codcli);
     ObsCliente(codcli);
@@ -269,7 +264,7 @@ TEST_F(Lookups, UnionTodasEmpresasRunsTheStatementForEveryCompany) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.usuario) + " " + c.setup);
-    if (*c.setup) exec(c.setup);
+    if (*c.setup) test::exec(c.setup);
     vUsuario = c.usuario;
     EXPECT_EQ(union_rows(UnionTodasEmpresas(sql, "", true)), c.rows);
   }
@@ -327,13 +322,13 @@ TEST_F(Lookups, ExecutaRefreshComesBackToTheSameRecordNumber) {
   table.Open();
   ASSERT_EQ(table.RecordCount(), 2);
   table.RecNo = 2;
-  exec("INSERT INTO DEPOSITO_001 (CODIGO, DESCRICAO) VALUES ('0003', 'NOVO')");
+  test::exec("INSERT INTO DEPOSITO_001 (CODIGO, DESCRICAO) VALUES ('0003', 'NOVO')");
   ExecutaRefresh(table);
   EXPECT_EQ(table.RecordCount(), 3);
   EXPECT_EQ(table.RecNo, 2);
 
   table.RecNo = 3;
-  exec("DELETE FROM DEPOSITO_001 WHERE CODIGO <> '0001'");
+  test::exec("DELETE FROM DEPOSITO_001 WHERE CODIGO <> '0001'");
   ExecutaRefresh(table);
   EXPECT_EQ(table.RecordCount(), 1);
   EXPECT_EQ(table.RecNo, 1);  // fewer rows: the last one

@@ -10,9 +10,13 @@
 
 #include "platform/settings/ini_file.hpp"
 #include "station_fixture.hpp"
+#include "support/scoped.hpp"
 
 namespace zpk {
 namespace {
+
+using test::read_file;
+using test::write_file;
 
 using test::fs::path;
 
@@ -84,19 +88,7 @@ TEST_F(StationSettingsTest, PastaPadraoTakesTheHostedFolderOnlyInHostedMode) {
   }
 }
 
-// Sets or unsets an environment variable for the length of a scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 TEST_F(StationSettingsTest, ImpressoraPadraoFallsBackToTheSystemsPrinter) {
   ScopedEnv lpdest("LPDEST", nullptr);

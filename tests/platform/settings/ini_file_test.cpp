@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/settings/ini_file.hpp"
+#include "support/temp_folder.hpp"
 
 namespace zpk {
 namespace {
@@ -19,26 +20,14 @@ namespace fs = std::filesystem;
 
 class IniFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "zpk-ini-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   fs::path file(const std::string& name, const std::string& content) {
     const fs::path path = folder_ / name;
-    std::ofstream(path, std::ios::binary) << content;
+    test::write_file(path, content);
     return path;
   }
-  static std::string content(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
+  static std::string content(const fs::path& path) { return test::read_file(path); }
 
-  fs::path folder_;
+  test::TempFolder folder_{"ini"};
 };
 
 constexpr const char* kStation =
@@ -195,7 +184,7 @@ TEST_F(IniFileTest, SavesAtomicallyKeepingModeAndLinks) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   // No temporary file stays behind.
   int files = 0;
-  for (const auto& entry : fs::directory_iterator(folder_)) {
+  for (const auto& entry : fs::directory_iterator(folder_.path())) {
     (void)entry;
     ++files;
   }

@@ -10,45 +10,22 @@
 #include "platform/settings/ini_file.hpp"
 #include "platform/settings/program_folder.hpp"
 #include "platform/settings/user_settings.hpp"
+#include "support/scoped.hpp"
+#include "support/temp_folder.hpp"
 
 namespace zpk {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Sets an environment variable for the scope and restores it.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 class UserSettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "zpk-user-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-    set_user_settings_folder(folder_ / "zpk");
-  }
-  void TearDown() override {
-    set_user_settings_folder({});
-    fs::remove_all(folder_);
-  }
-  static std::string content(const fs::path& path) {
-    std::ifstream in(path);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
-  fs::path folder_;
+  void SetUp() override { set_user_settings_folder(folder_ / "zpk"); }
+  void TearDown() override { set_user_settings_folder({}); }
+  static std::string content(const fs::path& path) { return test::read_file(path); }
+  test::TempFolder folder_{"user"};
 };
 
 TEST_F(UserSettingsTest, FolderComesFromXdgConfigHomeElseHome) {
