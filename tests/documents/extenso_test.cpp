@@ -4,6 +4,7 @@
 
 #include "platform/rtl/errors.hpp"
 #include "platform/rtl/format_settings.hpp"
+#include "support/scoped.hpp"
 
 namespace zpk {
 namespace {
@@ -99,11 +100,8 @@ TEST(Extenso, RejectsTextsThatAreNoAmount) {
 }
 
 TEST(Extenso, ReadsTheDecimalSeparatorOfTheFormatSettings) {
-  const char saved = FormatSettings.DecimalSeparator;
-  FormatSettings.DecimalSeparator = '.';
-  const std::string texto = Extenso("2.50");
-  FormatSettings.DecimalSeparator = saved;
-  EXPECT_EQ(texto, "Dois Reais e Cinquenta centavos");
+  test::ScopedValue<char> point(FormatSettings.DecimalSeparator, '.');
+  EXPECT_EQ(Extenso("2.50"), "Dois Reais e Cinquenta centavos");
 }
 
 }  // namespace

@@ -310,10 +310,42 @@ TEST_F(FileStoreTest, FileDateIsTheLastWriteInLocalTime) {
   EXPECT_EQ(FileDate((base_ / "nada.txt").string()), DateNull);
 }
 
-TEST(TipoFolders, NameTheStoreFoldersOfEachKind) {
-  EXPECT_EQ(tipo_folder(tpProduto), "produto");
-  EXPECT_EQ(tipo_folder(tpColaborador), "documentos\\colaborador");
-  EXPECT_EQ(tipo_from_text("tpDesenho"), tpDesenho);
+// Every picture kind is stored in and found from its own folder of the store,
+// and no two kinds share one; every kind is read back from its stored name.
+TEST_F(FileStoreTest, EachPictureKindHasItsOwnFolder) {
+  const struct {
+    TTipo tipo;
+    const char* name;
+    const char* folder;
+  } kCases[] = {
+      {tpCores, "tpCores", "cores"},
+      {tpEstampa, "tpEstampa", "estampa"},
+      {tpFuncionario, "tpFuncionario", "funcionario"},
+      {tpInstrucao, "tpInstrucao", "instrucao"},
+      {tpMaterial, "tpMaterial", "material"},
+      {tpMedida, "tpMedida", "medida"},
+      {tpProduto, "tpProduto", "produto"},
+      {tpQuadro, "tpQuadro", "quadro"},
+      {tpTinturaria, "tpTinturaria", "tinturaria"},
+      {tpDesenho, "tpDesenho", "desenho"},
+      {tpPrototipo, "tpPrototipo", "prototipo"},
+      {tpMaquina, "tpMaquina", "maquina"},
+      {tpUsuario, "tpUsuario", "usuario"},
+  };
+  write_file(base_ / "k.jpg", "jpeg");
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(tipo_from_text(c.name), c.tipo);
+    SalvaArquivo("K1", (base_ / "k.jpg").string(), c.tipo);
+    EXPECT_EQ(read_file(images() / c.folder / "K1.jpg"), "jpeg");
+    EXPECT_EQ(BuscaArquivo("K1", "", c.tipo), root() + "\\arquivos\\imagens\\" + c.folder + "\\K1.jpg");
+  }
+  int folders = 0;
+  for ([[maybe_unused]] const auto& entry : test::fs::directory_iterator(images())) ++folders;
+  EXPECT_EQ(folders, static_cast<int>(std::size(kCases)));
+
+  EXPECT_EQ(tipo_from_text("tpDocumento"), tpDocumento);
+  EXPECT_EQ(tipo_from_text("tpColaborador"), tpColaborador);
   EXPECT_EQ(tipo_from_text("MAQUINA"), tpMaquina);
   EXPECT_THROW(tipo_from_text("foto"), EConvertError);
 }

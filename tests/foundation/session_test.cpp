@@ -5,29 +5,30 @@
 #include <gtest/gtest.h>
 
 #include "foundation/session.hpp"
+#include "platform/rtl/datetime.hpp"
+#include "platform/rtl/strings.hpp"
 
 namespace zpk {
 namespace {
 
-TEST(MonthTables, HoldTheDaysAndNamesOfEachMonthFromOne) {
-  const struct {
-    int month;
-    int days;
-    const char* name;
-  } kCases[] = {
-      {1, 31, "Janeiro"},  {2, 28, "Fevereiro"}, {3, 31, "Março"},     {4, 30, "Abril"},
-      {5, 31, "Maio"},     {6, 30, "Junho"},     {7, 31, "Julho"},     {8, 31, "Agosto"},
-      {9, 30, "Setembro"}, {10, 31, "Outubro"},  {11, 30, "Novembro"}, {12, 31, "Dezembro"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.month);
-    EXPECT_EQ(DiaDoMes[c.month], c.days);
-    EXPECT_EQ(NomeMes[c.month], c.name);
+// The tables agree with the calendar and the month names the date formats
+// print, each from its own code, so a wrong entry shows as a disagreement.
+TEST(MonthTables, AgreeWithTheCalendarAndTheFormattedMonthNames) {
+  int year_days = 0;
+  for (int month = DiaDoMes.Low(); month <= DiaDoMes.High(); ++month) {
+    SCOPED_TRACE(month);
+    EXPECT_EQ(DiaDoMes[month], DaysInAMonth(2023, static_cast<Word>(month)));
+    const std::string formatted = FormatDateTime("mmmm", EncodeDate(2024, static_cast<Word>(month), 1));
+    EXPECT_EQ(NomeMes[month], UpperCase(Copy(formatted, 1, 1)) + Copy(formatted, 2, Length(formatted)));
+    year_days += DiaDoMes[month];
   }
+  EXPECT_EQ(year_days, 365);
+  // February has 28 days whatever the year; callers correct leap years.
+  EXPECT_EQ(DaysInAMonth(2024, 2), 29);
+  EXPECT_EQ(DiaDoMes[2], 28);
   // No month 0 or 13: reading outside the table is refused, not undefined.
   EXPECT_THROW(DiaDoMes[0], EZpkError);
   EXPECT_THROW(NomeMes[13], EZpkError);
-  static_assert(DiaDoMes[2] == 28);
 }
 
 class PackageLifecycle : public ::testing::Test {

@@ -6,10 +6,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include "platform/rtl/errors.hpp"
 #include "platform/rtl/numbers.hpp"
+#include "support/scoped.hpp"
 
 namespace zpk {
 namespace {
@@ -266,13 +268,26 @@ TEST(StrToDateTime, ReadsDateWithOptionalTime) {
   EXPECT_THROW(StrToTime("05/03/2024"), EConvertError);
 }
 
-TEST(Clock, NowIsWithinToday) {
-  const TDateTime before = Date();
+// The clock reads the local wall time: in a zone three hours behind UTC, Now
+// is the UTC moment less three hours, and Date is its day at midnight.
+TEST(Clock, ReadsTheLocalWallTime) {
+  struct ZoneReread {
+    ~ZoneReread() { ::tzset(); }  // after TZ is restored: later tests see the machine's zone
+  } reread;
+  test::ScopedEnv tz("TZ", "<-03>3");  // UTC-3 written out: no time-zone database needed
+  ::tzset();
+  const std::time_t before = std::time(nullptr);
   const TDateTime now = Now();
-  const TDateTime after = Date();
-  EXPECT_EQ(Frac(before.Value), 0.0);
-  EXPECT_GE(DateOf(now), before);
-  EXPECT_LE(DateOf(now), after);
+  const TDateTime today = Date();
+  const std::time_t after = std::time(nullptr);
+
+  // 1970-01-01 is day 25569; the local moment is UTC - 3 h.
+  const auto local_days = [](std::time_t t) { return 25569.0 + (static_cast<double>(t) - 3 * 3600) / 86400; };
+  EXPECT_GE(now.Value, local_days(before) - 1.0 / 86400);
+  EXPECT_LE(now.Value, local_days(after + 1));
+  EXPECT_EQ(Frac(today.Value), 0.0);
+  EXPECT_GE(today.Value, std::floor(local_days(before)));
+  EXPECT_LE(today.Value, std::floor(local_days(after)));
   EXPECT_GE(Time().Value, 0.0);
   EXPECT_LT(Time().Value, 1.0);
 }
