@@ -215,9 +215,11 @@ void TEstoque::MovimentaEstoqueProduto(bool Commit) {
     }
   }
 
-  // An average of 0 where the movement brought no cost at all says nothing
-  // about the product's cost: the registered one stays.
-  if (!(media == 0 && ECusto <= 0)) {
+  // An average that comes out 0 says nothing about what the product costs:
+  // the movement brought no cost and none is registered, or an exit valued at
+  // or above what the whole balance is worth leaves no value to spread. The
+  // registered cost stays; a product is never valued at nothing by a posting.
+  if (media != 0) {
     TTIQuery c(db);
     c.SQL.Add("UPDATE " + DBLocal("PRODUTO") + " SET ");
     c.SQL.Add("CUSTO = :CUSTO");

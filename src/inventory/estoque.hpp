@@ -89,7 +89,7 @@ class TEstoque {
   // otherwise the caller commits. An exit without a balance row shows a
   // warning and writes nothing; a product without stock control is only logged.
   // An empty ECodigo or an EQuantidade that is not positive raises EZpkError
-  // before anything is written.
+  // before anything is written. An average that comes out 0 keeps the cost.
   void MovimentaEstoqueProduto(bool Commit);
   // Inserts the balance row of the current product item with the movement's
   // quantity; raises EDatabaseError, commits nothing.

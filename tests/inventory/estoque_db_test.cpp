@@ -199,6 +199,16 @@ TEST_F(Estoque, AverageCostFollowsEntriesAndExits) {
   EXPECT_EQ(saldo("P-MED"), -5);
   EXPECT_EQ(movimentos("PA_MOV_001", "P-MED"), 4);
 
+  // An exit valued at or above what the whole balance is worth (5 at 3.00,
+  // 2 going out at 7.50) leaves no value to average: the cost stays.
+  produto("P-CARO", "M", 3, 5);
+  s = entrada("P-CARO", 2, 7.5);
+  s.EOperacao = TOperacaoEstoque::opSaida;
+  s.MovimentaEstoqueProduto(true);
+  EXPECT_EQ(saldo("P-CARO"), 3);
+  EXPECT_DOUBLE_EQ(custo("P-CARO"), 3);
+  EXPECT_DOUBLE_EQ(number("SELECT CUSTO FROM PA_MOV_001 WHERE CODIGO = 'P-CARO'"), 7.5);
+
   // A new colour entered without a cost keeps the product's cost.
   produto("P-MED2", "M", 5, 20);
   TEstoque n = entrada("P-MED2", 10);
