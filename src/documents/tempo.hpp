@@ -41,8 +41,9 @@ int TotalDias(std::string_view Prazo);
 int PrazoMedioNota(std::string_view Prazo);
 
 // Valor x (1 + Taxa)^(Dias / 30): compound interest with a rate per 30 days,
-// applied pro rata to the days; 0 instead of a result that is not a finite
-// number (only rates of -100% or less lead there).
+// applied pro rata to the days. Raises EConvertError when the result is not a
+// finite number (a rate of -100% or less over part of a period, or before it;
+// an amount past the Double range).
 double JurosCompostos(double Taxa, double Valor, int Dias);
 
 }  // namespace zpk
