@@ -95,10 +95,13 @@ TEST(JurosCompostos, RefusesAResultThatIsNoAmount) {
     double taxa, valor;
     int dias;
   } kCases[] = {
-      {-1.5, 100, 15},                          // -150% has no real value over part of a period
-      {-1, 100, -30},                           // nor -100% before it
-      {-2, 100, 45},        {1e10, 100, 3000},  // past the Double range
-      {0.02, 1e308, 36000}, {0.02, std::nan(""), 30}, {0.02, HUGE_VAL, 30},
+      {-1.5, 100, 15},           // -150% has no real value over part of a period
+      {-1, 100, -30},            // nor -100% before it
+      {-2, 100, 45},             // nor -200%
+      {1e10, 100, 3000},         // past the Double range
+      {0.02, 1e308, 36000},      // the same through the amount
+      {0.02, std::nan(""), 30},  // no amount to begin with
+      {0.02, HUGE_VAL, 30},      //
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.taxa << " " << c.valor << " " << c.dias);
