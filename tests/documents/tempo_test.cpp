@@ -38,6 +38,9 @@ TEST(PrazoMedioNota, AveragesAtMostNineGroups) {
   EXPECT_EQ(TotalDias(ten_groups), 117);
   EXPECT_EQ(PrazoMedioNota("030060090"), 60);
   EXPECT_EQ(PrazoMedioNota("   "), 0);
+  // Ties go to the even number, as with TotalDias.
+  EXPECT_EQ(PrazoMedioNota("002003"), 2);
+  EXPECT_EQ(PrazoMedioNota("003004"), 4);
 }
 
 TEST(SomaTempoString, AddsWithCarries) {
