@@ -32,12 +32,11 @@ std::string TempoString(double Horas);
 std::string SomaTempoString(std::string_view Tempo1, std::string_view Tempo2);
 
 // Average days of payment terms written as groups of three characters
-// ("030060090" -> 60), rounded to the nearest integer by the runtime's Round:
-// a tie goes to the even number (2.5 -> 2, 37.5 -> 38), the banker's rounding
-// with which the ERP's screens computed the average terms already stored on
-// orders and invoices, so a recomputed term matches the stored one. A blank
-// group counts 0, an empty text gives 0. Raises EConvertError for a group
-// that is not a number.
+// ("030060090" -> 60), rounded to the nearest integer by the runtime's Round,
+// which sends a tie to the even number (banker's rounding: 2.5 -> 2, 37.5 ->
+// 38). The ERP's screens average terms with that same Round, so the figures
+// they showed and stored agree with these. A blank group counts 0, an empty
+// text gives 0. Raises EConvertError for a group that is not a number.
 int TotalDias(std::string_view Prazo);
 
 // TotalDias over at most the first nine groups (27 characters) of the terms,
