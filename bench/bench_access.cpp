@@ -1,6 +1,6 @@
 // The cost of deriving a stored password (Gera_FB_PASS), which every
-// supervisor check pays once per candidate user: one call should take tens of
-// milliseconds, so that each guess against a stolen SENHA column is expensive.
+// supervisor check pays once per candidate user: one call should take about a
+// tenth of a second, so that each guess against a stolen SENHA column is expensive.
 #include <benchmark/benchmark.h>
 
 #include <string>

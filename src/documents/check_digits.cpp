@@ -4,6 +4,7 @@
 // characters. The hot validators build no strings.
 #include "documents/check_digits.hpp"
 
+#include <array>
 #include <cstdint>
 
 #include <fmt/format.h>
@@ -14,7 +15,6 @@
 namespace zpk {
 namespace {
 
-constexpr std::string_view kEmptyCpfMask = "   .   .   -  ";
 constexpr std::string_view kEmptyCnpjMask = "  .   .   /    -";
 
 constexpr int kCnpjWeights1[12] = {5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2};
@@ -39,6 +39,16 @@ bool is_kept(char c) {
   }
 }
 
+// What the cleaning of LimpaCpfCnpj does with a byte: drop it, keep a digit,
+// or keep one of the capitals of "ISENTO", which then fails as a number.
+enum CharClass : uint8_t { kDropped, kDigit, kIsentoLetter };
+constexpr std::array<uint8_t, 256> kCharClass = [] {
+  std::array<uint8_t, 256> table{};
+  for (int c = '0'; c <= '9'; ++c) table[static_cast<size_t>(c)] = kDigit;
+  for (const char c : std::string_view("ISENTO")) table[static_cast<unsigned char>(c)] = kIsentoLetter;
+  return table;
+}();
+
 // The usual modulo-11 rule of CPF and CNPJ: 11 - remainder, 0 for 10 and 11.
 int mod11_digit(int sum) {
   const int d = 11 - sum % 11;
@@ -62,18 +72,6 @@ int digit_at(std::string_view text, size_t index) {
   const char c = text[index];
   if (!is_digit(c)) raise_not_digit(text, index);
   return c - '0';
-}
-
-// CPF check over eleven characters already known to be digits.
-bool cpf_digits_match(const char* v) {
-  int sum = 0;
-  for (int i = 0; i < 9; ++i) sum += (v[i] - '0') * (10 - i);
-  const int d1 = mod11_digit(sum);
-  if (v[9] - '0' != d1) return false;
-  sum = 0;
-  for (int i = 0; i < 9; ++i) sum += (v[i] - '0') * (11 - i);
-  sum += d1 * 2;
-  return v[10] - '0' == mod11_digit(sum);
 }
 
 // CNPJ check over fourteen characters; each counts as its code minus 48, which
@@ -138,17 +136,38 @@ std::string LimpaCpfCnpj(std::string_view text) {
 }
 
 bool VerCpf(std::string_view cpf) {
-  if (cpf.empty() || cpf == kEmptyCpfMask || cpf == "00000000000") return false;
-  // Only the first eleven kept characters count; a letter among them fails.
-  char v[11];
+  // The empty text and the screens' empty mask "   .   .   -  " hold no digit
+  // and fail in the walk below. Eleven zeros would pass the check digits: they
+  // are refused as typed (the unchanged input), so a masked 000.000.000-00 is
+  // judged by its digits like any other.
+  if (cpf == "00000000000") return false;
+  // One walk over the text, cleaning it as LimpaCpfCnpj does: the first eleven
+  // kept characters count, a letter of ISENTO among them fails, the rest of
+  // the text is not looked at. The weighted sums grow as the digits arrive:
+  // with s the sum of the base digits so far and t the sum of those running
+  // sums, t = sum of d[i] * (9 - i), so the first check digit's weights 10..2
+  // give t + s and the second's 11..3 give t + 2s, plus 2 x the first digit.
   int n = 0;
+  int s = 0;
+  int t = 0;
+  int first = 0;
   for (const char c : cpf) {
-    if (!is_kept(c)) continue;
-    if (!is_digit(c)) return false;
-    v[n++] = c;
-    if (n == 11) break;
+    const uint8_t kind = kCharClass[static_cast<unsigned char>(c)];
+    if (kind == kDropped) continue;
+    if (kind == kIsentoLetter) return false;
+    const int d = c - '0';
+    if (n < 9) {
+      s += d;
+      t += s;
+    } else if (n == 9) {
+      first = d;
+    } else {
+      const int d1 = mod11_digit(t + s);
+      return first == d1 && d == mod11_digit(t + 2 * s + 2 * d1);
+    }
+    ++n;
   }
-  return n == 11 && cpf_digits_match(v);
+  return false;  // fewer than eleven digits
 }
 
 bool VerCgc(std::string_view cnpj) {

@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "platform/rtl/errors.hpp"
 #include "platform/rtl/numbers.hpp"
 #include "platform/rtl/strings.hpp"
 
@@ -88,7 +89,14 @@ int PrazoMedioNota(std::string_view Prazo) {
 
 double JurosCompostos(double Taxa, double Valor, int Dias) {
   const double result = Valor * std::pow(1.0 + Taxa, Dias / 30.0);
-  return std::isfinite(result) ? result : 0.0;
+  // A rate of -100% or less has no real value over part of a period (nor
+  // before it), and a result past the Double range is no amount: either is
+  // refused, never handed on as 0 to a title or a report.
+  if (!std::isfinite(result)) {
+    throw EConvertError(
+        fmt::format("JurosCompostos: {} at a rate of {} over {} days is not an amount", Valor, Taxa, Dias));
+  }
+  return result;
 }
 
 }  // namespace zpk

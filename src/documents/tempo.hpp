@@ -32,17 +32,21 @@ std::string TempoString(double Horas);
 std::string SomaTempoString(std::string_view Tempo1, std::string_view Tempo2);
 
 // Average days of payment terms written as groups of three characters
-// ("030060090" -> 60), rounded to the nearest integer (half to even); a blank
-// group counts 0, an empty text gives 0. Raises EConvertError for a group that
-// is not a number.
+// ("030060090" -> 60), rounded to the nearest integer by the runtime's Round,
+// which sends a tie to the even number (banker's rounding: 2.5 -> 2, 37.5 ->
+// 38). The ERP's screens average terms with that same Round, so the figures
+// they showed and stored agree with these. A blank group counts 0, an empty
+// text gives 0. Raises EConvertError for a group that is not a number.
 int TotalDias(std::string_view Prazo);
 
-// TotalDias over at most the first nine groups (27 characters) of the terms.
+// TotalDias over at most the first nine groups (27 characters) of the terms,
+// rounded the same way (a tie to the even number).
 int PrazoMedioNota(std::string_view Prazo);
 
 // Valor x (1 + Taxa)^(Dias / 30): compound interest with a rate per 30 days,
-// applied pro rata to the days; 0 instead of a result that is not a finite
-// number (only rates of -100% or less lead there).
+// applied pro rata to the days. Raises EConvertError when the result is not a
+// finite number (a rate of -100% or less over part of a period, or before it;
+// an amount past the Double range).
 double JurosCompostos(double Taxa, double Valor, int Dias);
 
 }  // namespace zpk

@@ -4,6 +4,8 @@
 #include "documents/text_helpers.hpp"
 
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <limits>
 #include <utility>
 
@@ -194,14 +196,25 @@ double Arredondar(double value, int step) {
   if (step < 0) return value;
   const double whole = Int(value);
   if (step == 0) return whole;
+  // The candidates are whole numbers read by their decimal digits. A Double
+  // holds every whole number up to 2^53 (far beyond the 14 whole digits of
+  // the amounts the ERP stores) and only some beyond it, so the candidates
+  // are counted and written as 64-bit integers and anything they cannot all
+  // reach exactly is refused: a price is never rounded by its float text.
+  constexpr double kExact = 9007199254740992.0;  // 2^53
+  if (!(std::fabs(whole) + step <= kExact)) {
+    throw EConvertError("Arredondar: " + FloatToStr(value) +
+                        " is beyond the whole numbers it rounds exactly");
+  }
+  const auto base = static_cast<int64_t>(whole);
   const std::string tens_ending = IntToStr(step / 10) + "0";
-  auto qualifies = [&tens_ending](double candidate) {
-    const std::string digits = FloatToStr(candidate);
+  auto qualifies = [&tens_ending](int64_t candidate) {
+    const std::string digits = IntToStr(candidate);
     return digits.ends_with(tens_ending) || digits.ends_with("00");
   };
-  for (int k = 0; k <= step; ++k) {
-    if (qualifies(whole + k)) return whole + k;
-    if (qualifies(whole - k)) return whole - k;
+  for (int64_t k = 0; k <= step; ++k) {
+    if (qualifies(base + k)) return static_cast<double>(base + k);
+    if (qualifies(base - k)) return static_cast<double>(base - k);
   }
   return 0.0;
 }

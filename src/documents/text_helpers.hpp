@@ -66,6 +66,8 @@ double DescontoUnificado(std::string_view text);
 // The price moved to the nearest whole number ending in the tens digit of `step`
 // followed by 0, or in 00 (upwards on a tie); `step` 0 drops the decimals, a
 // negative step keeps the value, and 0 when no candidate within `step` qualifies.
+// Exact for every whole number a Double holds exactly (up to 2^53); a value
+// beyond that, or not a number, raises EConvertError.
 double Arredondar(double value, int step);
 
 // A 20-character field: each amount as "#0.00" cut or filled to five characters.

@@ -40,10 +40,11 @@ std::string RtnCodificar(const std::string& Texto, const std::string& Chave);
 
 // The stored form of a password: PBKDF2-HMAC-SHA256 of Texto under a fixed
 // application salt, 64 lowercase hexadecimal characters. Deliberately slow
-// (gera_fb_pass_iterations rounds) so that a stolen SENHA column costs an
-// attacker real time per guess; the same Texto always gives the same text.
+// (gera_fb_pass_iterations rounds, the count recommended today for
+// PBKDF2-HMAC-SHA256) so that a stolen SENHA column costs an attacker real time
+// per guess; the same Texto always gives the same text.
 std::string Gera_FB_PASS(const std::string& Texto);
-inline constexpr int gera_fb_pass_iterations = 120000;
+inline constexpr int gera_fb_pass_iterations = 600000;
 
 // Gera_FB_PASS of what the system stores for a user's password: the password
 // between the two fixed texts of the system and the user's login name.

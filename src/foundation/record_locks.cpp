@@ -25,8 +25,12 @@ struct LockedTable {
   const char* log_text;
 };
 
-bool free_holder(const std::string& holder) {
-  return holder.empty() || holder == "0";
+// A record is the user's to take when nobody holds it, or when it already
+// carries the user's own name: a lock the user left from an earlier session
+// (the station's lock variable does not survive it) is still the user's, and
+// refusing it would tell the user that the user is editing it.
+bool takeable(const std::string& holder) {
+  return holder.empty() || holder == "0" || holder == Trim(vUsuario);
 }
 
 bool is_truncation(const EDatabaseError& e) {
@@ -45,6 +49,7 @@ int64_t exec_matching(TTIQuery& q) {
   return q.RowsAffected();
 }
 
+// No such record; free to take (nobody else holds it); held by another user.
 enum class Holder { absent, free, held };
 
 // Who holds the record now: `holder` is LOCADO trimmed; `raw` what is stored
@@ -65,7 +70,7 @@ Holder read_holder(TTIQuery& q, const std::string& table, const std::string& num
   raw.reset();
   if (!q.FieldByName("LOCADO").IsNull()) raw = q.FieldByName("LOCADO").AsString();
   holder = Trim(raw.value_or(""));
-  return free_holder(holder) ? Holder::free : Holder::held;
+  return takeable(holder) ? Holder::free : Holder::held;
 }
 
 // Reads the holder and, when the record is free, writes vUsuario into it only
@@ -135,7 +140,9 @@ bool record_locked(const LockedTable& t, std::string_view Numero, std::string_vi
   } else if (Opcao == "0") {
     release_record(q, table, numero, false);
     GeraLog(t.log_subject, t.log_text + numero, oplMovimentacao, numero);
-    t.held->clear();
+    // Releasing some other number leaves this station's own record held: the
+    // variable is what frees it when the station moves on to another one.
+    if (*t.held == numero) t.held->clear();
   } else {
     return false;
   }

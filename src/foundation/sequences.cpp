@@ -12,6 +12,7 @@
 #include "platform/db/database.hpp"
 #include "platform/db/query.hpp"
 #include "platform/db/transaction.hpp"
+#include "platform/rtl/errors.hpp"
 #include "platform/rtl/numbers.hpp"
 #include "platform/rtl/strings.hpp"
 #include "platform/tabela/tabela.hpp"
@@ -28,6 +29,35 @@ constexpr int kMaxCounterConflicts = 200;
 std::string zero_pad(const std::string& text, int width) {
   const int length = Length(text);
   return length >= width ? text : std::string(static_cast<size_t>(width - length), '0') + text;
+}
+
+// Whether `name` can stand as a table or column name in a statement: a letter,
+// then letters, digits, "_" or "$". The table and the column of a counter are
+// written into the statements that check the stored codes, so anything else
+// (a quote, a blank, a dot) would change those statements.
+bool sql_name(std::string_view name) {
+  const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (name.empty() || !letter(name.front())) return false;
+  for (const char c : name) {
+    if (!letter(c) && !(c >= '0' && c <= '9') && c != '_' && c != '$') return false;
+  }
+  return true;
+}
+
+// The number a counter holds, 0 when it holds none. PROXIMO is text: a blank
+// one (or NULL) starts over at 1 and blanks around the digits do not count;
+// anything else that is not a whole number from 1 up is refused by the caller
+// rather than padded into a code.
+int64_t counter_number(const std::string& stored) {
+  const std::string digits = Trim(stored);
+  if (digits.empty()) return 1;
+  if (digits.size() > 18) return 0;
+  int64_t value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + (c - '0');
+  }
+  return value;
 }
 
 // Opens a SELECT whose bound values are compared with columns; false when a
@@ -51,11 +81,20 @@ void conflict_pause(int conflicts) {
   std::this_thread::sleep_for(std::chrono::microseconds(500 * base + static_cast<int>(jitter() % 1000)));
 }
 
+// Raises the engine's error when the target table or its code column does not
+// exist, so that no counter row is created for them.
+void check_target(TTIQuery& q, const std::string& target, const std::string& campo) {
+  q.Close();
+  q.SQL.Clear();
+  q.SQL.Add("SELECT " + campo + " FROM " + target + " WHERE 1 = 0");
+  q.Open();
+}
+
 // The counter row's width, creating the row (PROXIMO "1", width Tamanho) when
-// it is missing. A station that loses the race to create it reads the row the
-// winner made.
+// it is missing and the target column exists. A station that loses the race
+// to create it reads the row the winner made.
 int counter_width(TTIQuery& q, const std::string& codigos, const std::string& tabela,
-                  const std::string& campo, int tamanho) {
+                  const std::string& campo, int tamanho, const std::string& target) {
   for (int attempt = 1;; ++attempt) {
     q.Close();
     q.SQL.Clear();
@@ -65,6 +104,7 @@ int counter_width(TTIQuery& q, const std::string& codigos, const std::string& ta
     q.ParamByName("CAMPO").AsString = campo;
     q.Open();
     if (!q.IsEmpty()) return q.FieldByName("TAMANHO").AsInteger();
+    check_target(q, target, campo);
     q.Close();
     q.SQL.Clear();
     q.SQL.Add("INSERT INTO " + codigos +
@@ -110,8 +150,8 @@ bool code_in_use(TTIQuery& q, const std::string& target, const std::string& camp
 enum class Draw { taken, lost, conflict, no_row };
 
 // Reads the counter and moves it one past what was read, but only where it
-// still holds what was read: the caller owns the value read exactly when its
-// update changed the row.
+// still holds what was read: the caller owns the value read (in `candidate`,
+// as digits) exactly when its update changed the row.
 Draw draw_once(TTIQuery& q, const std::string& codigos, const std::string& tabela, const std::string& campo,
                std::string& candidate) {
   q.Close();
@@ -122,8 +162,14 @@ Draw draw_once(TTIQuery& q, const std::string& codigos, const std::string& tabel
   q.Open();
   if (q.IsEmpty()) return Draw::no_row;
   const bool was_null = q.FieldByName("PROXIMO").IsNull();
-  candidate = q.FieldByName("PROXIMO").AsString();
-  const int64_t next = StrToInt64Def(Trim(candidate), 1) + 1;
+  const std::string stored = q.FieldByName("PROXIMO").AsString();
+  const int64_t drawn = counter_number(stored);
+  if (drawn < 1) {
+    throw EConvertError("Proximo: the counter of " + tabela + "." + campo + " in " + codigos + " holds '" +
+                        stored + "', which is not a number from 1 up; correct PROXIMO before drawing a code");
+  }
+  candidate = IntToStr(drawn);
+  const int64_t next = drawn + 1;
 
   q.Close();
   q.SQL.Clear();
@@ -135,7 +181,7 @@ Draw draw_once(TTIQuery& q, const std::string& codigos, const std::string& tabel
   if (was_null) {
     q.ParamByName("ATUAL").Clear();
   } else {
-    q.ParamByName("ATUAL").AsString = candidate;
+    q.ParamByName("ATUAL").AsString = stored;
   }
   try {
     q.ExecSQL();
@@ -235,11 +281,11 @@ class CounterConnections {
 // Draws the code on `d`, a private connection whose every statement commits
 // at once: the counter has moved for everyone as soon as this has its number.
 std::string draw_code(TTIDatabase& d, const std::string& tabela, const std::string& campo, int Tamanho) {
+  const std::string target = DBLocal(tabela);
   TTIQuery q(d);
 
-  const int width = counter_width(q, DBLocal("CODIGOS"), tabela, campo, Tamanho);
+  const int width = counter_width(q, DBLocal("CODIGOS"), tabela, campo, Tamanho, target);
   const std::string codigos = "CODIGOS" + counter_suffix(q, tabela);
-  const std::string target = DBLocal(tabela);
 
   std::string candidate;
   int conflicts = 0;
@@ -262,7 +308,7 @@ std::string draw_code(TTIDatabase& d, const std::string& tabela, const std::stri
         break;
       case Draw::no_row:
         // The company copy named in ARQLOCAL has no counter for it yet.
-        counter_width(q, codigos, tabela, campo, width);
+        counter_width(q, codigos, tabela, campo, width, target);
         break;
     }
   }
@@ -271,6 +317,11 @@ std::string draw_code(TTIDatabase& d, const std::string& tabela, const std::stri
 }  // namespace
 
 std::string Proximo(std::string_view NomeTabela, std::string_view Campo, int Tamanho, bool /*Flag*/) {
+  // Refused before anything is drawn or written.
+  if (!sql_name(NomeTabela) || !sql_name(DBLocal(NomeTabela))) {
+    throw EZpkError("Proximo: '" + std::string(NomeTabela) + "' is not a table name");
+  }
+  if (!sql_name(Campo)) throw EZpkError("Proximo: '" + std::string(Campo) + "' is not a column name");
   CounterConnections& pool = CounterConnections::instance();
   std::unique_ptr<CounterConnections::Entry> connection = pool.acquire(Tabela.IBDatabase);
   // A connection that raised is dropped (its destructor rolls back and detaches).

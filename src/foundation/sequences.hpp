@@ -15,7 +15,10 @@ namespace zpk {
 // once whatever happens to the caller's transaction; a code is never handed
 // to two callers, also across stations, and codes already stored in the
 // target column are skipped. Campo and NomeTabela are identifiers written by
-// the program. Flag has no effect. Raises EDatabaseError.
+// the program: anything else raises EZpkError, and a table or column that does
+// not exist the engine's error, before a counter row is made for them. A
+// blank counter hands out 1; one that holds no number from 1 up raises
+// EConvertError and is left as it is. Flag has no effect. Raises EDatabaseError.
 std::string Proximo(std::string_view NomeTabela, std::string_view Campo, int Tamanho = 6, bool Flag = false);
 
 // Marks Valor (an SQL literal written by the caller, e.g. "'000123'") as

@@ -4,12 +4,15 @@
 #include <cmath>
 #include <utility>
 
+#include <fmt/format.h>
+
 #include "documents/tempo.hpp"
 #include "foundation/audit_log.hpp"
 #include "foundation/lookups.hpp"
 #include "foundation/session.hpp"
 #include "platform/db/query.hpp"
 #include "platform/db/transaction.hpp"
+#include "platform/rtl/errors.hpp"
 #include "platform/rtl/numbers.hpp"
 #include "platform/rtl/strings.hpp"
 #include "platform/tabela/tabela.hpp"
@@ -32,6 +35,27 @@ auto with_retry(Action&& action) {
 
 const char* operation_letter(TOperacaoEstoque operacao) {
   return operacao == TOperacaoEstoque::opSaida ? "S" : "E";
+}
+
+// A posting moves a positive quantity of a named item: the direction is the
+// operation, and the journals' QTDE is always positive, so a report that adds
+// up movements by operation counts every one with its sign. Anything else is
+// the caller's mistake, refused before anything is read or written.
+void check_posting(const char* item, const std::string& codigo, double quantidade) {
+  if (Trim(codigo).empty()) throw EZpkError(fmt::format("{} stock posting refused: ECodigo is empty", item));
+  if (!(quantidade > 0) || !std::isfinite(quantidade)) {
+    throw EZpkError(
+        fmt::format("{} stock posting of {} refused: EQuantidade must be a positive number, not {}", item,
+                    codigo, quantidade));
+  }
+}
+
+// The quantity in the registered unit is what the journal stores; a unit
+// registered with a negative factor would turn it round.
+void check_converted(const TEstoque& e, double quantidade) {
+  if (quantidade > 0 && std::isfinite(quantidade)) return;
+  throw EZpkError(fmt::format("stock posting of {} refused: EQuantidade {} in unit {} converts to {}",
+                              e.ECodigo, e.EQuantidade, e.EUnidade, quantidade));
 }
 
 // A quotient, or 0 where the divisor is 0.
@@ -123,6 +147,7 @@ TTIDatabase& TEstoque::database() const {
 // Products
 
 void TEstoque::MovimentaEstoqueProduto(bool Commit) {
+  check_posting("product", ECodigo, EQuantidade);
   TTIDatabase& db = database();
   TTITransaction& tx = db.DefaultTransaction();
   // Everything the posting writes is undone together when a statement fails,
@@ -143,6 +168,7 @@ void TEstoque::MovimentaEstoqueProduto(bool Commit) {
   const std::string operacao = operation_letter(EOperacao);
   const double media = PrecoMedioProduto(ECodigo, EQuantidade, ECusto, operacao);
   const double quantidade = QtdeConvertida();
+  check_converted(*this, quantidade);
 
   TTIQuery q(db);
   q.SQL.Add("UPDATE " + DBLocal("PA_ITEN") + " SET ");
@@ -189,9 +215,11 @@ void TEstoque::MovimentaEstoqueProduto(bool Commit) {
     }
   }
 
-  // An average of 0 where the movement brought no cost at all says nothing
-  // about the product's cost: the registered one stays.
-  if (!(media == 0 && ECusto <= 0)) {
+  // An average that comes out 0 says nothing about what the product costs:
+  // the movement brought no cost and none is registered, or an exit valued at
+  // or above what the whole balance is worth leaves no value to spread. The
+  // registered cost stays; a product is never valued at nothing by a posting.
+  if (media != 0) {
     TTIQuery c(db);
     c.SQL.Add("UPDATE " + DBLocal("PRODUTO") + " SET ");
     c.SQL.Add("CUSTO = :CUSTO");
@@ -427,6 +455,7 @@ std::string TEstoque::CodigoTipoMovEstoque(TTipoMovimentoEstoque Tipo) {
 // Materials
 
 void TEstoque::MovimentaEstoqueMaterial(bool Commit, bool AtualizaPreco) {
+  check_posting("material", ECodigo, EQuantidade);
   ResetOnExit reset(*this);
   std::string cost_log;
   post_material(Commit, AtualizaPreco, cost_log);
@@ -461,6 +490,7 @@ void TEstoque::post_material(bool Commit, bool AtualizaPreco, std::string& cost_
   const double P =
       material_average(db, ECodigo, ECor, ECusto * EQuantidade, EQuantidade, operacao, false, true);
   const double quantidade = QtdeConvertida();
+  check_converted(*this, quantidade);
 
   TTIQuery q(db);
   q.SQL.Add("UPDATE " + DBLocal("MAT_ITEN") + " SET ");

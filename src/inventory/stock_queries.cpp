@@ -154,9 +154,11 @@ double ConverteUnidade(std::string_view UnOrigem, std::string_view UnDestino, st
   UnResultado = text(UnDestino);
   const UnitFactor destino = unit_factor(UnDestino);
   if (!destino.found) return Qtde;
-  const double origem = unit_factor(UnOrigem).qtde;
-  if (destino.qtde == 0) return 0;
-  return Qtde * origem / destino.qtde;
+  // A unit that is not registered, or registered with QTDE 0, holds one base
+  // unit, as in the stock postings and the average cost: a conversion never
+  // makes a quantity vanish nor divides by nothing.
+  const auto counts = [](double qtde) { return qtde == 0 ? 1.0 : qtde; };
+  return Qtde * counts(unit_factor(UnOrigem).qtde) / counts(destino.qtde);
 }
 
 double QuantidadeConv(std::string_view Codigo, std::string_view Unidade, std::string_view Tipo, double Qtde) {

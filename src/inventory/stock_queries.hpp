@@ -23,7 +23,7 @@ double CalculaPrecoMedio(std::string_view Codigo, std::string_view Unidade, std:
 
 // Qtde converted from UnOrigem to UnDestino through UNIDADE.QTDE, and in
 // UnResultado the unit of the result. Equal or empty units, or a destination
-// that is not registered, give Qtde; a destination counting 0 gives 0.
+// that is not registered, give Qtde; a unit counting 0 or unknown counts 1.
 double ConverteUnidade(std::string_view UnOrigem, std::string_view UnDestino, std::string& UnResultado,
                        double Qtde);
 

@@ -45,6 +45,29 @@ TEST(VerCpf, JudgesTheTwoCheckDigits) {
       {"1114447773I", false},           // a kept letter among the eleven
       {"ISENTO", false},
       {"111a444b777c35", true},  // small letters are dropped by the cleaning
+      // More masked and unmasked forms, lengths and letters.
+      {"529.982.247-25", true},
+      {"52998224725", true},
+      {"529.982.247-52", false},  // the check digits swapped
+      {"529 982 247 25", true},   // blanks and other separators are dropped
+      {" 529.982.247/25 ", true},
+      {"529.982.247-25X", true},  // after the eleventh digit nothing counts
+      {"529.982.247-25-99", true},
+      {"S52998224725", false},  // a letter of ISENTO before the eleventh digit
+      {"5299822472E", false},
+      {"5299822472", false},  // ten digits
+      {"529982247", false},   // nine
+      {"5", false},
+      {"isento", false},  // small letters: nothing is kept
+      {"Ábaco 529.982.247-25", true},
+      {"000.000.000-00", true},  // only eleven zeros as typed are refused
+      {"00000000000", false},
+      {"123.456.789-09", true},
+      {"123.456.789-00", false},
+      {"100.000.001-08", true},  // remainder 1: the first digit is 0
+      {"100.000.001-18", false},
+      {"100.000.002-80", true},  // remainder 0: the second digit is 0
+      {"100.000.002-81", false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.cpf);

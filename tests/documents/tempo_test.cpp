@@ -38,6 +38,9 @@ TEST(PrazoMedioNota, AveragesAtMostNineGroups) {
   EXPECT_EQ(TotalDias(ten_groups), 117);
   EXPECT_EQ(PrazoMedioNota("030060090"), 60);
   EXPECT_EQ(PrazoMedioNota("   "), 0);
+  // Ties go to the even number, as with TotalDias.
+  EXPECT_EQ(PrazoMedioNota("002003"), 2);
+  EXPECT_EQ(PrazoMedioNota("003004"), 4);
 }
 
 TEST(SomaTempoString, AddsWithCarries) {
@@ -87,9 +90,26 @@ TEST(JurosCompostos, CompoundsPerThirtyDaysProRata) {
   EXPECT_DOUBLE_EQ(JurosCompostos(0.02, 100, 0), 100);
   EXPECT_DOUBLE_EQ(JurosCompostos(0.02, 100, 15), 100 * std::sqrt(1.02));
   EXPECT_DOUBLE_EQ(JurosCompostos(0.02, 100, -30), 100 / 1.02);
-  // A rate of -100% or less has no real value over part of a period.
-  EXPECT_EQ(JurosCompostos(-1.5, 100, 15), 0);
-  EXPECT_EQ(JurosCompostos(-1, 100, -30), 0);
+  EXPECT_EQ(JurosCompostos(-1, 100, 30), 0);  // -100% over whole periods takes it all
+}
+
+TEST(JurosCompostos, RefusesAResultThatIsNoAmount) {
+  const struct {
+    double taxa, valor;
+    int dias;
+  } kCases[] = {
+      {-1.5, 100, 15},           // -150% has no real value over part of a period
+      {-1, 100, -30},            // nor -100% before it
+      {-2, 100, 45},             // nor -200%
+      {1e10, 100, 3000},         // past the Double range
+      {0.02, 1e308, 36000},      // the same through the amount
+      {0.02, std::nan(""), 30},  // no amount to begin with
+      {0.02, HUGE_VAL, 30},      //
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.taxa << " " << c.valor << " " << c.dias);
+    EXPECT_THROW(JurosCompostos(c.taxa, c.valor, c.dias), EConvertError);
+  }
 }
 
 TEST(ValidaData, AcceptsOnlyRealCalendarDates) {

@@ -2,6 +2,9 @@
 // decimal comma, cascaded discounts, price rounding and XML tag reading.
 #include "documents/text_helpers.hpp"
 
+#include <cmath>
+#include <iomanip>
+
 #include <gtest/gtest.h>
 
 #include "platform/rtl/errors.hpp"
@@ -119,14 +122,45 @@ TEST(Arredondar, MovesToTheNearestRoundEnding) {
     int step;
     double expected;
   } kCases[] = {
-      {1234.56, 50, 1250},   {1225, 50, 1250},                  // a tie goes up
-      {1224, 50, 1200},      {1298, 5, 1300},    {1234, 5, 0},  // nothing within reach
-      {-1234.56, 50, -1250}, {1234.56, 0, 1234}, {1234.56, -1, 1234.56}, {1234, 100, 1200},
+      {1234.56, 50, 1250},
+      {1225, 50, 1250},  // a tie goes up
+      {1224, 50, 1200},
+      {1298, 5, 1300},
+      {1234, 5, 0},  // nothing within reach
+      {-1234.56, 50, -1250},
+      {1234.56, 0, 1234},
+      {1234.56, -1, 1234.56},
+      {1234, 100, 1200},
+      // Exact far past the 14 whole digits of a NUMERIC(18,4) amount.
+      {99999999999999.98, 50, 100000000000000},
+      {99999999999937.5, 50, 99999999999950},
+      {999999999999999, 50, 1000000000000000},
+      {2e15, 50, 2e15},
+      {2000000000000037, 50, 2000000000000050},
+      {-2000000000000037, 50, -2000000000000050},
+      {4503599627370523, 100, 4503599627370500},
+      {9007199254740000, 50, 9007199254740000},
   };
   for (const auto& c : kCases) {
-    SCOPED_TRACE(testing::Message() << c.value << " step " << c.step);
-    EXPECT_DOUBLE_EQ(Arredondar(c.value, c.step), c.expected);
+    SCOPED_TRACE(testing::Message() << std::setprecision(17) << c.value << " step " << c.step);
+    EXPECT_EQ(Arredondar(c.value, c.step), c.expected);
   }
+}
+
+TEST(Arredondar, RefusesWhatItCannotRoundExactly) {
+  const struct {
+    double value;
+    int step;
+  } kCases[] = {
+      {1e16, 50}, {-1e16, 50}, {9007199254740990, 50}, {1e300, 1}, {std::nan(""), 50}, {HUGE_VAL, 50},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << std::setprecision(17) << c.value << " step " << c.step);
+    EXPECT_THROW(Arredondar(c.value, c.step), EConvertError);
+  }
+  // A step that asks for no rounding keeps or truncates any value.
+  EXPECT_EQ(Arredondar(1e16, -1), 1e16);
+  EXPECT_EQ(Arredondar(1e16 + 0.0, 0), 1e16);
 }
 
 TEST(NumberFields, FormatAndCut) {

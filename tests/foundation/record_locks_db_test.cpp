@@ -89,8 +89,14 @@ TEST_F(RecordLocks, ARecordHeldByAnotherUserIsRefused) {
     const char* locado;  // what the row holds
     bool refused;
   } kCases[] = {
-      {"MARIA", true},     {"JOAO", true},  // this user's name left from an earlier run
-      {"  MARIA  ", true}, {"0", false},   {"", false}, {nullptr, false},
+      {"MARIA", true},
+      {"  MARIA  ", true},
+      {"0", false},
+      {"", false},
+      {nullptr, false},
+      // This user's own name, left from an earlier session: the user's.
+      {"JOAO", false},
+      {" JOAO ", false},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.locado ? c.locado : "NULL");
@@ -110,8 +116,41 @@ TEST_F(RecordLocks, ARecordHeldByAnotherUserIsRefused) {
     } else {
       EXPECT_TRUE(dialogs_.records().empty());
       EXPECT_EQ(holder("PEDIDO_001", "000001"), "JOAO");
+      EXPECT_EQ(sPedidoLocado, "000001");
     }
   }
+}
+
+TEST_F(RecordLocks, AUserIsNeverRefusedTheRecordTheUserHolds) {
+  const struct {
+    bool (*routine)(std::string_view, std::string_view);
+    const char* table;
+    std::string* held;
+  } kCases[] = {
+      {PedidoLocado, "PEDIDO_001", &sPedidoLocado},
+      {OrcamentoLocado, "ORCAMENTO_001", &sOrcamentoLocado},
+      {ProgramacaoLocado, "TNG_PROG_001", &sProgramacaoLocado},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.table);
+    ASSERT_FALSE(c.routine("000001", "1"));
+    // Releasing some other number leaves the station's own record held.
+    EXPECT_FALSE(c.routine("000002", "0"));
+    EXPECT_EQ(*c.held, "000001");
+    EXPECT_EQ(holder(c.table, "000001"), "JOAO");
+    EXPECT_FALSE(c.routine("000001", "1"));
+    // Moving on frees it, because the station still knows it holds it.
+    EXPECT_FALSE(c.routine("000002", "1"));
+    EXPECT_EQ(holder(c.table, "000001"), "0");
+    EXPECT_EQ(holder(c.table, "000002"), "JOAO");
+
+    // A new session (the variable is empty) gets its own leftover back.
+    c.held->clear();
+    EXPECT_FALSE(c.routine("000002", "1"));
+    EXPECT_EQ(*c.held, "000002");
+    EXPECT_EQ(holder(c.table, "000002"), "JOAO");
+  }
+  EXPECT_TRUE(dialogs_.records().empty());
 }
 
 TEST_F(RecordLocks, ARefusalKeepsTheRecordHeldBefore) {

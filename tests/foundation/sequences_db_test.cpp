@@ -9,6 +9,7 @@
 #include "foundation/sequences.hpp"
 #include "foundation/session.hpp"
 #include "platform/db/query.hpp"
+#include "platform/rtl/errors.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "support/database_fixture.hpp"
 
@@ -31,8 +32,9 @@ class Sequences : public test::DatabaseTest {
     TTIDatabase other;
     other.GetDatabase(Tabela.IBDatabase);
     TTIQuery q(other);
-    q.SQL.Add("SELECT PROXIMO, TAMANHO FROM " + codigos + " WHERE TABELA = '" + tabela + "' AND CAMPO = '" +
-              campo + "'");
+    q.SQL.Add("SELECT PROXIMO, TAMANHO FROM " + codigos + " WHERE TABELA = :TABELA AND CAMPO = :CAMPO");
+    q.ParamByName("TABELA").AsString = tabela;
+    q.ParamByName("CAMPO").AsString = campo;
     q.Open();
     if (q.IsEmpty()) return "";
     return q.FieldByName("PROXIMO").AsString() + "/" + q.FieldByName("TAMANHO").AsString();
@@ -105,9 +107,77 @@ TEST_F(Sequences, ACounterThatLostItsValueStartsOver) {
   // A NULL counter must not stall the guarded update (no row would ever match).
   exec("INSERT INTO CODIGOS_001 (TABELA, CAMPO, PROXIMO, TAMANHO) VALUES ('PEDIDO', 'PED_CLI', NULL, 2)");
   commit();
-  Proximo("PEDIDO", "PED_CLI", 2);
+  EXPECT_EQ(Proximo("PEDIDO", "PED_CLI", 2), "01");
   EXPECT_EQ(counter("CODIGOS_001", "PEDIDO", "PED_CLI"), "2/2");
   EXPECT_EQ(Proximo("PEDIDO", "PED_CLI", 2), "02");
+}
+
+TEST_F(Sequences, TheCounterIsReadAsANumberOrRefused) {
+  const struct {
+    const char *tabela, *campo, *stored;
+    const char* code;     // nullptr: refused
+    const char* counter;  // PROXIMO/TAMANHO afterwards
+  } kCases[] = {
+      {"PEDIDO", "CONTATO", "", "000001", "2/6"},  // blank: starts over at 1
+      {"PEDIDO", "RIS", "   ", "000001", "2/6"},   //
+      {"PEDIDO", "ART_CLI", " 12 ", "000012", "13/6"},
+      {"PEDIDO", "MOEDA", "0012", "000012", "13/6"},
+      {"PEDIDO", "TAB_PRE", "ABC", nullptr, "ABC/6"},
+      {"PEDIDO", "COND_PAGTO", "12A", nullptr, "12A/6"},
+      {"ORCAMENTO", "LOCADO", "-5", nullptr, "-5/6"},
+      {"TNG_PROG", "LOCADO", "0", nullptr, "0/6"},
+      {"PEDIDO", "CODREP", "1.5", nullptr, "1.5/6"},
+      {"PEDIDO", "PGTO", "99999999999999999999", nullptr, "99999999999999999999/6"},
+  };
+  for (const auto& c : kCases) {
+    exec(std::string("INSERT INTO CODIGOS_001 (TABELA, CAMPO, PROXIMO, TAMANHO) VALUES ('") + c.tabela +
+         "', '" + c.campo + "', '" + c.stored + "', 6)");
+  }
+  commit();
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.campo) + " '" + c.stored + "'");
+    if (c.code) {
+      EXPECT_EQ(Proximo(c.tabela, c.campo, 6), c.code);
+    } else {
+      try {
+        Proximo(c.tabela, c.campo, 6);
+        ADD_FAILURE() << "a code was handed out";
+      } catch (const EConvertError& e) {
+        EXPECT_NE(std::string(e.what()).find(std::string("holds '") + c.stored + "'"), std::string::npos)
+            << e.what();
+      }
+    }
+    EXPECT_EQ(counter("CODIGOS_001", c.tabela, c.campo), c.counter);
+  }
+}
+
+TEST_F(Sequences, ANameThatIsNoTableOrColumnIsRefusedBeforeAnythingIsWritten) {
+  const struct {
+    const char *tabela, *campo;
+    const char* message;  // part of the error; nullptr: the engine's own
+  } kCases[] = {
+      {"ORC'AMENTO", "NUMERO", "'ORC'AMENTO' is not a table name"},
+      {"PEDIDO X", "NUMERO", "'PEDIDO X' is not a table name"},
+      {"", "NUMERO", "'' is not a table name"},
+      {"PEDIDO", "NUMERO'", "'NUMERO'' is not a column name"},
+      {"PEDIDO", "1NUMERO", "'1NUMERO' is not a column name"},
+      {"PEDIDO", "", "'' is not a column name"},
+      {"NO_SUCH_TABLE", "NUMERO", nullptr},
+      {"PEDIDO", "NO_SUCH_COLUMN", nullptr},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.tabela) + "." + c.campo);
+    try {
+      Proximo(c.tabela, c.campo, 6);
+      ADD_FAILURE() << "a code was handed out";
+    } catch (const EDatabaseError& e) {
+      EXPECT_EQ(c.message, nullptr) << e.what();
+    } catch (const EZpkError& e) {
+      ASSERT_NE(c.message, nullptr) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(counter("CODIGOS_001", c.tabela, c.campo), "");
+  }
 }
 
 TEST_F(Sequences, OnePrivateConnectionServesEveryCallAndOneThatFailedIsDropped) {

@@ -1,6 +1,7 @@
 // Stock movements of products and materials on a real database: balances,
 // journals, unit conversion, average costs, the warnings and logs the user
 // gets, and that a posting whose journal row fails leaves nothing behind.
+#include <cmath>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -198,6 +199,16 @@ TEST_F(Estoque, AverageCostFollowsEntriesAndExits) {
   EXPECT_EQ(saldo("P-MED"), -5);
   EXPECT_EQ(movimentos("PA_MOV_001", "P-MED"), 4);
 
+  // An exit valued at or above what the whole balance is worth (5 at 3.00,
+  // 2 going out at 7.50) leaves no value to average: the cost stays.
+  produto("P-CARO", "M", 3, 5);
+  s = entrada("P-CARO", 2, 7.5);
+  s.EOperacao = TOperacaoEstoque::opSaida;
+  s.MovimentaEstoqueProduto(true);
+  EXPECT_EQ(saldo("P-CARO"), 3);
+  EXPECT_DOUBLE_EQ(custo("P-CARO"), 3);
+  EXPECT_DOUBLE_EQ(number("SELECT CUSTO FROM PA_MOV_001 WHERE CODIGO = 'P-CARO'"), 7.5);
+
   // A new colour entered without a cost keeps the product's cost.
   produto("P-MED2", "M", 5, 20);
   TEstoque n = entrada("P-MED2", 10);
@@ -205,6 +216,67 @@ TEST_F(Estoque, AverageCostFollowsEntriesAndExits) {
   n.MovimentaEstoqueProduto(true);
   EXPECT_DOUBLE_EQ(custo("P-MED2"), 5);
   EXPECT_EQ(saldo("P-MED2"), 30);
+}
+
+TEST_F(Estoque, PostingsRefuseAnEmptyCodeOrAQuantityThatIsNotPositive) {
+  exec("INSERT INTO UNIDADE_001 (UNIDADE, QTDE) VALUES ('NEG', -12)");
+  produto("P-REC", "UN", 4, 30);
+  produto("P-REC-NC", "UN", 4, 30, "N");
+  material("M-REC", 2, 30, "000000");
+  const struct {
+    bool material;
+    const char* codigo;
+    double quantidade;
+    bool saida;
+    const char* unidade;
+    const char* motivo;  // what the error names
+  } kCases[] = {
+      {false, "P-REC", -2, false, "", "EQuantidade"},
+      {false, "P-REC", -2, true, "", "EQuantidade"},
+      {false, "P-REC", 0, false, "", "EQuantidade"},
+      {false, "P-REC", std::nan(""), false, "", "EQuantidade"},
+      {false, "P-REC", HUGE_VAL, false, "", "EQuantidade"},
+      {false, "P-REC", 2, false, "NEG", "converts to -24"},  // a unit that turns it round
+      {false, "P-REC-NC", -2, false, "", "EQuantidade"},     // not even the audit log
+      {false, "", 2, false, "", "ECodigo"},
+      {false, "  ", 2, false, "", "ECodigo"},
+      {true, "M-REC", -2, false, "", "EQuantidade"},
+      {true, "M-REC", -2, true, "", "EQuantidade"},
+      {true, "M-REC", 0, true, "", "EQuantidade"},
+      {true, "", 2, false, "", "ECodigo"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.codigo) + " " + std::to_string(c.quantidade) + (c.saida ? " S " : " E ") +
+                 c.unidade);
+    TEstoque e = entrada(c.codigo, c.quantidade, 5);
+    e.ECor = c.material ? "0" : "01";
+    e.EOperacao = c.saida ? TOperacaoEstoque::opSaida : TOperacaoEstoque::opEntrada;
+    e.EUnidade = c.unidade;
+    try {
+      if (c.material) {
+        e.MovimentaEstoqueMaterial(true, true);
+      } else {
+        e.MovimentaEstoqueProduto(true);
+      }
+      ADD_FAILURE() << "the posting went through";
+    } catch (const EDatabaseError& err) {
+      ADD_FAILURE() << "refused by the database, not by the posting: " << err.what();
+    } catch (const EZpkError& err) {
+      EXPECT_NE(std::string(err.what()).find(c.motivo), std::string::npos) << err.what();
+    }
+  }
+  commit();
+  EXPECT_EQ(saldo("P-REC"), 30);
+  EXPECT_EQ(custo("P-REC"), 4);
+  EXPECT_EQ(number("SELECT QTDE FROM MAT_ITEN_001 WHERE CODIGO = 'M-REC'"), 30);
+  EXPECT_EQ(number("SELECT PRECO_MED FROM MAT_ITEN_001 WHERE CODIGO = 'M-REC'"), 2);
+  const std::string codigos = " WHERE CODIGO IN ('P-REC', 'P-REC-NC', 'M-REC') OR TRIM(CODIGO) = ''";
+  EXPECT_EQ(number("SELECT COUNT(*) FROM PA_MOV_001" + codigos), 0);
+  EXPECT_EQ(number("SELECT COUNT(*) FROM MAT_MOV_001" + codigos), 0);
+  EXPECT_EQ(number("SELECT COUNT(*) FROM PA_ITEN_001 WHERE TRIM(CODIGO) = ''"), 0);
+  EXPECT_EQ(number("SELECT COUNT(*) FROM MAT_ITEN_001 WHERE TRIM(CODIGO) = ''"), 0);
+  EXPECT_EQ(number("SELECT COUNT(*) FROM LOG WHERE CHAVE IN ('P-REC', 'P-REC-NC', 'M-REC', '', '  ')"), 0);
+  EXPECT_TRUE(dialogs_.records().empty());
 }
 
 TEST_F(Estoque, ExitWithoutBalanceRowWarnsAndWritesNothing) {

@@ -122,8 +122,12 @@ TEST_F(StockQueries, ConverteUnidadeGoesThroughBaseUnits) {
       {"SQDZ", "SQDZ", 2, 2, "SQDZ"},
       {"", "SQUN", 2, 2, ""},
       {"SQDZ", "", 2, 2, "SQDZ"},
-      {"SQDZ", "SQ0", 2, 0, "SQ0"},    // a destination counting 0 has no divisor
-      {"NOPE", "SQUN", 2, 0, "SQUN"},  // an origin not registered counts 0
+      // A unit registered with 0, or an origin not registered, counts one
+      // base unit: the quantity never vanishes.
+      {"SQDZ", "SQ0", 2, 24, "SQ0"},
+      {"SQ0", "SQDZ", 24, 2, "SQDZ"},
+      {"NOPE", "SQUN", 2, 2, "SQUN"},
+      {"NOPE", "SQDZ", 24, 2, "SQDZ"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.origem) + " -> " + c.destino);
