@@ -25,12 +25,12 @@ struct LockedTable {
   const char* log_text;
 };
 
-// A record is the user's to take when nobody holds it, or when it already
-// carries the user's own name: a lock the user left from an earlier session
-// (the station's lock variable does not survive it) is still the user's, and
-// refusing it would tell the user that the user is editing it.
-bool takeable(const std::string& holder) {
-  return holder.empty() || holder == "0" || holder == Trim(vUsuario);
+// A record is free when nobody holds it. The user's own name counts as a
+// holder unless the station's lock variable names the record: the same login
+// may be editing it at another station, and only the variable tells which
+// station holds it.
+bool free_holder(const std::string& holder) {
+  return holder.empty() || holder == "0";
 }
 
 bool is_truncation(const EDatabaseError& e) {
@@ -70,7 +70,7 @@ Holder read_holder(TTIQuery& q, const std::string& table, const std::string& num
   raw.reset();
   if (!q.FieldByName("LOCADO").IsNull()) raw = q.FieldByName("LOCADO").AsString();
   holder = Trim(raw.value_or(""));
-  return takeable(holder) ? Holder::free : Holder::held;
+  return free_holder(holder) ? Holder::free : Holder::held;
 }
 
 // Reads the holder and, when the record is free, writes vUsuario into it only

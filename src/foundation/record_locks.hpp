@@ -10,9 +10,9 @@ namespace zpk {
 // Opcao "1" locks order Numero for vUsuario (releasing the one this station
 // held before), "0" releases it and writes a "Movimentação" audit row; any
 // other value does nothing. True only when the lock was refused because
-// another user holds the order (the user is told who); an order that carries
-// the user's own name is the user's. Two stations asking for the same free
-// order at once never both get it. Raises EDatabaseError.
+// the order is held by another user or station (the user is told who);
+// releasing another number leaves the station's own order held. Two stations
+// asking for the same free order at once never both get it. Raises EDatabaseError.
 bool PedidoLocado(std::string_view Numero, std::string_view Opcao);
 // The same for quotations (ORCAMENTO, sOrcamentoLocado).
 bool OrcamentoLocado(std::string_view Numero, std::string_view Opcao);
