@@ -63,7 +63,8 @@ double quotient(double dividend, double divisor) {
   return divisor == 0 ? 0 : dividend / divisor;
 }
 
-// The value as the original keeps an average price: 4 decimals.
+// An average price as stored: four decimals, rounded the way FormatFloat
+// rounds them, so the cost read back equals the cost computed.
 double four_decimals(double value) {
   return StrToFloat(FormatFloat("0.0000", value));
 }
