@@ -16,9 +16,12 @@
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/headless_dialogs.hpp"
 #include "support/database_fixture.hpp"
+#include "support/sql.hpp"
 
 namespace zpk {
 namespace {
+
+using test::exec;
 
 struct RefusalShown {
   std::string bpl;
@@ -56,13 +59,6 @@ class AccessRights : public test::DatabaseTest {
     vSenha.clear();
     vSupervisor.clear();
     test::DatabaseTest::TearDown();
-  }
-
-  static void exec(const std::string& sql, const std::vector<std::string>& values) {
-    TTIQuery q(Tabela.IBDatabase);
-    q.SQL.Add(sql);
-    for (size_t i = 0; i < values.size(); ++i) q.Params(static_cast<int>(i)).AsString = values[i];
-    q.ExecSQL();
   }
 
   // Each derivation is slow by design: derive each user's password once per run.

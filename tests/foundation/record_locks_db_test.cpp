@@ -8,15 +8,18 @@
 #include <gtest/gtest.h>
 
 #include "foundation/record_locks.hpp"
-#include "platform/rtl/strings.hpp"
 #include "foundation/session.hpp"
 #include "platform/db/query.hpp"
+#include "platform/rtl/strings.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/headless_dialogs.hpp"
 #include "support/database_fixture.hpp"
+#include "support/sql.hpp"
 
 namespace zpk {
 namespace {
+
+using test::exec;
 
 class RecordLocks : public test::DatabaseTest {
  protected:
@@ -40,12 +43,6 @@ class RecordLocks : public test::DatabaseTest {
     sOrcamentoLocado.clear();
     sProgramacaoLocado.clear();
     test::DatabaseTest::TearDown();
-  }
-
-  static void exec(const std::string& sql) {
-    TTIQuery q(Tabela.IBDatabase);
-    q.SQL.Add(sql);
-    q.ExecSQL();
   }
 
   // LOCADO as another station sees it (committed work only).

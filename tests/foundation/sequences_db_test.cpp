@@ -12,18 +12,16 @@
 #include "platform/rtl/errors.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "support/database_fixture.hpp"
+#include "support/sql.hpp"
 
 namespace zpk {
 namespace {
 
+using test::exec;
+
 class Sequences : public test::DatabaseTest {
  protected:
   // Runs a statement in the shared transaction.
-  static void exec(const std::string& sql) {
-    TTIQuery q(Tabela.IBDatabase);
-    q.SQL.Add(sql);
-    q.ExecSQL();
-  }
   static void commit() { Tabela.IBTransaction.CommitRetaining(); }
 
   // PROXIMO and TAMANHO of a counter row as another station sees them ("" when missing).

@@ -39,10 +39,16 @@ TEST_F(DepositoPadraoTest, PrefersTheUsersCashDeskLocationThatExists) {
     const char* opcao;
     const char* expected;
   } kCases[] = {
-      {"MARIA", "1", "0002"}, {"O'BRIEN", "1", "0002"}, {"JOSE", "1", "0001"},  // the desk's location is not
-                                                                                // in DEPOSITO
-      {"ANA", "1", "0001"},   {"PEDRO", "1", "0001"},                           // no desk of his own
-      {"MARIA", "2", "0002"}, {"PEDRO", "2", "0002"},   {"MARIA", "7", ""},    {"MARIA", "", ""},
+      {"MARIA", "1", "0002"},
+      {"O'BRIEN", "1", "0002"},
+      {"JOSE", "1", "0001"},  // the desk's location is not
+                              // in DEPOSITO
+      {"ANA", "1", "0001"},
+      {"PEDRO", "1", "0001"},  // no desk of his own
+      {"MARIA", "2", "0002"},
+      {"PEDRO", "2", "0002"},
+      {"MARIA", "7", ""},
+      {"MARIA", "", ""},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.usuario) + " / " + c.opcao);

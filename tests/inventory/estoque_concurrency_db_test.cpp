@@ -10,6 +10,7 @@
 
 #include "platform/db/query.hpp"
 #include "support/multi_station.hpp"
+#include "support/sql.hpp"
 
 namespace zpk {
 namespace {
@@ -19,12 +20,6 @@ using test::StationResult;
 
 class EstoqueStations : public test::ServerTest {
  protected:
-  static void exec(TTIDatabase& db, const std::string& sql) {
-    TTIQuery q(db);
-    q.SQL.Add(sql);
-    q.ExecSQL();
-  }
-
   // What the stations say they posted: entries minus exits per "CODIGO COR".
   static std::map<std::string, double> posted(const std::vector<StationResult>& results, int& lines) {
     std::map<std::string, double> net;
@@ -52,12 +47,14 @@ TEST_F(EstoqueStations, ProductBalancesEqualTheirJournalsAfterConcurrentPostings
     TTIDatabase db;
     database().open(db);
     for (const char* codigo : {"CONC-A", "CONC-B"}) {
-      exec(db, std::string("INSERT INTO PRODUTO_001 (CODIGO, ESTOQUE, CUSTO, PRECO, UNIDADE) VALUES ('") +
-                   codigo + "', 'S', 0, 1, 'M')");
+      test::exec(std::string("INSERT INTO PRODUTO_001 (CODIGO, ESTOQUE, CUSTO, PRECO, UNIDADE) VALUES ('") +
+                     codigo + "', 'S', 0, 1, 'M')",
+                 {}, db);
     }
     for (const std::string& item : items) {
-      exec(db, "INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE, QUANTIDADE) VALUES ('" +
-                   item.substr(0, 6) + "', '" + item.substr(7) + "', '0', '1', '0001', '000000', 0)");
+      test::exec("INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE, QUANTIDADE) VALUES ('" +
+                     item.substr(0, 6) + "', '" + item.substr(7) + "', '0', '1', '0001', '000000', 0)",
+                 {}, db);
     }
     db.DefaultTransaction().Commit();
   }
@@ -109,11 +106,12 @@ TEST_F(EstoqueStations, MaterialBalancesEqualTheirJournalsAfterConcurrentPosting
   {
     TTIDatabase db;
     database().open(db);
-    exec(db, "INSERT INTO MATERIAL_001 (CODIGO, ESTOQUE, PRECO) VALUES ('CONC-M', 'S', 1)");
+    test::exec("INSERT INTO MATERIAL_001 (CODIGO, ESTOQUE, PRECO) VALUES ('CONC-M', 'S', 1)", {}, db);
     for (const char* cor : {"0", "1"}) {
-      exec(db, std::string("INSERT INTO MAT_ITEN_001 (CODIGO, COR, DEPOSITO, LOTE, QTDE, PRECO_MED) VALUES "
-                           "('CONC-M', '") +
-                   cor + "', '0001', '000000', 0, 0)");
+      test::exec(std::string("INSERT INTO MAT_ITEN_001 (CODIGO, COR, DEPOSITO, LOTE, QTDE, PRECO_MED) VALUES "
+                             "('CONC-M', '") +
+                     cor + "', '0001', '000000', 0, 0)",
+                 {}, db);
     }
     db.DefaultTransaction().Commit();
   }

@@ -13,9 +13,14 @@
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/headless_dialogs.hpp"
 #include "support/database_fixture.hpp"
+#include "support/sql.hpp"
 
 namespace zpk {
 namespace {
+
+using test::exec;
+using test::number;
+using test::text;
 
 class EstoqueBase : public test::DatabaseTest {
  protected:
@@ -25,24 +30,7 @@ class EstoqueBase : public test::DatabaseTest {
     test::DatabaseTest::TearDown();
   }
 
-  static void exec(const std::string& sql) {
-    TTIQuery q(Tabela.IBDatabase);
-    q.SQL.Add(sql);
-    q.ExecSQL();
-  }
   static void commit() { Tabela.IBTransaction.Commit(); }
-  static double number(const std::string& sql) {
-    TTIQuery q(Tabela.IBDatabase);
-    q.SQL.Add(sql);
-    q.Open();
-    return q.Fields(0).AsFloat();
-  }
-  static std::string text(const std::string& sql) {
-    TTIQuery q(Tabela.IBDatabase);
-    q.SQL.Add(sql);
-    q.Open();
-    return q.Fields(0).AsString();
-  }
 
   // A product kept in `unidade` at `custo`, with an optional balance row of
   // colour "01" holding `saldo` (all committed).

@@ -12,6 +12,7 @@
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/headless_dialogs.hpp"
 #include "support/database_fixture.hpp"
+#include "support/sql.hpp"
 
 namespace zpk {
 namespace {
@@ -20,11 +21,8 @@ class StockQueries : public test::DatabaseTest {
  protected:
   // Runs a statement (with "{TABLE}" placeholders) in the shared transaction,
   // which is rolled back after the test.
-  static void exec(const std::string& sql) {
-    TTIQuery q(Tabela.IBDatabase);
-    q.SQL.Add(DBLocal_SQL(sql));
-    q.ExecSQL();
-  }
+  // Table names in braces become the company's.
+  static void exec(const std::string& sql) { test::exec(DBLocal_SQL(sql)); }
 
   static void units() {
     exec("INSERT INTO {UNIDADE} (UNIDADE, QTDE) VALUES ('SQDZ', 12)");
