@@ -38,7 +38,7 @@ bool open_matching(TTIQuery& q) {
     q.Open();
     return true;
   } catch (const EDatabaseError& e) {
-    if (e.kind() != DatabaseErrorKind::truncation && e.sqlstate() != "22001") throw;
+    if (!e.is_truncation()) throw;
     return false;
   }
 }

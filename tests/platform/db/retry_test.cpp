@@ -59,12 +59,22 @@ TEST(DatabaseErrorKind, StatusCodesMapToKinds) {
       {{335544466}, "23000", DatabaseErrorKind::foreign_key},
       {{335544347}, "23000", DatabaseErrorKind::not_null},
       {{335544321, 335544914}, "22001", DatabaseErrorKind::truncation},
+      // Wrapped in "Dynamic SQL Error" / "SQL error code = -303": the reason under them decides.
+      {{335544569, 335544436, 335544321, 335544914, 335545033}, "22001", DatabaseErrorKind::truncation},
+      {{335544569, 335544436, 335544321, 335544916}, "22003", DatabaseErrorKind::truncation},
+      {{335544569, 335544436, 335544334}, "22018", DatabaseErrorKind::conversion},
       {{335544569, 335544580}, "42S02", DatabaseErrorKind::syntax},
+      {{335544569, 335544436, 335544573}, "42000", DatabaseErrorKind::syntax},
+      {{335544569, 335544436, 335544999}, "HY000", DatabaseErrorKind::syntax},
       {{335544344}, "08001", DatabaseErrorKind::connection},
       {{335544999}, "HY000", DatabaseErrorKind::other},
+      // Only a SQLSTATE: its standard meaning.
+      {{}, "23505", DatabaseErrorKind::unique_violation},
+      {{}, "22001", DatabaseErrorKind::truncation},
+      {{}, "40001", DatabaseErrorKind::conflict},
   };
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.codes.front());
+    SCOPED_TRACE(c.codes.empty() ? c.sqlstate : std::to_string(c.codes.back()));
     EXPECT_EQ(classify_database_error(c.codes, c.sqlstate), c.kind);
   }
 }

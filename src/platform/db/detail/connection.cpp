@@ -216,11 +216,11 @@ std::unique_ptr<Connection> Connection::open(const ConnectSettings& settings, co
   if (failed) {
     try {
       raise_status(c->status_, {});
-    } catch (EDatabaseError& e) {
+    } catch (const EDatabaseError& e) {
       // A location that cannot be opened is a connection failure whatever the engine's code.
-      throw EDatabaseError(e.message(), e.sqlstate(),
-                           e.error_codes().empty() ? std::vector<int64_t>{335544375} : e.error_codes(),
-                           settings.location);
+      EDatabaseError failure(DatabaseErrorKind::connection, e, e.message());
+      failure.set_statement(settings.location);
+      throw failure;
     }
   }
   return c;
