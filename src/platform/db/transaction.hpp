@@ -3,10 +3,8 @@
 // Savepoint makes a group of statements all or nothing inside one.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "platform/db/database_error.hpp"
@@ -98,22 +96,5 @@ class Savepoint {
   uint64_t generation_;
   bool done_ = false;
 };
-
-// Runs `action`; when it fails with an update conflict or a lock timeout it is
-// run again after a growing pause, `attempts` times in all, and the last error
-// is raised. Other errors are raised at once.
-template <class Action>
-auto retry_on_conflict(Action&& action, int attempts = 5,
-                       std::chrono::milliseconds pause = std::chrono::milliseconds(20))
-    -> decltype(action()) {
-  for (int attempt = 1;; ++attempt) {
-    try {
-      return action();
-    } catch (const EDatabaseError& e) {
-      if (!e.is_conflict() || attempt >= attempts) throw;
-    }
-    std::this_thread::sleep_for(pause * attempt);
-  }
-}
 
 }  // namespace zpk

@@ -424,7 +424,7 @@ TEST(DatabaseConnection, MissingDatabaseIsAConnectionError) {
   const std::filesystem::path not_a_database =
       std::filesystem::temp_directory_path() / ("zpk_not_a_database_" + std::to_string(::getpid()) + ".fdb");
   std::ofstream(not_a_database) << std::string(16384, 'x');
-  for (const std::string location : {std::string("/nonexistent/folder/none.fdb"), not_a_database.string()}) {
+  for (const std::string& location : {std::string("/nonexistent/folder/none.fdb"), not_a_database.string()}) {
     SCOPED_TRACE(location);
     TTIDatabase db;
     db.SetDatabaseName(location);

@@ -1,50 +1,13 @@
-// retry_on_conflict: conflicts are retried up to the cap, other errors are not.
-#include <chrono>
+// The kinds of database errors: engine status codes and SQLSTATEs mapped in one place.
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/db/database_error.hpp"
-#include "platform/db/transaction.hpp"
 
 namespace zpk {
 namespace {
-
-EDatabaseError conflict() {
-  return EDatabaseError("update conflicts", "40001", {335544336, 335544451});
-}
-
-TEST(RetryOnConflict, RetriesConflictsUpToTheCapAndRaisesOthersAtOnce) {
-  using std::chrono::milliseconds;
-  int calls = 0;
-  const int result = retry_on_conflict(
-      [&] {
-        if (++calls < 3) throw conflict();
-        return 7;
-      },
-      5, milliseconds(0));
-  EXPECT_EQ(result, 7);
-  EXPECT_EQ(calls, 3);
-
-  calls = 0;
-  EXPECT_THROW(retry_on_conflict(
-                   [&]() -> int {
-                     ++calls;
-                     throw conflict();
-                   },
-                   4, milliseconds(0)),
-               EDatabaseError);
-  EXPECT_EQ(calls, 4);
-
-  calls = 0;
-  EXPECT_THROW(retry_on_conflict(
-                   [&] {
-                     ++calls;
-                     throw EDatabaseError("violation of PRIMARY KEY", "23000", {335544665});
-                   },
-                   4, milliseconds(0)),
-               EDatabaseError);
-  EXPECT_EQ(calls, 1);
-}
 
 TEST(DatabaseErrorKind, StatusCodesMapToKinds) {
   const struct {
@@ -77,6 +40,17 @@ TEST(DatabaseErrorKind, StatusCodesMapToKinds) {
     SCOPED_TRACE(c.codes.empty() ? c.sqlstate : std::to_string(c.codes.back()));
     EXPECT_EQ(classify_database_error(c.codes, c.sqlstate), c.kind);
   }
+}
+
+TEST(EDatabaseError, KeepsTheEnginesDetailsWhenToldAsAnotherKind) {
+  const EDatabaseError cause("violation of PRIMARY KEY", "23000", {335544665, 335545072}, "INSERT INTO X");
+  const EDatabaseError told(DatabaseErrorKind::conflict, cause, "another station created it first");
+  EXPECT_TRUE(told.is_conflict());
+  EXPECT_EQ(told.message(), "another station created it first");
+  EXPECT_STREQ(told.what(), "another station created it first");
+  EXPECT_EQ(told.sqlstate(), "23000");
+  EXPECT_EQ(told.error_codes(), cause.error_codes());
+  EXPECT_EQ(told.statement(), "INSERT INTO X");
 }
 
 }  // namespace
