@@ -21,7 +21,7 @@ TTIDatabase::~TTIDatabase() {
 
 void TTIDatabase::apply_settings() {
   connection_->auto_parameterize = auto_parameterize_;
-  connection_->cache_capacity = cache_capacity_;
+  connection_->set_cache_capacity(cache_capacity_);
 }
 
 void TTIDatabase::Open() {
@@ -122,7 +122,7 @@ void TTIDatabase::set_auto_parameterize(bool on) {
 
 void TTIDatabase::set_statement_cache_capacity(size_t capacity) {
   cache_capacity_ = capacity;
-  if (connection_) connection_->cache_capacity = capacity;
+  if (connection_) connection_->set_cache_capacity(capacity);
 }
 
 size_t TTIDatabase::cached_statements() const {
