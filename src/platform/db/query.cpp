@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "platform/db/detail/connection.hpp"
+#include "platform/db/detail/engine_handles.hpp"
 #include "platform/db/detail/sql_text.hpp"
 #include "platform/rtl/numbers.hpp"
 #include "platform/rtl/strings.hpp"
@@ -540,7 +541,7 @@ void TTIQuery::run(bool want_rows) {
   for (int k : slot_params_) values.push_back(&params_[static_cast<size_t>(k)]->bound());
   try {
     detail::Connection& conn = db.connection();
-    conn.run(tr.handle(), rewritten_sql_, values, true, result_);
+    conn.run(tr.engine().handle, rewritten_sql_, values, true, result_);
   } catch (EDatabaseError& e) {
     result_ = {};
     tr.statement_finished(false);

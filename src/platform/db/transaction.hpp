@@ -4,18 +4,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "platform/db/database_error.hpp"
 
-namespace Firebird {
-class ITransaction;
-}
-
 namespace zpk {
 
 class TTIDatabase;
+
+namespace detail {
+struct EngineTransaction;
+}
 
 class TTITransaction {
  public:
@@ -28,8 +29,8 @@ class TTITransaction {
     int LockTimeout = 10;
   };
 
-  TTITransaction() = default;
-  explicit TTITransaction(TTIDatabase& database) { SetDatabase(database); }
+  TTITransaction();
+  explicit TTITransaction(TTIDatabase& database);
   // Rolls back when still active; never throws.
   ~TTITransaction();
   TTITransaction(const TTITransaction&) = delete;
@@ -43,7 +44,7 @@ class TTITransaction {
 
   // Starts the engine transaction (nothing when active); statements start it by themselves.
   void StartTransaction();
-  bool Active() const { return handle_ != nullptr; }
+  bool Active() const;
   bool InTransaction() const { return Active(); }
 
   // Commits; nothing when not active. Raises EDatabaseError (the transaction stays active).
@@ -55,8 +56,9 @@ class TTITransaction {
   // Rolls back; nothing when not active.
   void Rollback();
 
-  // The engine transaction, started when needed (for the layer's own code).
-  Firebird::ITransaction* handle();
+  // The engine transaction, started when needed (for the layer's own code,
+  // through detail/engine_handles.hpp).
+  detail::EngineTransaction& engine();
   // Counts engine transactions started: a savepoint belongs to one of them.
   uint64_t generation() const { return generation_; }
   // Called after each statement: AutoCommit commits or rolls back here.
@@ -68,7 +70,7 @@ class TTITransaction {
   void forget_database() noexcept;  // the database is going away
 
   TTIDatabase* database_ = nullptr;
-  Firebird::ITransaction* handle_ = nullptr;
+  std::unique_ptr<detail::EngineTransaction> engine_;
   uint64_t generation_ = 0;
   int open_savepoints_ = 0;
   uint64_t savepoint_counter_ = 0;
