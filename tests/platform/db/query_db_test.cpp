@@ -60,7 +60,7 @@ class QueryTest : public test::DatabaseTest {
   }
 };
 
-TEST_F(QueryTest, FieldsReadWithTheOriginalsConversions) {
+TEST_F(QueryTest, FieldsReadWithTheRuntimesConversions) {
   exec(
       "INSERT INTO TIPOS (ID, TXT, FIXO, NUM, INTEIRO, GRANDE, REAL_, DATA, MOMENTO, HORA, MEMO, FLAG) "
       "VALUES "
@@ -105,7 +105,7 @@ TEST_F(QueryTest, FieldsReadWithTheOriginalsConversions) {
 
   q.Next();
   EXPECT_EQ(q.FieldByName("NUM").AsString(), "12,5");
-  EXPECT_EQ(q.FieldByName("NUM").AsInteger(), 12);  // rounded half to even, as the original
+  EXPECT_EQ(q.FieldByName("NUM").AsInteger(), 12);  // rounded half to even, as the runtime rounds
   EXPECT_EQ(q.FieldByName("REAL_").AsInteger(), 2);
   EXPECT_EQ(q.FieldByName("MOMENTO").AsString(), "15/03/2023");  // no time part to show
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/db/detail/blob_access.hpp"
+#include "platform/db/detail/firebird_api.hpp"
 #include "platform/db/detail/time_conversion.hpp"
 
 namespace zpk::detail {
@@ -24,6 +25,47 @@ T load(const unsigned char* p) {
 }
 
 }  // namespace
+
+FieldDescription describe_field(const ColumnInfo& col) {
+  FieldDescription f;
+  switch (col.sql_type) {
+    case SQL_TEXT:
+    case SQL_VARYING:
+      f.type = ftString;
+      f.size = static_cast<int>(col.charset == kCharsetUtf8 ? col.length / 4 : col.length);
+      break;
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64:
+      f.type = col.scale == 0 ? ftInteger : (col.scale >= -4 ? ftCurrency : ftFloat);
+      break;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+      f.type = ftFloat;
+      break;
+    case SQL_TYPE_DATE:
+      f.type = ftDate;
+      break;
+    case SQL_TYPE_TIME:
+      f.type = ftTime;
+      break;
+    case SQL_TIMESTAMP:
+      f.type = ftDateTime;
+      break;
+    case SQL_BOOLEAN:
+      f.type = ftBoolean;
+      break;
+    case SQL_BLOB:
+      f.type = ftMemo;
+      f.blob = true;
+      break;
+    default:
+      f.type = ftString;
+      break;
+  }
+  return f;
+}
 
 void decode_cell(const ColumnInfo& col, const unsigned char* row, Firebird::IAttachment* attachment,
                  Firebird::ITransaction* transaction, Firebird::IStatus* status, CellValue& cell) {
