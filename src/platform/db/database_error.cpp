@@ -8,7 +8,10 @@ namespace zpk {
 namespace {
 
 // Firebird status codes (iberror.h), kept here so that the mapping is readable
-// without the engine's headers.
+// without the engine's headers. no_cur_rec counts as a conflict: a searched
+// UPDATE or DELETE that waited for a row another transaction changed, and then
+// could not read that row again, fails with it instead of an update conflict
+// now and then; the statement changed nothing and runs again like after one.
 struct CodeKind {
   int64_t code;
   DatabaseErrorKind kind;
@@ -20,6 +23,7 @@ constexpr CodeKind kCodeKinds[] = {
     {335544510, DatabaseErrorKind::conflict},          // lock_timeout
     {335545096, DatabaseErrorKind::conflict},          // read_conflict
     {335544878, DatabaseErrorKind::conflict},          // concurrent_transaction
+    {335544348, DatabaseErrorKind::conflict},          // no_cur_rec
     {335544665, DatabaseErrorKind::unique_violation},  // unique_key_violation
     {335544349, DatabaseErrorKind::unique_violation},  // no_dup (unique index)
     {335544466, DatabaseErrorKind::foreign_key},       // foreign_key

@@ -14,7 +14,7 @@ namespace zpk {
 // What went wrong, as far as callers need to tell it apart.
 enum class DatabaseErrorKind {
   other,
-  conflict,          // update conflict, deadlock, lock conflict or lock timeout: retry later
+  conflict,          // update conflict, deadlock, lock conflict, lock timeout, a row moved meanwhile: retry
   unique_violation,  // a primary key or unique constraint refused a duplicate
   foreign_key,       // a referenced row is missing or still referenced
   not_null,          // a required column got no value

@@ -18,6 +18,8 @@ TEST(DatabaseErrorKind, StatusCodesMapToKinds) {
       {{335544336, 335544451, 335544878}, "40001", DatabaseErrorKind::conflict},
       {{335544345}, "", DatabaseErrorKind::conflict},
       {{335544510}, "", DatabaseErrorKind::conflict},
+      // A guarded UPDATE whose row another station changed meanwhile, as the server reports it now and then.
+      {{335544348}, "22000", DatabaseErrorKind::conflict},
       {{335544665, 335545072}, "23000", DatabaseErrorKind::unique_violation},
       {{335544466}, "23000", DatabaseErrorKind::foreign_key},
       {{335544347}, "23000", DatabaseErrorKind::not_null},
