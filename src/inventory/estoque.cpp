@@ -51,8 +51,8 @@ bool lock_register(TTIDatabase& db, const std::string& table, const std::string&
   return !q.IsEmpty();
 }
 
-// Runs a data-changing statement, again while it meets a concurrent change
-// (another station held the row and changed it); returns the rows it changed.
+// Runs a data-changing statement, again while it meets a concurrent change;
+// returns the rows it changed.
 int64_t exec_with_retry(TTIQuery& q) {
   retry_on_conflict([&] { q.ExecSQL(); });
   return q.RowsAffected();
