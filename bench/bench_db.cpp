@@ -18,6 +18,7 @@
 #include "bench_database.hpp"
 #include "foundation/lookups.hpp"
 #include "platform/db/database.hpp"
+#include "platform/db/detail/engine_handles.hpp"
 #include "platform/db/query.hpp"
 #include "platform/tabela/tabela.hpp"
 
@@ -126,8 +127,8 @@ void BM_Floor_PreparedOnce(benchmark::State& state, int shape) {
   TTIDatabase& db = Tabela.IBDatabase;
   Firebird::IMaster* master = Firebird::fb_get_master_interface();
   Firebird::CheckStatusWrapper st(master->getStatus());
-  Firebird::IAttachment* att = db.attachment();
-  Firebird::ITransaction* tra = db.DefaultTransaction().handle();
+  Firebird::IAttachment* att = detail::engine_attachment(db);
+  Firebird::ITransaction* tra = detail::engine_transaction(db.DefaultTransaction());
   const char* sql = prepared_statement(shape);
   Firebird::IStatement* stmt =
       att->prepare(&st, tra, 0, sql, SQL_DIALECT_V6, Firebird::IStatement::PREPARE_PREFETCH_METADATA);
@@ -168,8 +169,8 @@ void BM_Floor_PrepareEveryCall(benchmark::State& state, int shape) {
   TTIDatabase& db = Tabela.IBDatabase;
   Firebird::IMaster* master = Firebird::fb_get_master_interface();
   Firebird::CheckStatusWrapper st(master->getStatus());
-  Firebird::IAttachment* att = db.attachment();
-  Firebird::ITransaction* tra = db.DefaultTransaction().handle();
+  Firebird::IAttachment* att = detail::engine_attachment(db);
+  Firebird::ITransaction* tra = detail::engine_transaction(db.DefaultTransaction());
   int i = 0;
   for (auto _ : state) {
     const std::string sql = literal_statement(shape, key_of(i++));

@@ -27,6 +27,7 @@
 #include "bench_database.hpp"
 #include "foundation/session.hpp"
 #include "inventory/estoque.hpp"
+#include "platform/db/detail/engine_handles.hpp"
 #include "platform/db/query.hpp"
 #include "platform/rtl/datetime.hpp"
 #include "platform/tabela/tabela.hpp"
@@ -188,7 +189,7 @@ void BM_Floor_SameStatements(benchmark::State& state) {
   TTIDatabase& db = Tabela.IBDatabase;
   db.DefaultTransaction().Commit();
   Firebird::CheckStatusWrapper st(master()->getStatus());
-  Firebird::IAttachment* att = db.attachment();
+  Firebird::IAttachment* att = detail::engine_attachment(db);
   // The library's transaction: read committed, record versions, wait with a timeout.
   const unsigned char tpb[] = {isc_tpb_version3,
                                isc_tpb_write,

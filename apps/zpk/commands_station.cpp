@@ -19,6 +19,7 @@
 #include <CLI/CLI.hpp>
 
 #include "platform/db/query.hpp"
+#include "platform/db/retry_policy.hpp"
 #include "platform/db/transaction.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/tabela/tabela.hpp"
@@ -126,12 +127,6 @@ const zpk::cli::RegisterCommand kStationCommand{[](CLI::App& app, zpk::cli::Call
 // "counter": increments of one row of the company's CODIGOS table (TABELA
 // "ZPK_STATION", CAMPO the counter's name), each in its own transaction.
 
-// A station that loses a race draws again: enough attempts that a station
-// never gives up while its peers keep winning, with a pause that grows by
-// one millisecond per attempt.
-constexpr int kCounterAttempts = 200;
-constexpr auto kCounterPause = 1ms;
-
 // The value this station got: reads the counter, writes the next value only
 // where the row still holds what was read, and commits. A row moved by
 // another station, an update conflict or a lost race to create the row is
@@ -183,7 +178,7 @@ int64_t increment_counter(const std::string& table, const std::string& name, int
           throw;
         }
       },
-      kCounterAttempts, kCounterPause);
+      zpk::kDefaultRetryPolicy);
 }
 
 const zpk::cli::RegisterStationWorkload kCounter{

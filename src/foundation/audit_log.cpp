@@ -98,7 +98,7 @@ void TFmConsultaLog::FormShow() {
     QryAux.Open();
   } catch (const EDatabaseError& e) {
     // A name or key longer than its column matches no row.
-    if (e.kind() != DatabaseErrorKind::truncation && e.sqlstate() != "22001") throw;
+    if (!e.is_truncation()) throw;
     return;
   }
 

@@ -56,8 +56,7 @@ bool open_matching(TTIQuery& q) {
     q.Open();
     return true;
   } catch (const EDatabaseError& e) {
-    // SQLSTATE 22001: string data, right truncation (the engine wraps it in a DSQL error).
-    if (e.kind() != DatabaseErrorKind::truncation && e.sqlstate() != "22001") throw;
+    if (!e.is_truncation()) throw;
     return false;
   }
 }

@@ -7,6 +7,7 @@
 #include "foundation/lookups.hpp"
 #include "foundation/session.hpp"
 #include "platform/db/query.hpp"
+#include "platform/db/retry_policy.hpp"
 #include "platform/db/transaction.hpp"
 #include "platform/rtl/strings.hpp"
 #include "platform/tabela/tabela.hpp"
@@ -33,17 +34,13 @@ bool free_holder(const std::string& holder) {
   return holder.empty() || holder == "0";
 }
 
-bool is_truncation(const EDatabaseError& e) {
-  return e.kind() == DatabaseErrorKind::truncation || e.sqlstate() == "22001";
-}
-
 // Runs a statement whose bound values are compared with columns; a value
 // longer than its column matches no row (0 rows) instead of failing.
 int64_t exec_matching(TTIQuery& q) {
   try {
     q.ExecSQL();
   } catch (const EDatabaseError& e) {
-    if (!is_truncation(e)) throw;
+    if (!e.is_truncation()) throw;
     return 0;
   }
   return q.RowsAffected();
@@ -63,7 +60,7 @@ Holder read_holder(TTIQuery& q, const std::string& table, const std::string& num
   try {
     q.Open();
   } catch (const EDatabaseError& e) {
-    if (!is_truncation(e)) throw;
+    if (!e.is_truncation()) throw;
     return Holder::absent;
   }
   if (q.IsEmpty()) return Holder::absent;

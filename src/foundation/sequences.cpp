@@ -1,16 +1,14 @@
 #include "foundation/sequences.hpp"
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <random>
-#include <thread>
 #include <vector>
 
 #include "foundation/lookups.hpp"
 #include "platform/db/database.hpp"
 #include "platform/db/query.hpp"
+#include "platform/db/retry_policy.hpp"
 #include "platform/db/transaction.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/rtl/numbers.hpp"
@@ -20,11 +18,6 @@
 namespace zpk {
 
 namespace {
-
-// A station that keeps meeting update conflicts on the counter row gives up
-// after this many, raising the last one: by then something holds the row far
-// longer than a counter update takes.
-constexpr int kMaxCounterConflicts = 200;
 
 std::string zero_pad(const std::string& text, int width) {
   const int length = Length(text);
@@ -68,17 +61,9 @@ bool open_matching(TTIQuery& q) {
     q.Open();
     return true;
   } catch (const EDatabaseError& e) {
-    if (e.kind() != DatabaseErrorKind::truncation && e.sqlstate() != "22001") throw;
+    if (!e.is_truncation()) throw;
     return false;
   }
-}
-
-// A short pause that grows with the number of conflicts met, with jitter so
-// that the stations that collided do not collide again in step.
-void conflict_pause(int conflicts) {
-  thread_local std::minstd_rand jitter{std::random_device{}()};
-  const int base = conflicts < 20 ? conflicts : 20;
-  std::this_thread::sleep_for(std::chrono::microseconds(500 * base + static_cast<int>(jitter() % 1000)));
 }
 
 // Raises the engine's error when the target table or its code column does not
@@ -92,10 +77,11 @@ void check_target(TTIQuery& q, const std::string& target, const std::string& cam
 
 // The counter row's width, creating the row (PROXIMO "1", width Tamanho) when
 // it is missing and the target column exists. A station that loses the race
-// to create it reads the row the winner made.
+// to create it reads the row the winner made: the lost race is retried like a
+// conflict.
 int counter_width(TTIQuery& q, const std::string& codigos, const std::string& tabela,
                   const std::string& campo, int tamanho, const std::string& target) {
-  for (int attempt = 1;; ++attempt) {
+  return retry_on_conflict([&] {
     q.Close();
     q.SQL.Clear();
     q.SQL.Add("SELECT COD.TAMANHO FROM " + codigos +
@@ -114,13 +100,12 @@ int counter_width(TTIQuery& q, const std::string& codigos, const std::string& ta
     q.ParamByName("TAMANHO").AsInteger = tamanho;
     try {
       q.ExecSQL();
-      return tamanho;
     } catch (const EDatabaseError& e) {
-      const bool raced = e.kind() == DatabaseErrorKind::unique_violation || e.is_conflict();
-      if (!raced || attempt >= kMaxCounterConflicts) throw;
-      if (e.is_conflict()) conflict_pause(attempt);
+      if (e.kind() != DatabaseErrorKind::unique_violation) throw;
+      throw EDatabaseError(DatabaseErrorKind::conflict, e, "another station created the counter first");
     }
-  }
+    return tamanho;
+  });
 }
 
 // The suffix of the counter table: that of the company copy listed in
@@ -147,11 +132,12 @@ bool code_in_use(TTIQuery& q, const std::string& target, const std::string& camp
 }
 
 // What one draw on the counter row gave.
-enum class Draw { taken, lost, conflict, no_row };
+enum class Draw { taken, lost, no_row };
 
 // Reads the counter and moves it one past what was read, but only where it
 // still holds what was read: the caller owns the value read (in `candidate`,
-// as digits) exactly when its update changed the row.
+// as digits) exactly when its update changed the row. Raises the update
+// conflict of a station that wrote the row meanwhile.
 Draw draw_once(TTIQuery& q, const std::string& codigos, const std::string& tabela, const std::string& campo,
                std::string& candidate) {
   q.Close();
@@ -183,12 +169,7 @@ Draw draw_once(TTIQuery& q, const std::string& codigos, const std::string& tabel
   } else {
     q.ParamByName("ATUAL").AsString = stored;
   }
-  try {
-    q.ExecSQL();
-  } catch (const EDatabaseError& e) {
-    if (e.is_conflict()) return Draw::conflict;
-    throw;
-  }
+  q.ExecSQL();
   return q.RowsAffected() == 1 ? Draw::taken : Draw::lost;
 }
 
@@ -288,9 +269,16 @@ std::string draw_code(TTIDatabase& d, const std::string& tabela, const std::stri
   const std::string codigos = "CODIGOS" + counter_suffix(q, tabela);
 
   std::string candidate;
-  int conflicts = 0;
   for (;;) {
-    switch (draw_once(q, codigos, tabela, campo, candidate)) {
+    Draw draw;
+    try {
+      draw = retry_on_conflict([&] { return draw_once(q, codigos, tabela, campo, candidate); });
+    } catch (const EDatabaseError& e) {
+      if (!e.is_conflict()) throw;
+      throw EDatabaseError(DatabaseErrorKind::conflict, e,
+                           "Proximo: the counter of " + tabela + "." + campo + " stayed locked");
+    }
+    switch (draw) {
       case Draw::taken:
         if (!code_in_use(q, target, campo, zero_pad(candidate, width))) {
           if (Tabela.DriverBanco == "POSTGRES") d.DefaultTransaction().CommitRetaining();
@@ -299,13 +287,6 @@ std::string draw_code(TTIDatabase& d, const std::string& tabela, const std::stri
         break;  // stored already: draw the next one
       case Draw::lost:
         break;  // another station took this value: draw again
-      case Draw::conflict:
-        if (++conflicts >= kMaxCounterConflicts) {
-          throw EDatabaseError(DatabaseErrorKind::conflict,
-                               "Proximo: the counter of " + tabela + "." + campo + " stayed locked");
-        }
-        conflict_pause(conflicts);
-        break;
       case Draw::no_row:
         // The company copy named in ARQLOCAL has no counter for it yet.
         counter_width(q, codigos, tabela, campo, width, target);

@@ -1,8 +1,6 @@
 #include "inventory/estoque.hpp"
 
-#include <chrono>
 #include <cmath>
-#include <utility>
 
 #include <fmt/format.h>
 
@@ -11,6 +9,7 @@
 #include "foundation/lookups.hpp"
 #include "foundation/session.hpp"
 #include "platform/db/query.hpp"
+#include "platform/db/retry_policy.hpp"
 #include "platform/db/transaction.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/rtl/numbers.hpp"
@@ -21,17 +20,6 @@
 namespace zpk {
 
 namespace {
-
-// Stations wait for a locked row and then find it changed: the statement is
-// simply run again. A posting holds its product or material row only for the
-// length of one movement, so a few quick retries are enough.
-constexpr int kConflictAttempts = 25;
-constexpr std::chrono::milliseconds kConflictPause{2};
-
-template <class Action>
-auto with_retry(Action&& action) {
-  return retry_on_conflict(std::forward<Action>(action), kConflictAttempts, kConflictPause);
-}
 
 const char* operation_letter(TOperacaoEstoque operacao) {
   return operacao == TOperacaoEstoque::opSaida ? "S" : "E";
@@ -80,7 +68,7 @@ bool lock_register(TTIDatabase& db, const std::string& table, const std::string&
   q.SQL.Add("WHERE CODIGO = :CODIGO");
   q.SQL.Add("WITH LOCK");
   q.ParamByName("CODIGO").AsString = codigo;
-  with_retry([&] {
+  retry_on_conflict([&] {
     q.Close();
     q.Open();
   });
@@ -91,7 +79,7 @@ bool lock_register(TTIDatabase& db, const std::string& table, const std::string&
 // Runs a data-changing statement, again while it meets a concurrent change;
 // returns the rows it changed.
 int64_t exec_with_retry(TTIQuery& q) {
-  with_retry([&] { q.ExecSQL(); });
+  retry_on_conflict([&] { q.ExecSQL(); });
   return q.RowsAffected();
 }
 

@@ -2,6 +2,7 @@
 
 #include "foundation/lookups.hpp"
 #include "platform/db/query.hpp"
+#include "platform/db/retry_policy.hpp"
 #include "platform/db/transaction.hpp"
 #include "platform/rtl/strings.hpp"
 #include "platform/tabela/tabela.hpp"

@@ -11,10 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/dataset/property.hpp"
 #include "platform/rtl/currency.hpp"
 #include "platform/rtl/datetime.hpp"
 #include "platform/rtl/errors.hpp"
+#include "platform/rtl/field_type.hpp"
+#include "platform/rtl/property.hpp"
 #include "platform/rtl/variant.hpp"
 
 namespace zpk {
@@ -25,19 +26,6 @@ class EDataSetError : public EZpkError {
  public:
   using EZpkError::EZpkError;
 };
-
-enum class TFieldType {
-  ftString,
-  ftInteger,
-  ftFloat,
-  ftCurrency,
-  ftBoolean,
-  ftDate,
-  ftTime,
-  ftDateTime,
-  ftMemo
-};
-using enum TFieldType;
 
 enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
 using enum TDataSetState;

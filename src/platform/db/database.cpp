@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/db/detail/connection.hpp"
+#include "platform/db/detail/engine_handles.hpp"
 #include "platform/db/detail/sql_text.hpp"
 
 namespace zpk {
@@ -21,7 +22,7 @@ TTIDatabase::~TTIDatabase() {
 
 void TTIDatabase::apply_settings() {
   connection_->auto_parameterize = auto_parameterize_;
-  connection_->cache_capacity = cache_capacity_;
+  connection_->set_cache_capacity(cache_capacity_);
 }
 
 void TTIDatabase::Open() {
@@ -37,7 +38,7 @@ void TTIDatabase::Open() {
 void TTIDatabase::Close() noexcept {
   if (!connection_) return;
   for (TTITransaction* t : transactions_) {
-    connection_->rollback(t->handle_);
+    connection_->rollback(t->engine_->handle);
     t->open_savepoints_ = 0;
   }
   connection_.reset();
@@ -86,7 +87,7 @@ void TTIDatabase::create_database(const std::string& location, const DatabaseCre
 void TTIDatabase::drop_database() {
   detail::Connection& c = connection();
   for (TTITransaction* t : transactions_) {
-    c.rollback(t->handle_);
+    c.rollback(t->engine_->handle);
     t->open_savepoints_ = 0;
   }
   c.drop_database();
@@ -98,7 +99,7 @@ void TTIDatabase::execute_direct(std::string_view sql) {
   TTITransaction& t = DefaultTransaction();
   bool ok = false;
   try {
-    c.execute_immediate(t.handle(), sql);
+    c.execute_immediate(t.engine().handle, sql);
     ok = true;
   } catch (...) {
     t.statement_finished(false);
@@ -122,7 +123,7 @@ void TTIDatabase::set_auto_parameterize(bool on) {
 
 void TTIDatabase::set_statement_cache_capacity(size_t capacity) {
   cache_capacity_ = capacity;
-  if (connection_) connection_->cache_capacity = capacity;
+  if (connection_) connection_->set_cache_capacity(capacity);
 }
 
 size_t TTIDatabase::cached_statements() const {
@@ -131,10 +132,6 @@ size_t TTIDatabase::cached_statements() const {
 
 void TTIDatabase::clear_statement_cache() {
   if (connection_) connection_->clear_statement_cache();
-}
-
-Firebird::IAttachment* TTIDatabase::attachment() const {
-  return connection().attachment();
 }
 
 detail::Connection& TTIDatabase::connection() const {

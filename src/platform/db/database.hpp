@@ -13,10 +13,6 @@
 #include "platform/db/database_error.hpp"
 #include "platform/db/transaction.hpp"
 
-namespace Firebird {
-class IAttachment;
-}
-
 namespace zpk {
 
 namespace detail {
@@ -90,9 +86,8 @@ class TTIDatabase {
   size_t cached_statements() const;
   void clear_statement_cache();
 
-  // The engine attachment (for the layer's own code and benchmarks); raises
-  // EDatabaseError when not connected.
-  Firebird::IAttachment* attachment() const;
+  // The engine connection (for the layer's own code, and through
+  // detail/engine_handles.hpp for benchmarks); raises EDatabaseError when not connected.
   detail::Connection& connection() const;
 
  private:

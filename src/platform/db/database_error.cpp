@@ -1,13 +1,17 @@
 #include "platform/db/database_error.hpp"
 
 #include <algorithm>
+#include <string_view>
 
 namespace zpk {
 
 namespace {
 
 // Firebird status codes (iberror.h), kept here so that the mapping is readable
-// without the engine's headers.
+// without the engine's headers. no_cur_rec counts as a conflict: a searched
+// UPDATE or DELETE that waited for a row another transaction changed, and then
+// could not read that row again, fails with it instead of an update conflict
+// now and then; the statement changed nothing and runs again like after one.
 struct CodeKind {
   int64_t code;
   DatabaseErrorKind kind;
@@ -19,6 +23,7 @@ constexpr CodeKind kCodeKinds[] = {
     {335544510, DatabaseErrorKind::conflict},          // lock_timeout
     {335545096, DatabaseErrorKind::conflict},          // read_conflict
     {335544878, DatabaseErrorKind::conflict},          // concurrent_transaction
+    {335544348, DatabaseErrorKind::conflict},          // no_cur_rec
     {335544665, DatabaseErrorKind::unique_violation},  // unique_key_violation
     {335544349, DatabaseErrorKind::unique_violation},  // no_dup (unique index)
     {335544466, DatabaseErrorKind::foreign_key},       // foreign_key
@@ -28,9 +33,9 @@ constexpr CodeKind kCodeKinds[] = {
     {335544879, DatabaseErrorKind::not_null},          // not_valid_for_var
     {335544880, DatabaseErrorKind::not_null},          // not_valid_for
     {335544914, DatabaseErrorKind::truncation},        // string_truncation
+    {335544916, DatabaseErrorKind::truncation},        // numeric_out_of_range
     {335544321, DatabaseErrorKind::truncation},        // arith_except
     {335544334, DatabaseErrorKind::conversion},        // convert_error
-    {335544569, DatabaseErrorKind::syntax},            // dsql_error
     {335544634, DatabaseErrorKind::syntax},            // dsql_token_unk_err
     {335544580, DatabaseErrorKind::syntax},            // dsql_relation_err (table unknown)
     {335544578, DatabaseErrorKind::syntax},            // dsql_field_err (column unknown)
@@ -42,23 +47,53 @@ constexpr CodeKind kCodeKinds[] = {
     {335544741, DatabaseErrorKind::connection},        // lost_db_connection
 };
 
+// "Dynamic SQL Error" only says which layer refused the statement: the engine
+// puts it first and the reason after (a truncation, a conversion, an unknown
+// column), so it decides only when nothing more specific follows.
+constexpr int64_t kDsqlError = 335544569;
+
+// Standard SQLSTATEs, for errors whose codes say nothing more specific (and
+// for engines that give only a SQLSTATE).
+struct StateKind {
+  std::string_view state;  // a whole SQLSTATE, or a class of two characters
+  DatabaseErrorKind kind;
+};
+constexpr StateKind kStateKinds[] = {
+    {"40001", DatabaseErrorKind::conflict},          // serialization failure
+    {"40P01", DatabaseErrorKind::conflict},          // deadlock detected
+    {"23505", DatabaseErrorKind::unique_violation},  // unique violation
+    {"23503", DatabaseErrorKind::foreign_key},       // foreign key violation
+    {"23502", DatabaseErrorKind::not_null},          // not null violation
+    {"22001", DatabaseErrorKind::truncation},        // string data, right truncation
+    {"22003", DatabaseErrorKind::truncation},        // numeric value out of range
+    {"22018", DatabaseErrorKind::conversion},        // invalid character value for cast
+    {"22P02", DatabaseErrorKind::conversion},        // invalid text representation
+    {"42", DatabaseErrorKind::syntax},               // syntax error or access rule violation
+    {"08", DatabaseErrorKind::connection},           // connection exception
+};
+
+const CodeKind* find_code(const CodeKind* first, const CodeKind* last, int64_t code) {
+  const CodeKind* found = std::find_if(first, last, [code](const CodeKind& ck) { return ck.code == code; });
+  return found == last ? nullptr : found;
+}
+
 }  // namespace
 
 DatabaseErrorKind classify_database_error(const std::vector<int64_t>& codes, const std::string& sqlstate) {
   // A conflict anywhere in the vector wins: the engine wraps it in generic codes.
   if (sqlstate == "40001") return DatabaseErrorKind::conflict;
   for (int64_t code : codes) {
-    for (const CodeKind& ck : kCodeKinds) {
-      if (ck.code == code && ck.kind == DatabaseErrorKind::conflict) return ck.kind;
-    }
+    const CodeKind* ck = find_code(std::begin(kCodeKinds), std::end(kCodeKinds), code);
+    if (ck && ck->kind == DatabaseErrorKind::conflict) return ck->kind;
   }
+  // Otherwise the first code that names a reason.
   for (int64_t code : codes) {
-    for (const CodeKind& ck : kCodeKinds) {
-      if (ck.code == code) return ck.kind;
-    }
+    if (const CodeKind* ck = find_code(std::begin(kCodeKinds), std::end(kCodeKinds), code)) return ck->kind;
   }
-  if (sqlstate.rfind("42", 0) == 0) return DatabaseErrorKind::syntax;
-  if (sqlstate.rfind("08", 0) == 0) return DatabaseErrorKind::connection;
+  for (const StateKind& sk : kStateKinds) {
+    if (sqlstate.compare(0, sk.state.size(), sk.state) == 0) return sk.kind;
+  }
+  if (std::find(codes.begin(), codes.end(), kDsqlError) != codes.end()) return DatabaseErrorKind::syntax;
   return DatabaseErrorKind::other;
 }
 
@@ -73,6 +108,14 @@ EDatabaseError::EDatabaseError(std::string message, std::string sqlstate, std::v
 
 EDatabaseError::EDatabaseError(DatabaseErrorKind kind, std::string message, std::string statement)
     : EZpkError(message), message_(std::move(message)), statement_(std::move(statement)), kind_(kind) {}
+
+EDatabaseError::EDatabaseError(DatabaseErrorKind kind, const EDatabaseError& cause, std::string message)
+    : EZpkError(message),
+      message_(std::move(message)),
+      sqlstate_(cause.sqlstate_),
+      codes_(cause.codes_),
+      statement_(cause.statement_),
+      kind_(kind) {}
 
 bool EDatabaseError::has_code(int64_t code) const {
   return std::find(codes_.begin(), codes_.end(), code) != codes_.end();

@@ -14,7 +14,7 @@ namespace zpk {
 // What went wrong, as far as callers need to tell it apart.
 enum class DatabaseErrorKind {
   other,
-  conflict,          // update conflict, deadlock, lock conflict or lock timeout: retry later
+  conflict,          // update conflict, deadlock, lock conflict, lock timeout, a row moved meanwhile: retry
   unique_violation,  // a primary key or unique constraint refused a duplicate
   foreign_key,       // a referenced row is missing or still referenced
   not_null,          // a required column got no value
@@ -33,6 +33,9 @@ class EDatabaseError : public EZpkError {
                  std::string statement = {});
   // An error of the layer itself (no engine status).
   EDatabaseError(DatabaseErrorKind kind, std::string message, std::string statement = {});
+  // The engine error `cause` (its SQLSTATE, codes and statement), told as
+  // `kind` with the caller's message: what it means where it happened.
+  EDatabaseError(DatabaseErrorKind kind, const EDatabaseError& cause, std::string message);
 
   const std::string& message() const { return message_; }
   const std::string& sqlstate() const { return sqlstate_; }
@@ -43,6 +46,9 @@ class EDatabaseError : public EZpkError {
   DatabaseErrorKind kind() const { return kind_; }
   // True for update conflicts and lock timeouts, which are normal under load.
   bool is_conflict() const { return kind_ == DatabaseErrorKind::conflict; }
+  // True when a value does not fit its column or parameter; in a comparison
+  // that means the value matches no row.
+  bool is_truncation() const { return kind_ == DatabaseErrorKind::truncation; }
   bool has_code(int64_t code) const;
 
   // Names the statement as its caller wrote it (the layer may have rewritten it).
@@ -57,7 +63,9 @@ class EDatabaseError : public EZpkError {
 };
 
 // The kind of an engine error, from its codes and SQLSTATE: the one place where
-// Firebird status codes are mapped.
+// Firebird status codes and SQLSTATEs are mapped. A conflict anywhere in the
+// codes wins; otherwise the first code that names a reason, then the SQLSTATE,
+// then a bare "Dynamic SQL Error" (syntax).
 DatabaseErrorKind classify_database_error(const std::vector<int64_t>& codes, const std::string& sqlstate);
 
 }  // namespace zpk

@@ -1,13 +1,13 @@
 #include "platform/db/query.hpp"
 
-#include <ibase.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 
 #include "platform/db/detail/connection.hpp"
+#include "platform/db/detail/engine_handles.hpp"
+#include "platform/db/detail/row_decoding.hpp"
 #include "platform/db/detail/sql_text.hpp"
 #include "platform/rtl/numbers.hpp"
 #include "platform/rtl/strings.hpp"
@@ -239,42 +239,10 @@ void TParam::SetValue(Variant v) {
 
 TTIField::TTIField(const TTIQuery& query, int index, const detail::ColumnInfo& column)
     : query_(query), index_(index), name_(column.name) {
-  switch (column.sql_type) {
-    case SQL_TEXT:
-    case SQL_VARYING:
-      type_ = ftString;
-      size_ = static_cast<int>(column.charset == 4 ? column.length / 4 : column.length);
-      break;
-    case SQL_SHORT:
-    case SQL_LONG:
-    case SQL_INT64:
-      type_ = column.scale == 0 ? ftInteger : (column.scale >= -4 ? ftCurrency : ftFloat);
-      break;
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-    case SQL_D_FLOAT:
-      type_ = ftFloat;
-      break;
-    case SQL_TYPE_DATE:
-      type_ = ftDate;
-      break;
-    case SQL_TYPE_TIME:
-      type_ = ftTime;
-      break;
-    case SQL_TIMESTAMP:
-      type_ = ftDateTime;
-      break;
-    case SQL_BOOLEAN:
-      type_ = ftBoolean;
-      break;
-    case SQL_BLOB:
-      type_ = ftMemo;
-      blob_ = true;
-      break;
-    default:
-      type_ = ftString;
-      break;
-  }
+  const detail::FieldDescription field = detail::describe_field(column);
+  type_ = field.type;
+  size_ = field.size;
+  blob_ = field.blob;
 }
 
 const detail::CellValue& TTIField::cell() const {
@@ -540,7 +508,7 @@ void TTIQuery::run(bool want_rows) {
   for (int k : slot_params_) values.push_back(&params_[static_cast<size_t>(k)]->bound());
   try {
     detail::Connection& conn = db.connection();
-    conn.run(tr.handle(), rewritten_sql_, values, true, result_);
+    conn.run(tr.engine().handle, rewritten_sql_, values, true, result_);
   } catch (EDatabaseError& e) {
     result_ = {};
     tr.statement_finished(false);

@@ -1,7 +1,7 @@
 // TTIQuery: a statement composed as lines of text, with named parameters
 // (":NAME"), run on a TTIDatabase. Open fetches the whole result, so the
 // record count is exact and the query holds no engine resources afterwards;
-// fields read with the original's conversions (decimal comma, "dd/mm/yyyy").
+// fields read with the runtime's conversions (decimal comma, "dd/mm/yyyy").
 #pragma once
 
 #include <cstdint>
@@ -11,32 +11,17 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/dataset/client_dataset.hpp"  // TFieldType
-#include "platform/dataset/property.hpp"
 #include "platform/db/database.hpp"
 #include "platform/db/database_error.hpp"
-#include "platform/db/detail/values.hpp"
+#include "platform/db/values.hpp"
 #include "platform/db/transaction.hpp"
 #include "platform/rtl/currency.hpp"
 #include "platform/rtl/datetime.hpp"
+#include "platform/rtl/field_type.hpp"
+#include "platform/rtl/property.hpp"
 #include "platform/rtl/variant.hpp"
 
 namespace zpk {
-
-// A value member that reads through its owner's getter: `s = f.AsString;` or `f.AsString()`.
-template <class Owner, class T, T (Owner::*Get)() const>
-class ReadOnlyProperty {
- public:
-  explicit ReadOnlyProperty(const Owner* owner) : owner_(owner) {}
-  ReadOnlyProperty(const ReadOnlyProperty&) = delete;
-  ReadOnlyProperty& operator=(const ReadOnlyProperty&) = delete;
-  T operator()() const { return (owner_->*Get)(); }
-  operator T() const { return (owner_->*Get)(); }  // NOLINT(google-explicit-constructor)
-  friend bool operator==(const ReadOnlyProperty& p, const T& value) { return p() == value; }
-
- private:
-  const Owner* owner_;
-};
 
 // The statement's text as a list of lines (Clear, Add, Text).
 class SqlLines {

@@ -2,12 +2,19 @@
 
 #include "platform/db/database.hpp"
 #include "platform/db/detail/connection.hpp"
+#include "platform/db/detail/engine_handles.hpp"
 
 namespace zpk {
 
+TTITransaction::TTITransaction() : engine_(std::make_unique<detail::EngineTransaction>()) {}
+
+TTITransaction::TTITransaction(TTIDatabase& database) : TTITransaction() {
+  SetDatabase(database);
+}
+
 TTITransaction::~TTITransaction() {
   if (database_) {
-    if (handle_ && database_->Connected()) database_->connection_->rollback(handle_);
+    if (engine_->handle && database_->Connected()) database_->connection_->rollback(engine_->handle);
     database_->unregister_transaction(this);
   }
 }
@@ -15,38 +22,42 @@ TTITransaction::~TTITransaction() {
 void TTITransaction::SetDatabase(TTIDatabase& database) {
   if (database_ == &database) return;
   if (database_) {
-    if (handle_ && database_->Connected()) database_->connection_->rollback(handle_);
+    if (engine_->handle && database_->Connected()) database_->connection_->rollback(engine_->handle);
     database_->unregister_transaction(this);
   }
-  handle_ = nullptr;
+  engine_->handle = nullptr;
   open_savepoints_ = 0;
   database_ = &database;
   database_->register_transaction(this);
 }
 
 void TTITransaction::forget_database() noexcept {
-  handle_ = nullptr;
+  engine_->handle = nullptr;
   open_savepoints_ = 0;
   database_ = nullptr;
 }
 
-Firebird::ITransaction* TTITransaction::handle() {
-  if (!handle_) StartTransaction();
-  return handle_;
+bool TTITransaction::Active() const {
+  return engine_->handle != nullptr;
+}
+
+detail::EngineTransaction& TTITransaction::engine() {
+  if (!engine_->handle) StartTransaction();
+  return *engine_;
 }
 
 void TTITransaction::StartTransaction() {
-  if (handle_) return;
+  if (engine_->handle) return;
   if (!database_) throw EDatabaseError(DatabaseErrorKind::usage, "the transaction has no database");
   detail::TransactionSettings s{Options.ReadOnly, Options.LockTimeout};
-  handle_ = database_->connection().start_transaction(s);
+  engine_->handle = database_->connection().start_transaction(s);
   ++generation_;
   open_savepoints_ = 0;
 }
 
 void TTITransaction::Commit() {
-  if (!handle_) return;
-  database_->connection().commit(handle_);
+  if (!engine_->handle) return;
+  database_->connection().commit(engine_->handle);
   open_savepoints_ = 0;
 }
 
@@ -55,13 +66,13 @@ void TTITransaction::CommitRetaining() {
 }
 
 void TTITransaction::Rollback() {
-  if (!handle_) return;
-  database_->connection().rollback(handle_);
+  if (!engine_->handle) return;
+  database_->connection().rollback(engine_->handle);
   open_savepoints_ = 0;
 }
 
 void TTITransaction::statement_finished(bool succeeded) {
-  if (!Options.AutoCommit || !handle_ || open_savepoints_ > 0) return;
+  if (!Options.AutoCommit || !engine_->handle || open_savepoints_ > 0) return;
   if (succeeded) {
     Commit();
   } else {
@@ -70,7 +81,7 @@ void TTITransaction::statement_finished(bool succeeded) {
 }
 
 Savepoint::Savepoint(TTITransaction& transaction) : transaction_(transaction) {
-  transaction_.handle();
+  transaction_.engine();
   generation_ = transaction_.generation();
   name_ = "ZPK_SP_" + std::to_string(++transaction_.savepoint_counter_);
   execute("SAVEPOINT " + name_);
@@ -87,7 +98,7 @@ Savepoint::~Savepoint() {
 }
 
 void Savepoint::execute(const std::string& sql) {
-  transaction_.database_->connection().execute_immediate(transaction_.handle_, sql);
+  transaction_.database_->connection().execute_immediate(transaction_.engine_->handle, sql);
 }
 
 void Savepoint::release() {

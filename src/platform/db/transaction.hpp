@@ -3,21 +3,20 @@
 // Savepoint makes a group of statements all or nothing inside one.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "platform/db/database_error.hpp"
 
-namespace Firebird {
-class ITransaction;
-}
-
 namespace zpk {
 
 class TTIDatabase;
+
+namespace detail {
+struct EngineTransaction;
+}
 
 class TTITransaction {
  public:
@@ -30,8 +29,8 @@ class TTITransaction {
     int LockTimeout = 10;
   };
 
-  TTITransaction() = default;
-  explicit TTITransaction(TTIDatabase& database) { SetDatabase(database); }
+  TTITransaction();
+  explicit TTITransaction(TTIDatabase& database);
   // Rolls back when still active; never throws.
   ~TTITransaction();
   TTITransaction(const TTITransaction&) = delete;
@@ -45,7 +44,7 @@ class TTITransaction {
 
   // Starts the engine transaction (nothing when active); statements start it by themselves.
   void StartTransaction();
-  bool Active() const { return handle_ != nullptr; }
+  bool Active() const;
   bool InTransaction() const { return Active(); }
 
   // Commits; nothing when not active. Raises EDatabaseError (the transaction stays active).
@@ -57,8 +56,9 @@ class TTITransaction {
   // Rolls back; nothing when not active.
   void Rollback();
 
-  // The engine transaction, started when needed (for the layer's own code).
-  Firebird::ITransaction* handle();
+  // The engine transaction, started when needed (for the layer's own code,
+  // through detail/engine_handles.hpp).
+  detail::EngineTransaction& engine();
   // Counts engine transactions started: a savepoint belongs to one of them.
   uint64_t generation() const { return generation_; }
   // Called after each statement: AutoCommit commits or rolls back here.
@@ -70,7 +70,7 @@ class TTITransaction {
   void forget_database() noexcept;  // the database is going away
 
   TTIDatabase* database_ = nullptr;
-  Firebird::ITransaction* handle_ = nullptr;
+  std::unique_ptr<detail::EngineTransaction> engine_;
   uint64_t generation_ = 0;
   int open_savepoints_ = 0;
   uint64_t savepoint_counter_ = 0;
@@ -98,22 +98,5 @@ class Savepoint {
   uint64_t generation_;
   bool done_ = false;
 };
-
-// Runs `action`; when it fails with an update conflict or a lock timeout it is
-// run again after a growing pause, `attempts` times in all, and the last error
-// is raised. Other errors are raised at once.
-template <class Action>
-auto retry_on_conflict(Action&& action, int attempts = 5,
-                       std::chrono::milliseconds pause = std::chrono::milliseconds(20))
-    -> decltype(action()) {
-  for (int attempt = 1;; ++attempt) {
-    try {
-      return action();
-    } catch (const EDatabaseError& e) {
-      if (!e.is_conflict() || attempt >= attempts) throw;
-    }
-    std::this_thread::sleep_for(pause * attempt);
-  }
-}
 
 }  // namespace zpk

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/dataset/property.hpp"
 #include "platform/db/database.hpp"
 #include "platform/db/transaction.hpp"
 #include "platform/rtl/datetime.hpp"
+#include "platform/rtl/property.hpp"
 #include "platform/rtl/variant.hpp"
 #include "platform/tabela/calendar_dataset.hpp"
 

@@ -1,6 +1,10 @@
 // The query layer against a real embedded database: conversions, parameters,
 // statement rewriting, errors, transactions and the statement cache.
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -56,7 +60,7 @@ class QueryTest : public test::DatabaseTest {
   }
 };
 
-TEST_F(QueryTest, FieldsReadWithTheOriginalsConversions) {
+TEST_F(QueryTest, FieldsReadWithTheRuntimesConversions) {
   exec(
       "INSERT INTO TIPOS (ID, TXT, FIXO, NUM, INTEIRO, GRANDE, REAL_, DATA, MOMENTO, HORA, MEMO, FLAG) "
       "VALUES "
@@ -101,7 +105,7 @@ TEST_F(QueryTest, FieldsReadWithTheOriginalsConversions) {
 
   q.Next();
   EXPECT_EQ(q.FieldByName("NUM").AsString(), "12,5");
-  EXPECT_EQ(q.FieldByName("NUM").AsInteger(), 12);  // rounded half to even, as the original
+  EXPECT_EQ(q.FieldByName("NUM").AsInteger(), 12);  // rounded half to even, as the runtime rounds
   EXPECT_EQ(q.FieldByName("REAL_").AsInteger(), 2);
   EXPECT_EQ(q.FieldByName("MOMENTO").AsString(), "15/03/2023");  // no time part to show
 
@@ -314,6 +318,38 @@ TEST_F(QueryTest, WorkNotCommittedIsRolledBack) {
   EXPECT_EQ(count(Tabela.IBDatabase, "ID IN (60, 61)"), 0);
 }
 
+TEST_F(QueryTest, EngineErrorsAreClassifiedByTheirReason) {
+  // The engine wraps these in "Dynamic SQL Error": the kind is the reason
+  // under it, which is what callers decide on.
+  const struct {
+    const char* sql;
+    const char* value;
+    DatabaseErrorKind kind;
+  } kCases[] = {
+      {"INSERT INTO TIPOS (ID, TXT) VALUES (90, :V)", "a text longer than the forty characters of TXT",
+       DatabaseErrorKind::truncation},
+      {"SELECT ID FROM TIPOS WHERE FIXO = :V", "longer than five", DatabaseErrorKind::truncation},
+      {"INSERT INTO TIPOS (ID, INTEIRO) VALUES (91, :V)", "99999999999", DatabaseErrorKind::truncation},
+      {"INSERT INTO TIPOS (ID, INTEIRO) VALUES (92, :V)", "abc", DatabaseErrorKind::conversion},
+      {"SELECT NADA FROM TIPOS WHERE ID = :V", "1", DatabaseErrorKind::syntax},
+      {"SELEC ID FROM TIPOS WHERE ID = :V", "1", DatabaseErrorKind::syntax},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.sql);
+    TTIQuery q(Tabela.IBDatabase);
+    q.SQL.Add(c.sql);
+    q.ParamByName("V").AsString = c.value;
+    try {
+      q.Open();
+      ADD_FAILURE() << "no error";
+    } catch (const EDatabaseError& e) {
+      EXPECT_EQ(e.kind(), c.kind) << e.what();
+      EXPECT_EQ(e.is_truncation(), c.kind == DatabaseErrorKind::truncation);
+    }
+  }
+  EXPECT_EQ(count(Tabela.IBDatabase, "ID IN (90, 91, 92)"), 0);
+}
+
 TEST_F(QueryTest, AutoCommitConnectionCommitsEachStatement) {
   TTIDatabase priv;
   priv.GetDatabase(Tabela.IBDatabase);
@@ -384,15 +420,26 @@ TEST_F(QueryTest, ComparedLiteralsRunAsOneCachedShapeWithTheSameResults) {
 }
 
 TEST(DatabaseConnection, MissingDatabaseIsAConnectionError) {
+  // A file that is not a database cannot be opened either: the same kind.
+  const std::filesystem::path not_a_database =
+      std::filesystem::temp_directory_path() / ("zpk_not_a_database_" + std::to_string(::getpid()) + ".fdb");
+  std::ofstream(not_a_database) << std::string(16384, 'x');
+  for (const std::string& location : {std::string("/nonexistent/folder/none.fdb"), not_a_database.string()}) {
+    SCOPED_TRACE(location);
+    TTIDatabase db;
+    db.SetDatabaseName(location);
+    try {
+      db.Open();
+      ADD_FAILURE() << "opened";
+    } catch (const EDatabaseError& e) {
+      EXPECT_EQ(e.kind(), DatabaseErrorKind::connection) << e.what();
+      EXPECT_EQ(e.statement(), location);
+    }
+    EXPECT_FALSE(db.Connected());
+  }
+  std::filesystem::remove(not_a_database);
   TTIDatabase db;
   db.SetDatabaseName("/nonexistent/folder/none.fdb");
-  try {
-    db.Open();
-    FAIL() << "opened";
-  } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.kind(), DatabaseErrorKind::connection) << e.what();
-  }
-  EXPECT_FALSE(db.Connected());
   TTIQuery q(db);
   q.SQL.Add("SELECT 1 FROM RDB$DATABASE");
   EXPECT_THROW(q.Open(), EDatabaseError);

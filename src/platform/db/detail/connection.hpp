@@ -1,24 +1,16 @@
 // One Firebird attachment seen through the OO API: attaching and creating,
-// transactions, and running statements through a per-attachment cache of
-// prepared statements keyed by their text. TTIDatabase is the public face.
+// transactions, and running statements through the attachment's cache of
+// prepared statements. TTIDatabase is the public face.
 #pragma once
 
-#include <cstdint>
-#include <list>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
-#include "platform/db/detail/values.hpp"
-
-namespace Firebird {
-class IAttachment;
-class ITransaction;
-class IStatus;
-}  // namespace Firebird
+#include "platform/db/detail/statement_cache.hpp"
+#include "platform/db/values.hpp"
 
 namespace zpk::detail {
 
@@ -38,11 +30,10 @@ struct TransactionSettings {
   int lock_timeout = 10;  // seconds a statement waits for a row another transaction holds
 };
 
-struct CachedStatement;
-
 class Connection {
  public:
-  // Attaches to the database, or creates it when `create` is set; raises EDatabaseError.
+  // Attaches to the database, or creates it when `create` is set; raises
+  // EDatabaseError (of kind connection when the location cannot be opened).
   static std::unique_ptr<Connection> open(const ConnectSettings& settings, const CreateSettings* create);
   ~Connection();
   Connection(const Connection&) = delete;
@@ -67,38 +58,28 @@ class Connection {
            const std::vector<const BoundValue*>& values, bool literal_binding, ResultData& out);
 
   // Frees every prepared statement (needed before schema changes).
-  void clear_statement_cache() noexcept;
-  size_t cached_statements() const { return lru_.size(); }
+  void clear_statement_cache() noexcept { cache_.clear(); }
+  size_t cached_statements() const { return cache_.size(); }
+  void set_cache_capacity(size_t capacity) { cache_.capacity = capacity; }
 
   // Drops the database file and detaches.
   void drop_database();
 
   bool auto_parameterize = true;
-  size_t cache_capacity = 256;
 
  private:
   Connection() = default;
-  std::shared_ptr<CachedStatement> prepare(Firebird::ITransaction* transaction, std::string_view sql,
-                                           bool cache);
-  std::shared_ptr<CachedStatement> find(std::string_view sql);
+  // The prepared statement for `sql`, from the cache or prepared now (and
+  // cached unless it changes the schema).
+  std::shared_ptr<CachedStatement> statement(Firebird::ITransaction* transaction, std::string_view sql);
+  // Runs the literal-binding shape of `sql`; false when it has none that binds.
+  bool run_as_shape(Firebird::ITransaction* transaction, std::string_view sql, ResultData& out);
   void execute(CachedStatement& cs, Firebird::ITransaction* transaction,
                const std::vector<const BoundValue*>& values, std::string_view sql, ResultData& out);
-  bool literals_fit(const CachedStatement& cs, const std::vector<std::string>& values) const;
 
   Firebird::IAttachment* attachment_ = nullptr;
   Firebird::IStatus* status_ = nullptr;
-  using Entry = std::pair<std::string, std::shared_ptr<CachedStatement>>;
-  std::list<Entry> lru_;  // most recently used first
-  std::unordered_map<std::string_view, std::list<Entry>::iterator> index_;
-  std::unordered_set<std::string> rejected_shapes_;  // literal shapes the engine would not prepare
+  StatementCache cache_;
 };
-
-// Conversions between TDateTime days and Firebird's date and time counts.
-int32_t to_isc_date(double days);
-uint32_t to_isc_time(double days);
-void to_isc_timestamp(double days, int32_t& date, uint32_t& time);
-double from_isc_date(int32_t date);
-double from_isc_time(uint32_t time);
-double from_isc_timestamp(int32_t date, uint32_t time);
 
 }  // namespace zpk::detail

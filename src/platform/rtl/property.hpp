@@ -1,7 +1,7 @@
-// A property in the style the ERP's screens are written in: a member that reads like a value and is
-// assigned like one (`ds.Filtered = true; f.AsString = "x"; s = f.AsString();`),
-// calling its owner's getter and setter. Owners that hold properties are
-// neither copied nor moved (each property keeps a pointer to its owner).
+// Properties as the ERP's runtime has them: a member that reads like a value
+// and is assigned like one (`ds.Filtered = true; f.AsString = "x";
+// s = f.AsString();`), calling its owner's getter and setter. Owners that hold
+// properties are neither copied nor moved (each keeps a pointer to its owner).
 #pragma once
 
 #include <utility>
@@ -33,6 +33,21 @@ class Property {
 
  private:
   Owner* owner_;
+};
+
+// A value member that reads through its owner's getter: `s = f.AsString;` or `f.AsString()`.
+template <class Owner, class T, T (Owner::*Get)() const>
+class ReadOnlyProperty {
+ public:
+  explicit ReadOnlyProperty(const Owner* owner) : owner_(owner) {}
+  ReadOnlyProperty(const ReadOnlyProperty&) = delete;
+  ReadOnlyProperty& operator=(const ReadOnlyProperty&) = delete;
+  T operator()() const { return (owner_->*Get)(); }
+  operator T() const { return (owner_->*Get)(); }  // NOLINT(google-explicit-constructor)
+  friend bool operator==(const ReadOnlyProperty& p, const T& value) { return p() == value; }
+
+ private:
+  const Owner* owner_;
 };
 
 }  // namespace zpk

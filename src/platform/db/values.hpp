@@ -1,5 +1,6 @@
 // Values as they cross the engine boundary: what a parameter binds and what a
-// fetched column holds, before the query layer's conversions apply.
+// fetched column holds, before the query layer's conversions apply. Public
+// because queries hold them by value; nothing here names the engine's types.
 #pragma once
 
 #include <cstdint>
