@@ -65,7 +65,10 @@ std::string CallEntry::argument_problem(const std::vector<std::string>& args) co
   const auto count = [](size_t n) { return fmt::format("{} argument{}", n, n == 1 ? "" : "s"); };
   if (class_name.empty()) {
     if (args.size() < required) return fmt::format("{} takes at least {}", name, count(required));
-    if (args.size() > arity()) return fmt::format("{} takes at most {}", name, count(arity()));
+    if (args.size() > arity()) {
+      return arity() == 0 ? fmt::format("{} takes no arguments", name)
+                          : fmt::format("{} takes at most {}", name, count(arity()));
+    }
     return {};
   }
   // A method: its own arguments, all of them and in order, then the object's properties.
