@@ -74,7 +74,7 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     if (call->parsed()) {
       std::vector<std::string> rest = call->remaining();
       if (list || rest.empty()) {
-        list_calls(list ? out : err);
+        list_calls(out);
         return list ? 0 : 2;
       }
       const std::string routine = rest.front();
