@@ -1,18 +1,30 @@
 #include "registry.hpp"
 
-#include <charconv>
-#include <cmath>
+#include <algorithm>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
 
 #include <fmt/format.h>
 
+#include "arguments.hpp"
 #include "platform/rtl/errors.hpp"
-#include "platform/rtl/numbers.hpp"
+#include "platform/tabela/tabela.hpp"
+#include "session.hpp"
+#include "session_values.hpp"
 
 namespace zpk::cli {
 
 std::map<std::string, CallEntry>& call_registry() {
   static std::map<std::string, CallEntry> registry;
   return registry;
+}
+
+CallEntry& add_call_entry(CallEntry entry) {
+  const std::string name = entry.name;
+  auto [it, added] = call_registry().emplace(name, std::move(entry));
+  if (!added) throw std::logic_error("zpk call: '" + name + "' is registered twice");
+  return it->second;
 }
 
 std::vector<DemoEntry>& demo_registry() {
@@ -29,57 +41,108 @@ RegisterCommand::RegisterCommand(std::function<void(CLI::App&, CallOptions&)> se
   command_registry().push_back(std::move(setup));
 }
 
-void print_bool(std::ostream& out, bool value) { out << (value ? "True" : "False") << '\n'; }
-
-void print_number(std::ostream& out, double value) {
-  // 15 significant digits, like the original's general float format, but with
-  // a decimal point so scripts can read it.
-  std::string text = FloatToStr(value);
-  for (char& c : text) {
-    if (c == FormatSettings.DecimalSeparator) c = '.';
+std::string CallEntry::usage() const {
+  std::vector<std::string> words;
+  for (const CallParam& p : params) {
+    const std::string word = p.var ? "var:" + p.name : p.name;
+    words.push_back(p.optional ? "[" + word + "]" : word);
   }
-  out << text << '\n';
-}
-
-void print_text(std::ostream& out, const std::string& value) { out << value << '\n'; }
-
-void print_var(std::ostream& out, const std::string& name, const std::string& value) {
-  out << name << '=' << value << '\n';
+  if (!class_name.empty()) words.push_back("[" + class_name + " property=value...]");
+  return fmt::format("{}", fmt::join(words, " "));
 }
 
 namespace {
-const std::string& arg_at(const CallContext& ctx, size_t index) {
-  if (index >= ctx.args.size()) throw EConvertError(fmt::format("missing argument {}", index + 1));
-  return ctx.args[index];
+
+bool is_property(const CallEntry& entry, const std::string& arg) {
+  const size_t eq = arg.find('=');
+  return eq != std::string::npos && std::find(entry.property_names.begin(), entry.property_names.end(),
+                                              arg.substr(0, eq)) != entry.property_names.end();
 }
+
 }  // namespace
 
-int arg_int(const CallContext& ctx, size_t index) {
-  const std::string& text = arg_at(ctx, index);
-  int value = 0;
-  if (!TryStrToInt(text, value)) {
-    throw EConvertError(fmt::format("argument {}: '{}' is not an integer", index + 1, text));
+std::string CallEntry::argument_problem(const std::vector<std::string>& args) const {
+  const auto count = [](size_t n) { return fmt::format("{} argument{}", n, n == 1 ? "" : "s"); };
+  if (class_name.empty()) {
+    if (args.size() < required) return fmt::format("{} takes at least {}", name, count(required));
+    if (args.size() > arity()) {
+      return arity() == 0 ? fmt::format("{} takes no arguments", name)
+                          : fmt::format("{} takes at most {}", name, count(arity()));
+    }
+    return {};
   }
-  return value;
+  // A method: its own arguments, all of them and in order, then the object's properties.
+  for (size_t i = 0; i < args.size() && i < arity(); ++i) {
+    if (is_property(*this, args[i])) {
+      return fmt::format("{} takes its {} before the {} properties", name, count(arity()), class_name);
+    }
+  }
+  if (args.size() < arity()) return fmt::format("{} takes {}", name, count(arity()));
+  for (size_t i = arity(); i < args.size(); ++i) {
+    if (args[i].find('=') == std::string::npos) {
+      return fmt::format("{} takes {}; '{}' is not a {} property (NAME=value)", name, count(arity()), args[i],
+                         class_name);
+    }
+  }
+  return {};
 }
 
-double arg_double(const CallContext& ctx, size_t index) {
-  // Command-line numbers are written with a decimal point.
-  const std::string& text = arg_at(ctx, index);
-  double value = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || !std::isfinite(value)) {
-    throw EConvertError(fmt::format("argument {}: '{}' is not a number", index + 1, text));
+int run_call(const CallOptions& options, const std::string& routine, const std::vector<std::string>& args,
+             std::ostream& out, std::ostream& err) {
+  auto& registry = call_registry();
+  auto it = registry.find(routine);
+  if (it == registry.end()) {
+    err << fmt::format("zpk call: unknown routine '{}'; `zpk call --list` lists them\n", routine);
+    return 2;
   }
-  return value;
+  const CallEntry& entry = it->second;
+  if (const std::string problem = entry.argument_problem(args); !problem.empty()) {
+    err << fmt::format("zpk call: {}\nusage: zpk call {} {}\n", problem, routine, entry.usage());
+    if (!entry.property_names.empty()) {
+      err << fmt::format("{} properties: {}\n", entry.class_name, fmt::join(entry.property_names, " "));
+    }
+    if (std::any_of(entry.params.begin(), entry.params.end(), [](const CallParam& p) { return p.var; })) {
+      err << "a var:NAME argument may be given as -; its value is printed as NAME=value after the result\n";
+    }
+    return 2;
+  }
+  try {
+    parse_session_values(options.set);
+  } catch (const EZpkError& e) {
+    err << "zpk call: " << e.what() << '\n';
+    return 2;
+  }
+  CallContext ctx{options, entry, args, out};
+  entry.run(ctx);
+  return 0;
 }
 
-bool arg_bool(const CallContext& ctx, size_t index) {
-  const std::string& text = arg_at(ctx, index);
-  if (text == "True" || text == "true" || text == "1" || text == "S") return true;
-  if (text == "False" || text == "false" || text == "0" || text == "N") return false;
-  throw EConvertError(fmt::format("argument {}: '{}' is not True or False", index + 1, text));
+void list_calls(std::ostream& out) {
+  for (const auto& [name, entry] : call_registry()) {
+    const std::string usage = entry.usage();
+    out << name << (usage.empty() ? "" : " ") << usage << '\n';
+  }
+}
+
+void run_in_session(CallContext& ctx, const std::function<void()>& call) {
+  // Checked before connecting: a misspelt --set stops the call before it touches the database.
+  const auto values = parse_session_values(ctx.options.set);
+  std::optional<CallSession> session;
+  if (ctx.entry.database == CallDatabase::required ||
+      (ctx.entry.database == CallDatabase::when_given && !ctx.options.db.empty())) {
+    session.emplace(ctx.options);
+  }
+  ScopedSessionValues scoped(values);
+  if (ctx.entry.around) {
+    ctx.entry.around(ctx, call);
+  } else {
+    call();
+  }
+  for (const std::string& variable : ctx.entry.shown) print_var(ctx.out, variable, session_value(variable));
+}
+
+void commit_session() {
+  Tabela.IBTransaction.Commit();
 }
 
 }  // namespace zpk::cli

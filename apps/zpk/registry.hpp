@@ -1,46 +1,125 @@
 // Registry of what `zpk call` and `zpk demo` can run. Each calls_*.cpp and
 // demo_*.cpp file of this folder registers its own entries at start-up, so a
-// subsystem adds routines without touching the dispatcher.
+// subsystem adds routines without touching the dispatcher. Call entries are
+// made by the typed adapter (routine_adapter.hpp) from the routine's signature.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
 
 namespace CLI {
 class App;
 }
-#include <map>
-#include <ostream>
-#include <string>
-#include <vector>
 
 namespace zpk::cli {
 
 // Options of the command line that routines needing the database use.
 struct CallOptions {
-  std::string db;        // path (embedded) or host:path (server)
+  std::string db;  // path (embedded) or host:path (server)
   std::string empresa = "001";
   std::string usuario;
-  std::string user;      // server credentials (else ISC_USER / ISC_PASSWORD)
+  std::string user;  // server credentials (else ISC_USER / ISC_PASSWORD)
   std::string password;
   std::vector<std::string> answers;  // scripted replies for dialogs
+  std::vector<std::string> set;      // session variables for the call, "NAME=value"
 };
+
+// Where a routine's connection comes from.
+enum class CallDatabase {
+  none,        // it reads no database
+  required,    // --db must be given; Tabela is connected for the call
+  when_given,  // connected when --db is given; without it the routine works on files alone
+};
+
+// One parameter of a routine, as its C++ declaration has it.
+struct CallParam {
+  std::string name;       // the parameter's name in the declaration
+  bool optional = false;  // it has a default: it may be left out (from the end)
+  bool var = false;       // passed by reference and printed as name=value after the result
+  std::string sample;     // a text the argument accepts ("-" for a var)
+};
+
+struct CallEntry;
 
 struct CallContext {
   const CallOptions& options;
+  const CallEntry& entry;
   const std::vector<std::string>& args;
   std::ostream& out;
 };
 
-// A routine callable from the command line. `usage` names its arguments,
-// e.g. "CPF"; `min_args`/`max_args` bound their count (-1: unbounded).
+// A routine callable from the command line.
 struct CallEntry {
-  std::string usage;
-  int min_args = 0;
-  int max_args = -1;
+  std::string name;                         // the routine's name
+  std::string class_name;                   // for a method: its class
+  bool constant = false;                    // a named value of the library, not a routine
+  std::vector<CallParam> params;            // the routine's own parameters, in order
+  size_t required = 0;                      // how many leading parameters have no default
+  std::vector<std::string> property_names;  // for a method: the class's NAME=value properties
+  CallDatabase database = CallDatabase::none;
+  bool commit_after = false;       // the call commits after the routine, as the screen calling it does
+  std::vector<std::string> shown;  // session variables printed after the result
+  // Wraps the routine's call (for a routine that reports through a screen hook).
+  std::function<void(CallContext&, const std::function<void()>& call)> around;
+  // Converts the arguments, calls the routine and prints what it returned.
   std::function<void(CallContext&)> run;
+  // Converts the arguments (and properties) without calling: raises what run would.
+  std::function<void(const std::vector<std::string>& args)> check;
+
+  CallEntry& uses_database() {
+    database = CallDatabase::required;
+    return *this;
+  }
+  CallEntry& uses_database_when_given() {
+    database = CallDatabase::when_given;
+    return *this;
+  }
+  CallEntry& commits() {
+    commit_after = true;
+    return *this;
+  }
+  CallEntry& shows(std::string variable) {
+    shown.push_back(std::move(variable));
+    return *this;
+  }
+  CallEntry& wraps(std::function<void(CallContext&, const std::function<void()>&)> hook) {
+    around = std::move(hook);
+    return *this;
+  }
+
+  // The argument list, e.g. "NomeTabela Campo [Tamanho] [Flag]": a default
+  // parameter in brackets, a var one as var:Name, a class's properties last.
+  std::string usage() const;
+  // Why `args` does not fit the routine's parameters; empty when it does.
+  std::string argument_problem(const std::vector<std::string>& args) const;
+  size_t arity() const { return params.size(); }
 };
 
 std::map<std::string, CallEntry>& call_registry();
+
+// Adds an entry under its name; raises std::logic_error when the name is taken.
+CallEntry& add_call_entry(CallEntry entry);
+
+// Runs `zpk call ROUTINE ARG...`: 0 when the routine ran, 2 for an unknown
+// routine, an argument list that does not fit or a --set that does not read
+// (the reason and the usage go to `err`).
+// The routine's own errors propagate.
+int run_call(const CallOptions& options, const std::string& routine, const std::vector<std::string>& args,
+             std::ostream& out, std::ostream& err);
+
+// Prints every routine with its arguments, one per line.
+void list_calls(std::ostream& out);
+
+// The frame of one call, used by the adapter around the routine: connects
+// when the entry says so, sets the --set session variables, runs `call`
+// (through the entry's wrapper), then prints the session variables it shows.
+void run_in_session(CallContext& ctx, const std::function<void()>& call);
+// Commits the shared transaction of the call's connection.
+void commit_session();
 
 // A demo step: `order` sorts the steps (subsystem number x 100 + step).
 struct DemoEntry {
@@ -51,10 +130,6 @@ struct DemoEntry {
 
 std::vector<DemoEntry>& demo_registry();
 
-// Registers at static-initialisation time: `static RegisterCall r{"VerCpf", {...}};`
-struct RegisterCall {
-  RegisterCall(const std::string& name, CallEntry entry) { call_registry()[name] = std::move(entry); }
-};
 struct RegisterDemo {
   explicit RegisterDemo(DemoEntry entry) { demo_registry().push_back(std::move(entry)); }
 };
@@ -65,17 +140,5 @@ struct RegisterCommand {
   explicit RegisterCommand(std::function<void(CLI::App&, CallOptions&)> setup);
 };
 std::vector<std::function<void(CLI::App&, CallOptions&)>>& command_registry();
-
-// Output rules: Booleans as True/False, numbers with a decimal point and no
-// thousands separator, var outputs as name=value lines.
-void print_bool(std::ostream& out, bool value);
-void print_number(std::ostream& out, double value);
-void print_text(std::ostream& out, const std::string& value);
-void print_var(std::ostream& out, const std::string& name, const std::string& value);
-
-// Argument readers that raise zpk::EConvertError with a clear message.
-int arg_int(const CallContext& ctx, size_t index);
-double arg_double(const CallContext& ctx, size_t index);
-bool arg_bool(const CallContext& ctx, size_t index);
 
 }  // namespace zpk::cli

@@ -31,10 +31,6 @@ CallSession::~CallSession() {
   finalize_package();
 }
 
-namespace {
-
-}  // namespace
-
 const fs::path& demo_session(const CallOptions& options, std::ostream& out) {
   static fs::path location;
   if (location.empty()) {

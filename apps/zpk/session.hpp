@@ -11,12 +11,8 @@
 namespace zpk::cli {
 
 // Connects for the length of one call; the connection is closed (what was not
-// committed is rolled back) and the session cleared when it ends.
-//
-//   RegisterCall("Existe", {"TABELA CAMPOS VALORES", 3, 3, [](CallContext& ctx) {
-//     CallSession session(ctx.options);
-//     print_bool(ctx.out, Existe(ctx.args[0], ctx.args[1], ctx.args[2]));
-//   }});
+// committed is rolled back) and the session cleared when it ends. The call
+// entries of routines that read the database get one from run_in_session.
 class CallSession {
  public:
   // Raises EZpkError when --db is missing, EDatabaseError when the database

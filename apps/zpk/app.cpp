@@ -1,0 +1,97 @@
+#include "app.hpp"
+
+#include <algorithm>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+#include <CLI/CLI.hpp>
+
+#include "platform/rtl/errors.hpp"
+#include "platform/ui/dialog_service.hpp"
+#include "platform/ui/headless_dialogs.hpp"
+#include "registry.hpp"
+#include "session_values.hpp"
+
+namespace zpk::cli {
+
+namespace {
+
+int run_demo(const CallOptions& options, std::ostream& out) {
+  auto steps = demo_registry();
+  std::stable_sort(steps.begin(), steps.end(),
+                   [](const auto& a, const auto& b) { return a.order < b.order; });
+  for (const auto& step : steps) {
+    out << "== " << step.title << '\n';
+    step.run(options, out);
+    out << '\n';
+  }
+  return 0;
+}
+
+}  // namespace
+
+int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CLI::App app{"zpk: business rules of the ERP from the command line"};
+  app.require_subcommand(1);
+  CallOptions options;
+
+  auto add_db_options = [&options](CLI::App* cmd) {
+    cmd->add_option("--db", options.db, "database: a file path (embedded) or host:path (server)");
+    cmd->add_option("--empresa", options.empresa, "company code")->capture_default_str();
+    cmd->add_option("--usuario", options.usuario, "ERP user of the session");
+    cmd->add_option("--user", options.user, "server user (default: ISC_USER)");
+    cmd->add_option("--password", options.password, "server password (default: ISC_PASSWORD)");
+    // One value per --answer, so the routine's name that follows is not taken as a reply.
+    cmd->add_option("--answer", options.answers, "scripted reply to the next dialog (repeatable)")
+        ->allow_extra_args(false);
+  };
+
+  CLI::App* call = app.add_subcommand("call", "call a routine: zpk call [options] ROUTINE ARG...");
+  add_db_options(call);
+  call->add_option("--set", options.set,
+                   fmt::format("session variable for the call, NAME=value (repeatable): {}",
+                               fmt::join(session_value_names(), ", ")))
+      ->allow_extra_args(false);
+  bool list = false;
+  call->add_flag("--list", list, "list the routines with their arguments");
+  // Everything after the routine's name is its arguments, even when it starts with "-".
+  call->prefix_command();
+
+  CLI::App* demo = app.add_subcommand("demo", "walk through what the library does");
+  add_db_options(demo);
+
+  for (const auto& setup : command_registry()) setup(app, options);
+
+  // Dialogs shown on the way go to stderr, one line each; --answer scripts the replies.
+  HeadlessDialogs dialogs({.echo = &err});
+  ScopedDialogService dialog_guard(dialogs);
+
+  try {
+    app.parse(argc, argv);
+    dialogs.reply_all(options.answers);
+    if (call->parsed()) {
+      std::vector<std::string> rest = call->remaining();
+      if (list || rest.empty()) {
+        list_calls(out);
+        return list ? 0 : 2;
+      }
+      const std::string routine = rest.front();
+      rest.erase(rest.begin());
+      return run_call(options, routine, rest, out, err);
+    }
+    if (demo->parsed()) return run_demo(options, out);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e, out, err);
+  } catch (const EAbort&) {
+    // A silent stop: the routine has already told the user why.
+    return 1;
+  } catch (const std::exception& e) {
+    err << "error: " << e.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace zpk::cli

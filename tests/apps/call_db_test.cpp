@@ -1,0 +1,120 @@
+// `zpk call` on a copy of the demo database, run in-process as the shell runs
+// it: routines that read the database take their own arguments in order,
+// session values come from --set, and a stock posting keeps what its own
+// Commit argument says.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "run_zpk.hpp"
+#include "support/database_fixture.hpp"
+
+namespace zpk::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ZpkCallDb : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { database_ = new fs::path(fresh_database("zpk-call")); }
+  static void TearDownTestSuite() {
+    std::error_code ec;
+    fs::remove(*database_, ec);
+    delete database_;
+    database_ = nullptr;
+  }
+
+  // `zpk call --db <copy> --usuario ADMIN ARGS...`
+  static ZpkRun call(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{"call", "--db", database_->string(), "--usuario", "ADMIN"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_zpk(argv);
+  }
+
+  // The balance of the demo fabric in lot 000101 of deposit 0001.
+  static std::string balance() {
+    return call({"QtdeEstoque", "TEC-001", "01", "0", "000101", "0001", "1", "P"}).out;
+  }
+
+ private:
+  static fs::path* database_;
+};
+
+fs::path* ZpkCallDb::database_ = nullptr;
+
+TEST_F(ZpkCallDb, RoutinesTakeTheirOwnArgumentsAndSessionValuesFromSet) {
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } kCases[] = {
+      // DBLocal's Flag has no effect; the company override is the session's.
+      {{"DBLocal", "pedido", "False"}, "pedido_001\n"},
+      {{"DBLocal", "pedido"}, "pedido_001\n"},
+      {{"--set", "vEmpresa_Atual=_002", "DBLocal", "pedido", "False"}, "pedido_002\n"},
+      // The quantity is the fourth argument, after the var unit.
+      {{"ConverteUnidade", "DZ", "UN", "-", "2"}, "24\nUnResultado=UN\n"},
+      // The password is the session's, not an argument.
+      {{"--set", "vSenha=vendas", "NomeUsuarioSenha"}, "VENDEDOR\n"},
+      {{"NomeUsuarioSenha"}, "\n"},
+      // The order this station already holds: nothing changes, and the lock stays the station's.
+      {{"--set", "sPedidoLocado=000001", "PedidoLocado", "000001", "1"}, "False\nsPedidoLocado=000001\n"},
+      {{"--answer", "admin", "--set", "vUsuario=VENDEDOR", "Acessa", "TfmCadPedido", "E", "5"},
+       "True\nvSupervisor=ADMIN\n"},
+      {{"ExecutaRefresh", "PEDIDO_001@2"}, "RecNo=2\nRecordCount=2\n"},
+  };
+  for (const auto& c : kCases) {
+    std::string label;
+    for (const std::string& a : c.args) label += a + " ";
+    SCOPED_TRACE(label);
+    const ZpkRun run = call(c.args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, c.out);
+  }
+}
+
+TEST_F(ZpkCallDb, ProximoTakesTamanhoAndFlag) {
+  const ZpkRun first = call({"Proximo", "PEDIDO", "NUMERO", "6", "False"});
+  const ZpkRun second = call({"Proximo", "PEDIDO", "NUMERO", "6", "True"});
+  // Tamanho is the width of a counter that does not exist yet.
+  const ZpkRun wide = call({"Proximo", "PRODUTO", "CODIGO", "8"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  ASSERT_EQ(second.status, 0) << second.err;
+  ASSERT_EQ(wide.status, 0) << wide.err;
+  ASSERT_EQ(first.out.size(), 7u) << first.out;
+  EXPECT_EQ(first.out.find_first_not_of("0123456789"), 6u) << first.out;
+  EXPECT_EQ(std::stoi(second.out), std::stoi(first.out) + 1);
+  EXPECT_EQ(wide.out, "00000001\n");
+}
+
+TEST_F(ZpkCallDb, StockPostingKeepsWhatItsCommitArgumentSays) {
+  const std::vector<std::string> movement{"EOperacao=opEntrada", "ECodigo=TEC-001", "ECor=01", "ELote=000101",
+                                          "EDeposito=0001",      "EQuantidade=10",  "ECusto=4"};
+  const auto post = [&movement](const std::string& commit) {
+    std::vector<std::string> args{"MovimentaEstoqueProduto", commit};
+    args.insert(args.end(), movement.begin(), movement.end());
+    return call(args);
+  };
+  const double before = std::stod(balance());
+
+  const ZpkRun uncommitted = post("False");
+  ASSERT_EQ(uncommitted.status, 0) << uncommitted.err;
+  EXPECT_NE(uncommitted.out.find("ECodigo=TEC-001\n"), std::string::npos) << uncommitted.out;
+  EXPECT_EQ(std::stod(balance()), before);
+
+  std::vector<std::string> bad{"MovimentaEstoqueProduto", "True"};
+  bad.insert(bad.end(), movement.begin(), movement.end());
+  bad.push_back("EQuantidade=dez");
+  const ZpkRun refused = call(bad);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("EQuantidade: 'dez' is not a number"), std::string::npos) << refused.err;
+  EXPECT_EQ(std::stod(balance()), before);
+
+  const ZpkRun committed = post("True");
+  ASSERT_EQ(committed.status, 0) << committed.err;
+  EXPECT_EQ(std::stod(balance()), before + 10);
+}
+
+}  // namespace
+}  // namespace zpk::test
