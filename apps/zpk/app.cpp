@@ -37,16 +37,7 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   app.require_subcommand(1);
   CallOptions options;
 
-  auto add_db_options = [&options](CLI::App* cmd) {
-    cmd->add_option("--db", options.db, "database: a file path (embedded) or host:path (server)");
-    cmd->add_option("--empresa", options.empresa, "company code")->capture_default_str();
-    cmd->add_option("--usuario", options.usuario, "ERP user of the session");
-    cmd->add_option("--user", options.user, "server user (default: ISC_USER)");
-    cmd->add_option("--password", options.password, "server password (default: ISC_PASSWORD)");
-    // One value per --answer, so the routine's name that follows is not taken as a reply.
-    cmd->add_option("--answer", options.answers, "scripted reply to the next dialog (repeatable)")
-        ->allow_extra_args(false);
-  };
+  const auto add_db_options = [&options](CLI::App* cmd) { add_session_options(*cmd, options); };
 
   CLI::App* call = app.add_subcommand("call", "call a routine: zpk call [options] ROUTINE ARG...");
   add_db_options(call);

@@ -85,13 +85,7 @@ const zpk::cli::RegisterCommand kStationCommand{[](CLI::App& app, zpk::cli::Call
       "one station of a multi-station test: zpk station WORKLOAD [ARG...] --db host:path --count N");
   cmd->add_option("WORKLOAD", o->workload, "what to run (`zpk station --list` lists them)");
   cmd->add_option("ARG", o->args, "the workload's arguments");
-  cmd->add_option("--db", options.db, "database: a file path (embedded) or host:path (server)");
-  cmd->add_option("--empresa", options.empresa, "company code")->capture_default_str();
-  cmd->add_option("--usuario", options.usuario, "ERP user of the session");
-  cmd->add_option("--user", options.user, "server user (default: ISC_USER)");
-  cmd->add_option("--password", options.password, "server password (default: ISC_PASSWORD)");
-  cmd->add_option("--answer", options.answers, "scripted reply to the next dialog (repeatable)")
-      ->allow_extra_args(false);
+  add_session_options(*cmd, options);
   cmd->add_option("--count", o->count, "how many operations")
       ->capture_default_str()
       ->check(CLI::NonNegativeNumber);

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <stdexcept>
 
+#include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
 #include "arguments.hpp"
@@ -25,6 +26,17 @@ CallEntry& add_call_entry(CallEntry entry) {
   auto [it, added] = call_registry().emplace(name, std::move(entry));
   if (!added) throw std::logic_error("zpk call: '" + name + "' is registered twice");
   return it->second;
+}
+
+void add_session_options(CLI::App& command, CallOptions& options) {
+  command.add_option("--db", options.db, "database: a file path (embedded) or host:path (server)");
+  command.add_option("--empresa", options.empresa, "company code")->capture_default_str();
+  command.add_option("--usuario", options.usuario, "ERP user of the session");
+  command.add_option("--user", options.user, "server user (default: ISC_USER)");
+  command.add_option("--password", options.password, "server password (default: ISC_PASSWORD)");
+  // One value per --answer, so the routine's name that follows is not taken as a reply.
+  command.add_option("--answer", options.answers, "scripted reply to the next dialog (repeatable)")
+      ->allow_extra_args(false);
 }
 
 std::vector<DemoEntry>& demo_registry() {

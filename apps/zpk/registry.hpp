@@ -101,6 +101,10 @@ struct CallEntry {
 
 std::map<std::string, CallEntry>& call_registry();
 
+// Adds the options of a database session (--db, --empresa, --usuario, --user,
+// --password, --answer) to a sub-command, filling `options`.
+void add_session_options(CLI::App& command, CallOptions& options);
+
 // Adds an entry under its name; raises std::logic_error when the name is taken.
 CallEntry& add_call_entry(CallEntry entry);
 
