@@ -60,11 +60,15 @@ double four_decimals(double value) {
 // Reads the register row of a product or material, locking it until the
 // transaction ends: postings of one item then run one after the other, so
 // averages are computed from the balance they are applied to, and the first
-// entry of an item cannot be inserted twice. False when there is no row.
-bool lock_register(TTIDatabase& db, const std::string& table, const std::string& codigo,
+// entry of an item cannot be inserted twice. A code with no register row is
+// refused (EZpkError naming it): stock of an item that is not registered is a
+// mistyped code, and the balance and journal rows it would create belong to
+// no product the ERP's screens can show or correct.
+void lock_register(TTIDatabase& db, const char* item, const std::string& table, const std::string& codigo,
                    std::string& estoque) {
+  const std::string registro = DBLocal(table);
   TTIQuery q(db);
-  q.SQL.Add("SELECT ESTOQUE FROM " + DBLocal(table));
+  q.SQL.Add("SELECT ESTOQUE FROM " + registro);
   q.SQL.Add("WHERE CODIGO = :CODIGO");
   q.SQL.Add("WITH LOCK");
   q.ParamByName("CODIGO").AsString = codigo;
@@ -72,8 +76,11 @@ bool lock_register(TTIDatabase& db, const std::string& table, const std::string&
     q.Close();
     q.Open();
   });
+  if (q.IsEmpty()) {
+    throw EZpkError(fmt::format("{} stock posting refused: ECodigo '{}' is not registered in {}", item,
+                                codigo, registro));
+  }
   estoque = q.FieldByName("ESTOQUE").AsString();
-  return !q.IsEmpty();
 }
 
 // Runs a data-changing statement, again while it meets a concurrent change;
@@ -144,7 +151,7 @@ void TEstoque::MovimentaEstoqueProduto(bool Commit) {
   Savepoint posting(tx);
 
   std::string estoque;
-  lock_register(db, "PRODUTO", ECodigo, estoque);
+  lock_register(db, "product", "PRODUTO", ECodigo, estoque);
   if (estoque == "N") {
     posting.rollback();
     GeraLog("OBJETO ESTOQUE",
@@ -197,8 +204,9 @@ void TEstoque::MovimentaEstoqueProduto(bool Commit) {
     try {
       insert_product_balance();
     } catch (const EDatabaseError& e) {
-      // A product missing from the register has no row to lock: another
-      // station may have created the balance row first. Add to that one.
+      // Postings hold the register row, so none of them can have created the
+      // balance row meanwhile; a host that inserts balance rows itself still
+      // may. Add to that one.
       if (e.kind() != DatabaseErrorKind::unique_violation) throw;
       exec_with_retry(q);
     }
@@ -459,7 +467,7 @@ void TEstoque::post_material(bool Commit, bool AtualizaPreco, std::string& cost_
   Savepoint posting(tx);
 
   std::string estoque;
-  lock_register(db, "MATERIAL", ECodigo, estoque);
+  lock_register(db, "material", "MATERIAL", ECodigo, estoque);
   if (estoque == "N") {
     posting.rollback();
     GeraLog("OBJETO ESTOQUE",

@@ -88,8 +88,10 @@ class TEstoque {
   // Commit the shared transaction is committed once the posting is complete;
   // otherwise the caller commits. An exit without a balance row shows a
   // warning and writes nothing; a product without stock control is only logged.
-  // An empty ECodigo or an EQuantidade that is not positive raises EZpkError
-  // before anything is written. An average that comes out 0 keeps the cost.
+  // An empty ECodigo, a code that PRODUTO does not hold or an EQuantidade
+  // that is not positive raises EZpkError before anything is written (the
+  // first entry of a new colour or size of a registered product is a posting
+  // like any other). An average that comes out 0 keeps the cost.
   void MovimentaEstoqueProduto(bool Commit);
   // Inserts the balance row of the current product item with the movement's
   // quantity; raises EDatabaseError, commits nothing.
@@ -108,7 +110,8 @@ class TEstoque {
 
   // Posts one material movement (balance, optional average-price rewrite,
   // journal), all or nothing. Commit also enables the cost plausibility log.
-  // Refuses an empty ECodigo or a quantity that is not positive, as above.
+  // Refuses an empty ECodigo, a code that MATERIAL does not hold or a
+  // quantity that is not positive, as above.
   void MovimentaEstoqueMaterial(bool Commit, bool AtualizaPreco);
   // Inserts the balance row of the current material item at PrecoMedio.
   void CadastraEstoqueMaterial(double PrecoMedio);

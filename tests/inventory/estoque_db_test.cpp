@@ -267,6 +267,56 @@ TEST_F(Estoque, PostingsRefuseAnEmptyCodeOrAQuantityThatIsNotPositive) {
   EXPECT_TRUE(dialogs_.records().empty());
 }
 
+TEST_F(Estoque, PostingsRefuseACodeThatIsNotRegistered) {
+  produto("P-REG", "UN", 4, 30);
+  material("M-REG", 2, 30, "000000");
+  const struct {
+    bool material;
+    const char* codigo;
+    bool saida;
+  } kCases[] = {
+      {false, "NOPE", false},  {false, "NOPE", true},   {true, "NOPE", false},
+      {true, "NOPE", true},    {false, "p-reg", false},  // a typo of a registered product
+      {false, "M-REG", false}, {true, "P-REG", false},   // registered, but as the other kind
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.material ? "material " : "product ") + c.codigo + (c.saida ? " S" : " E"));
+    TEstoque e = entrada(c.codigo, 2, 5);
+    e.ECor = c.material ? "0" : "01";
+    e.EOperacao = c.saida ? TOperacaoEstoque::opSaida : TOperacaoEstoque::opEntrada;
+    try {
+      if (c.material) {
+        e.MovimentaEstoqueMaterial(true, true);
+      } else {
+        e.MovimentaEstoqueProduto(true);
+      }
+      ADD_FAILURE() << "the posting went through";
+    } catch (const EZpkError& err) {
+      const std::string what = err.what();
+      EXPECT_NE(what.find(std::string("'") + c.codigo + "'"), std::string::npos) << what;
+      EXPECT_NE(what.find(c.material ? "MATERIAL_001" : "PRODUTO_001"), std::string::npos) << what;
+    }
+  }
+  commit();
+  const std::string codigos = " WHERE CODIGO IN ('NOPE', 'p-reg', 'M-REG', 'P-REG')";
+  EXPECT_EQ(number("SELECT COUNT(*) FROM PA_ITEN_001" + codigos), 1);  // P-REG's own row
+  EXPECT_EQ(number("SELECT COUNT(*) FROM MAT_ITEN_001" + codigos), 1);
+  EXPECT_EQ(number("SELECT COUNT(*) FROM PA_MOV_001" + codigos), 0);
+  EXPECT_EQ(number("SELECT COUNT(*) FROM MAT_MOV_001" + codigos), 0);
+  EXPECT_EQ(number("SELECT COUNT(*) FROM LOG WHERE CHAVE IN ('NOPE', 'p-reg', 'M-REG', 'P-REG')"), 0);
+  EXPECT_EQ(custo("P-REG"), 4);
+  EXPECT_TRUE(dialogs_.records().empty());
+
+  // A registered product's first entry in a new colour and size is a posting like any other.
+  TEstoque nova = entrada("P-REG", 3, 4);
+  nova.ECor = "02";
+  nova.ETamanho = "G";
+  nova.MovimentaEstoqueProduto(true);
+  EXPECT_EQ(number("SELECT QUANTIDADE FROM PA_ITEN_001 WHERE CODIGO = 'P-REG' AND COR = '02' AND TAM = 'G'"),
+            3);
+  EXPECT_EQ(movimentos("PA_MOV_001", "P-REG"), 1);
+}
+
 TEST_F(Estoque, ExitWithoutBalanceRowWarnsAndWritesNothing) {
   produto("P-SEM", "M", 4, 30);
   TEstoque s = entrada("P-SEM", 5, 3);
