@@ -35,7 +35,11 @@ void apply_company_schema(TTIDatabase& database, const std::filesystem::path& sc
                           const std::string& empresa);
 
 // Creates a new database file with the shared tables and those of each
-// company, and leaves `database` attached to it.
+// company, and leaves `database` attached to it. The company codes and the
+// schema folder (shared/ and company/ scripts) are checked first; a database
+// that cannot be built completely is removed, so `location` then holds
+// nothing. A local file is built under a hidden name beside it and renamed
+// when complete; an existing file is never replaced. Raises EZpkError.
 void create_schema_database(TTIDatabase& database, const std::string& location,
                             const std::vector<std::string>& empresas, const std::filesystem::path& schema_dir,
                             const DatabaseCredentials& credentials = {},
