@@ -115,10 +115,69 @@ EDatabaseError::EDatabaseError(DatabaseErrorKind kind, const EDatabaseError& cau
       sqlstate_(cause.sqlstate_),
       codes_(cause.codes_),
       statement_(cause.statement_),
-      kind_(kind) {}
+      kind_(kind),
+      too_long_(cause.too_long_) {}
+
+EDatabaseError::EDatabaseError(const TextTooLong& too_long, const std::string& name, std::string statement)
+    : EDatabaseError(DatabaseErrorKind::truncation,
+                     name + ": " + std::to_string(too_long.characters) + " characters, at most " +
+                         std::to_string(too_long.limit),
+                     std::move(statement)) {
+  sqlstate_ = "22001";
+  too_long_ = too_long;
+}
 
 bool EDatabaseError::has_code(int64_t code) const {
   return std::find(codes_.begin(), codes_.end(), code) != codes_.end();
+}
+
+namespace {
+
+// Lines of the engine's messages that only say which layer refused the
+// statement, or that a more specific line follows.
+constexpr std::string_view kGenericLines[] = {
+    "Dynamic SQL Error",
+    "arithmetic exception, numeric overflow, or string truncation",
+};
+constexpr std::string_view kSqlErrorCode = "SQL error code = ";
+
+// `line` without a generic part: a generic line becomes empty, and a caller's
+// "file.sql: Dynamic SQL Error" keeps its "file.sql".
+std::string_view without_generic(std::string_view line) {
+  if (line.substr(0, kSqlErrorCode.size()) == kSqlErrorCode) return {};
+  for (std::string_view generic : kGenericLines) {
+    if (line == generic) return {};
+    if (line.size() > generic.size() + 2 && line.substr(line.size() - generic.size()) == generic &&
+        line.substr(line.size() - generic.size() - 2, 2) == ": ") {
+      return line.substr(0, line.size() - generic.size() - 2);
+    }
+  }
+  return line;
+}
+
+}  // namespace
+
+std::string EDatabaseError::summary() const {
+  std::vector<std::string_view> all;
+  std::vector<std::string_view> specific;
+  std::string_view rest = message_;
+  while (!rest.empty()) {
+    const size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    while (!line.empty() && (line.front() == '-' || line.front() == ' ')) line.remove_prefix(1);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.remove_suffix(1);
+    if (line.empty()) continue;
+    all.push_back(line);
+    if (std::string_view kept = without_generic(line); !kept.empty()) specific.push_back(kept);
+  }
+  const std::vector<std::string_view>& parts = specific.empty() ? all : specific;
+  std::string text;
+  for (std::string_view part : parts) {
+    if (!text.empty()) text += ": ";
+    text += part;
+  }
+  return text;
 }
 
 }  // namespace zpk

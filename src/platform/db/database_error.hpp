@@ -3,7 +3,9 @@
 // can tell a normal update conflict from a real failure.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,14 @@ enum class DatabaseErrorKind {
   usage,             // the layer was used wrongly (no database, unknown field or parameter)
 };
 
+// A text longer than the parameter it is bound to can take (the column it is
+// written to or compared with), counted in characters as the column's size is.
+struct TextTooLong {
+  unsigned marker = 0;    // 0-based position of the parameter among the statement's markers
+  size_t characters = 0;  // the text's length, trailing blanks left out (the engine drops those)
+  size_t limit = 0;       // the most characters the parameter takes
+};
+
 class EDatabaseError : public EZpkError {
  public:
   // An error raised by the engine: `codes` are the Firebird codes of the status
@@ -36,6 +46,10 @@ class EDatabaseError : public EZpkError {
   // The engine error `cause` (its SQLSTATE, codes and statement), told as
   // `kind` with the caller's message: what it means where it happened.
   EDatabaseError(DatabaseErrorKind kind, const EDatabaseError& cause, std::string message);
+  // A truncation refused before the statement ran, told as
+  // "NAME: 10240 characters, at most 100" (`name` the parameter, usually its
+  // column); SQLSTATE 22001 as the engine gives it.
+  EDatabaseError(const TextTooLong& too_long, const std::string& name, std::string statement);
 
   const std::string& message() const { return message_; }
   const std::string& sqlstate() const { return sqlstate_; }
@@ -50,6 +64,13 @@ class EDatabaseError : public EZpkError {
   // that means the value matches no row.
   bool is_truncation() const { return kind_ == DatabaseErrorKind::truncation; }
   bool has_code(int64_t code) const;
+  // Set when the error is a text too long for its parameter.
+  const std::optional<TextTooLong>& text_too_long() const { return too_long_; }
+
+  // The message on one line, for a person: the engine's lines joined by
+  // ": ", without the generic ones ("Dynamic SQL Error", "SQL error code =
+  // -303", ...) that only say which layer refused the statement.
+  std::string summary() const;
 
   // Names the statement as its caller wrote it (the layer may have rewritten it).
   void set_statement(std::string statement) { statement_ = std::move(statement); }
@@ -60,6 +81,7 @@ class EDatabaseError : public EZpkError {
   std::vector<int64_t> codes_;
   std::string statement_;
   DatabaseErrorKind kind_;
+  std::optional<TextTooLong> too_long_;
 };
 
 // The kind of an engine error, from its codes and SQLSTATE: the one place where

@@ -512,6 +512,12 @@ void TTIQuery::run(bool want_rows) {
   } catch (EDatabaseError& e) {
     result_ = {};
     tr.statement_finished(false);
+    // A text too long for its parameter is told by the parameter's name,
+    // which is its column's in the statements the library writes.
+    if (const auto& too_long = e.text_too_long(); too_long && too_long->marker < slot_params_.size()) {
+      const std::string& name = params_[static_cast<size_t>(slot_params_[too_long->marker])]->Name();
+      if (!name.empty()) throw EDatabaseError(*too_long, name, SQL.Text());
+    }
     e.set_statement(SQL.Text());
     throw;
   } catch (...) {

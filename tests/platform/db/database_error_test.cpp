@@ -55,5 +55,32 @@ TEST(EDatabaseError, KeepsTheEnginesDetailsWhenToldAsAnotherKind) {
   EXPECT_EQ(told.statement(), "INSERT INTO X");
 }
 
+TEST(EDatabaseError, SummaryIsOneLineWithoutTheGenericLines) {
+  const struct {
+    const char* message;
+    const char* summary;
+  } kCases[] = {
+      {"Dynamic SQL Error\n-SQL error code = -204\n-Table unknown\n-NOSUCH\n-At line 1, column 15",
+       "Table unknown: NOSUCH: At line 1, column 15"},
+      {"violation of PRIMARY or UNIQUE KEY constraint \"INTEG_5\" on table \"TIPOS\"\n-Problematic key value "
+       "is "
+       "(\"ID\" = 30)",
+       "violation of PRIMARY or UNIQUE KEY constraint \"INTEG_5\" on table \"TIPOS\": Problematic key value "
+       "is "
+       "(\"ID\" = 30)"},
+      {"arithmetic exception, numeric overflow, or string truncation\n-numeric value is out of range",
+       "numeric value is out of range"},
+      // A caller's prefix stays; a message of generic lines alone is kept whole.
+      {"99_broken.sql: Dynamic SQL Error\n-SQL error code = -607\n-Invalid command",
+       "99_broken.sql: Invalid command"},
+      {"Dynamic SQL Error\n-SQL error code = -104", "Dynamic SQL Error: SQL error code = -104"},
+      {"the database is not connected", "the database is not connected"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.message);
+    EXPECT_EQ(EDatabaseError(c.message, "42000", {335544569}).summary(), c.summary);
+  }
+}
+
 }  // namespace
 }  // namespace zpk

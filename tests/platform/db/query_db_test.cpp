@@ -350,6 +350,57 @@ TEST_F(QueryTest, EngineErrorsAreClassifiedByTheirReason) {
   EXPECT_EQ(count(Tabela.IBDatabase, "ID IN (90, 91, 92)"), 0);
 }
 
+TEST_F(QueryTest, ATextTooLongForItsColumnIsToldInCharactersByItsParameter) {
+  const std::string cedilhas40 = [] {
+    std::string s;
+    for (int i = 0; i < 40; ++i) s += "ç";
+    return s;
+  }();
+  const struct {
+    const char* sql;
+    std::string value;
+    const char* error;  // "" when the value fits
+  } kCases[] = {
+      {"INSERT INTO TIPOS (ID, TXT) VALUES (110, :TXT)", std::string(10240, 'x'),
+       "TXT: 10240 characters, at most 40"},
+      // Past the longest VARCHAR a message carries (it would go as a blob).
+      {"INSERT INTO TIPOS (ID, TXT) VALUES (111, :TXT)", std::string(40000, 'x'),
+       "TXT: 40000 characters, at most 40"},
+      // Two bytes each: 82 bytes, which the column's 160 would hold.
+      {"INSERT INTO TIPOS (ID, TXT) VALUES (112, :TXT)", cedilhas40 + "ç", "TXT: 41 characters, at most 40"},
+      {"UPDATE TIPOS SET FIXO = :FIXO WHERE ID = 113", "abcdef", "FIXO: 6 characters, at most 5"},
+      {"SELECT ID FROM TIPOS WHERE TXT = :BUSCA", std::string(50, 'y'), "BUSCA: 50 characters, at most 40"},
+      {"INSERT INTO TIPOS (ID, TXT) VALUES (114, ?)", std::string(41, 'z'),
+       "parameter 1: 41 characters, at most 40"},
+      {"INSERT INTO TIPOS (ID, TXT) VALUES (115, :TXT)", cedilhas40, ""},
+      {"INSERT INTO TIPOS (ID, TXT) VALUES (116, :TXT)", std::string(40, 'w') + "      ", ""},
+      {"INSERT INTO TIPOS (ID, MEMO) VALUES (117, :MEMO)", std::string(40000, 'm'), ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.sql);
+    TTIQuery q(Tabela.IBDatabase);
+    q.SQL.Add(c.sql);
+    q.Params(0).AsString = c.value;
+    if (*c.error == '\0') {
+      EXPECT_NO_THROW(q.ExecSQL());
+      continue;
+    }
+    try {
+      q.ExecSQL();
+      ADD_FAILURE() << "no error";
+    } catch (const EDatabaseError& e) {
+      EXPECT_EQ(e.message(), c.error);
+      EXPECT_STREQ(e.what(), c.error);
+      EXPECT_TRUE(e.is_truncation());
+      EXPECT_EQ(e.sqlstate(), "22001");
+      EXPECT_EQ(e.statement(), q.SQL.Text());
+    }
+  }
+  EXPECT_EQ(count(Tabela.IBDatabase, "ID BETWEEN 110 AND 114"), 0);
+  EXPECT_EQ(count(Tabela.IBDatabase, "ID BETWEEN 115 AND 117"), 3);
+  Tabela.IBTransaction.Rollback();
+}
+
 TEST_F(QueryTest, AutoCommitConnectionCommitsEachStatement) {
   TTIDatabase priv;
   priv.GetDatabase(Tabela.IBDatabase);

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
+#include "platform/db/database_error.hpp"
 #include "platform/db/detail/blob_access.hpp"
 #include "platform/db/detail/firebird_api.hpp"
 #include "platform/db/detail/time_conversion.hpp"
@@ -174,6 +176,35 @@ size_t utf8_length(std::string_view s) {
   return n;
 }
 
+// The length of a text as a column of `per_char` bytes per character counts
+// it: trailing blanks left out, since the engine drops those rather than
+// refuse them.
+size_t column_length(std::string_view s, unsigned per_char) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return per_char == 1 ? s.size() : utf8_length(s);
+}
+
+// Refuses a text longer than the parameter it is bound to takes, before
+// anything is sent: the engine's own error counts bytes of what it already
+// cut ("expected length 100, actual 400" for ten thousand characters), while
+// the column's size is in characters. A text never has more characters than
+// bytes, so only one longer in bytes than the limit in characters is counted.
+void check_text_lengths(const CachedStatement& cs, const std::vector<const BoundValue*>& values,
+                        std::string_view sql) {
+  for (unsigned i = 0; i < cs.in_count; ++i) {
+    const BoundValue& v = *values[i];
+    if (v.kind != Kind::text || (cs.in_types[i] != SQL_TEXT && cs.in_types[i] != SQL_VARYING)) continue;
+    const unsigned per_char = bytes_per_char(cs.in_charsets[i]);
+    if (per_char == 0) continue;
+    const size_t limit = cs.in_lengths[i] / per_char;
+    if (v.s.size() <= limit) continue;
+    const size_t characters = column_length(v.s, per_char);
+    if (characters <= limit) continue;
+    throw EDatabaseError(TextTooLong{i, characters, limit}, "parameter " + std::to_string(i + 1),
+                         std::string(sql));
+  }
+}
+
 }  // namespace
 
 Firebird::IMessageMetadata* encode_parameters(CachedStatement& cs, Firebird::IAttachment* attachment,
@@ -183,6 +214,7 @@ Firebird::IMessageMetadata* encode_parameters(CachedStatement& cs, Firebird::IAt
   std::vector<unsigned char>& in_buffer = cs.in_buffer;
   in_buffer.clear();
   if (cs.in_count == 0) return nullptr;
+  check_text_lengths(cs, values, sql);
   const std::string sig = kind_signature(cs, values);
   auto it = cs.formats.find(sig);
   if (it == cs.formats.end()) it = cs.formats.emplace(sig, build_format(cs, sig, status, sql)).first;
