@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
+#include "error_report.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/ui/dialog_service.hpp"
 #include "platform/ui/headless_dialogs.hpp"
@@ -30,11 +31,31 @@ int run_demo(const CallOptions& options, std::ostream& out) {
   return 0;
 }
 
+// The sub-commands given, e.g. "db create".
+std::string command_path(const CLI::App& app) {
+  std::string path;
+  for (const CLI::App* command = &app; !command->get_subcommands().empty();) {
+    command = command->get_subcommands().front();
+    path += (path.empty() ? "" : " ") + command->get_name();
+  }
+  return path;
+}
+
+// Adds --verbose to `command` and each of its sub-commands, so that it may
+// follow any of them (for `zpk call`, before the routine's name).
+void add_verbose_flag(CLI::App& command, bool& verbose) {
+  command.add_flag("--verbose", verbose,
+                   "on an error, also print the database engine's message, codes and statement");
+  for (CLI::App* sub : command.get_subcommands({})) add_verbose_flag(*sub, verbose);
+}
+
 }  // namespace
 
 int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CLI::App app{"zpk: business rules of the ERP from the command line"};
   app.require_subcommand(1);
+  bool verbose = false;
+  std::string context;  // what ran, named by the error line
   CallOptions options;
 
   const auto add_db_options = [&options](CLI::App* cmd) { add_session_options(*cmd, options); };
@@ -54,6 +75,7 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   add_db_options(demo);
 
   for (const auto& setup : command_registry()) setup(app, options);
+  add_verbose_flag(app, verbose);
 
   // Dialogs shown on the way go to stderr, one line each; --answer scripts the replies.
   HeadlessDialogs dialogs({.echo = &err});
@@ -70,6 +92,7 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       }
       const std::string routine = rest.front();
       rest.erase(rest.begin());
+      context = routine;
       return run_call(options, routine, rest, out, err);
     }
     if (demo->parsed()) return run_demo(options, out);
@@ -79,7 +102,7 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     // A silent stop: the routine has already told the user why.
     return 1;
   } catch (const std::exception& e) {
-    err << "error: " << e.what() << '\n';
+    report_error(err, e, context.empty() ? command_path(app) : context, verbose);
     return 1;
   }
   return 0;

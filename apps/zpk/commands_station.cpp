@@ -22,6 +22,7 @@
 #include "platform/db/retry_policy.hpp"
 #include "platform/db/transaction.hpp"
 #include "platform/rtl/errors.hpp"
+#include "platform/rtl/numbers.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/dialog_service.hpp"
 #include "platform/ui/headless_dialogs.hpp"
@@ -78,6 +79,16 @@ void list_workloads(std::ostream& out) {
   }
 }
 
+// --count is a whole number of operations, 0 or more (CLI11's own range
+// check would print the whole range of a double).
+const CLI::Validator kCount(
+    [](const std::string& text) -> std::string {
+      int value = 0;
+      if (zpk::TryStrToInt(text, value) && value >= 0) return {};
+      return "'" + text + "' is not a number of operations (a whole number, 0 or more)";
+    },
+    "COUNT");
+
 const zpk::cli::RegisterCommand kStationCommand{[](CLI::App& app, zpk::cli::CallOptions& options) {
   auto o = std::make_shared<StationOptions>();
   CLI::App* cmd = app.add_subcommand(
@@ -86,9 +97,7 @@ const zpk::cli::RegisterCommand kStationCommand{[](CLI::App& app, zpk::cli::Call
   cmd->add_option("WORKLOAD", o->workload, "what to run (`zpk station --list` lists them)");
   cmd->add_option("ARG", o->args, "the workload's arguments");
   add_session_options(*cmd, options);
-  cmd->add_option("--count", o->count, "how many operations")
-      ->capture_default_str()
-      ->check(CLI::NonNegativeNumber);
+  cmd->add_option("--count", o->count, "how many operations")->capture_default_str()->check(kCount);
   cmd->add_option("--station", o->station, "this station's number among its peers")->capture_default_str();
   cmd->add_option("--start-file", o->start_file,
                   "after connecting, create FILE.ready.<pid> and wait until FILE exists");
@@ -103,7 +112,7 @@ const zpk::cli::RegisterCommand kStationCommand{[](CLI::App& app, zpk::cli::Call
     auto it = workloads.find(o->workload);
     if (it == workloads.end()) {
       throw zpk::EZpkError(
-          fmt::format("zpk station: unknown workload '{}'; `zpk station --list` lists them", o->workload));
+          fmt::format("unknown workload '{}'; `zpk station --list` lists them", o->workload));
     }
     // main() queues --answer only after the command has run: the workload's dialogs need them now.
     if (auto* headless = dynamic_cast<zpk::HeadlessDialogs*>(&zpk::dialog_service())) {

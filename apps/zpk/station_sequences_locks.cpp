@@ -8,6 +8,7 @@
 //     "locked" or "refused: <what the user was told>".
 #include <string>
 
+#include "arguments.hpp"
 #include "foundation/record_locks.hpp"
 #include "foundation/sequences.hpp"
 #include "foundation/session.hpp"
@@ -23,7 +24,7 @@ const RegisterStationWorkload kProximo{
     "proximo",
     {"TABELA CAMPO [TAMANHO]: COUNT codes drawn with Proximo, one per line", [](StationContext& ctx) {
        if (ctx.args.size() < 2) throw EZpkError("proximo: expected TABELA CAMPO [TAMANHO]");
-       const int tamanho = ctx.args.size() > 2 ? std::stoi(ctx.args[2]) : 6;
+       const int tamanho = ctx.args.size() > 2 ? read_int("proximo: TAMANHO", ctx.args[2]) : 6;
        for (int i = 0; i < ctx.count; ++i) ctx.out << Proximo(ctx.args[0], ctx.args[1], tamanho) << '\n';
      }}};
 

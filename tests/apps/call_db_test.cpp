@@ -33,6 +33,12 @@ class ZpkCallDb : public ::testing::Test {
     return run_zpk(argv);
   }
 
+  // `zpk ARGS... --db <copy>` (a sub-command other than call).
+  static ZpkRun command(std::vector<std::string> args) {
+    args.insert(args.end(), {"--db", database_->string()});
+    return run_zpk(args);
+  }
+
   // The balance of the demo fabric in lot 000101 of deposit 0001.
   static std::string balance() {
     return call({"QtdeEstoque", "TEC-001", "01", "0", "000101", "0001", "1", "P"}).out;
@@ -114,6 +120,73 @@ TEST_F(ZpkCallDb, StockPostingKeepsWhatItsCommitArgumentSays) {
   const ZpkRun committed = post("True");
   ASSERT_EQ(committed.status, 0) << committed.err;
   EXPECT_EQ(std::stod(balance()), before + 10);
+}
+
+// An error is one line that names the routine (or sub-command), the argument
+// and, for a value too long, the column and its size in characters;
+// --verbose adds the engine's message, SQLSTATE, codes and statement after it.
+TEST_F(ZpkCallDb, ErrorsAreOneLineAndVerboseAddsTheEnginesDetails) {
+  const std::string descricao(10240, 'x');
+  const std::string before = balance();
+  const struct {
+    const char* name;
+    std::vector<std::string> args;     // after "zpk"
+    bool call;                         // a routine: `zpk call --db ... ARGS`
+    std::string line;                  // the whole error output without --verbose
+    std::vector<std::string> verbose;  // what --verbose adds
+  } kCases[] = {
+      {"a description longer than its column",
+       {"MovimentaEstoqueProduto", "True", "ECodigo=TEC-001", "ECor=01", "EQuantidade=1",
+        "EDescricao=" + descricao},
+       true,
+       "error: MovimentaEstoqueProduto: DESCRICAO: 10240 characters, at most 100\n",
+       {"SQLSTATE: 22001", "INSERT INTO PA_MOV_001"}},
+      {"a table the engine does not know",
+       {"ExecutaRefresh", "NOSUCH@1"},
+       true,
+       "error: ExecutaRefresh: Table unknown: NOSUCH: At line 1, column 15\n",
+       {"    -SQL error code = -204", "SQLSTATE: 42S02", "codes: 335544569", "SELECT * FROM NOSUCH"}},
+      {"a station's argument that is not a number",
+       {"station", "proximo", "PEDIDO", "NUMERO", "abc"},
+       false,
+       "error: station: proximo: TAMANHO: 'abc' is not an integer\n",
+       {}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    for (const bool verbose : {false, true}) {
+      std::vector<std::string> args = c.args;
+      if (verbose) args.insert(c.call ? args.begin() : args.begin() + 1, "--verbose");
+      const ZpkRun run = c.call ? call(args) : command(args);
+      EXPECT_EQ(run.status, 1);
+      EXPECT_EQ(run.out, "");
+      if (!verbose) {
+        EXPECT_EQ(run.err, c.line);
+        continue;
+      }
+      EXPECT_EQ(run.err.substr(0, c.line.size()), c.line);
+      for (const std::string& detail : c.verbose) {
+        EXPECT_NE(run.err.find(detail), std::string::npos) << run.err;
+      }
+      if (c.verbose.empty()) {
+        EXPECT_EQ(run.err, c.line);  // no database error: nothing to add
+      }
+    }
+  }
+  EXPECT_EQ(balance(), before);  // the refused posting wrote nothing
+}
+
+// A count that is not one is refused in a few words, not with the range of a double.
+TEST_F(ZpkCallDb, StationCountIsAWholeNumberOfOperations) {
+  for (const char* count : {"-1", "2.5", "many"}) {
+    SCOPED_TRACE(count);
+    const ZpkRun run = command({"station", "counter", "--count", count});
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find(std::string("--count: '") + count + "' is not a number of operations"),
+              std::string::npos)
+        << run.err;
+    EXPECT_LT(run.err.size(), 200u) << run.err;
+  }
 }
 
 }  // namespace

@@ -75,6 +75,8 @@ TEST(ZpkDbCreate, ArgumentsThatDoNotFitOrABrokenSchemaLeaveNoFile) {
     const ZpkRun run = run_zpk(args);
     EXPECT_EQ(run.status, 1) << run.out;
     EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.rfind("error: db create: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
     EXPECT_TRUE(entries(target.parent_path()).empty())
         << ::testing::PrintToString(entries(target.parent_path()));
   }
