@@ -81,6 +81,12 @@ TEST(ZpkDbCreate, ArgumentsThatDoNotFitOrABrokenSchemaLeaveNoFile) {
         << ::testing::PrintToString(entries(target.parent_path()));
   }
 
+  const ZpkRun nowhere = run_zpk({"db", "create", (tmp / "no-such-folder" / "x.fdb").string()});
+  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_NE(nowhere.err.find("the folder " + (tmp / "no-such-folder").string() + " does not exist"),
+            std::string::npos)
+      << nowhere.err;
+
   // The path is free: the next create makes the database, with its company.
   const ZpkRun created = run_zpk({"db", "create", target.string(), "--empresa", "002"});
   ASSERT_EQ(created.status, 0) << created.err;

@@ -225,6 +225,10 @@ void create_schema_database(TTIDatabase& database, const std::string& location,
       throw EZpkError("cannot create " + location +
                       ": the file exists (a new database is never made over one)");
     }
+    const fs::path folder = fs::path(location).parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+      throw EZpkError("cannot create " + location + ": the folder " + folder.string() + " does not exist");
+    }
     building = building_name(location);
   }
   database.create_database(local ? building.string() : location, credentials, options);
