@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "foundation/detail/sql_literals.hpp"
 #include "foundation/session.hpp"
 #include "platform/db/query.hpp"
 #include "platform/rtl/numbers.hpp"
@@ -46,6 +47,24 @@ std::vector<std::string_view> split_list(std::string_view list) {
     items.push_back(list.substr(start, end - start));
     start = end + 1;
   }
+}
+
+// Appends " 1=1 " and, for each field, " and FIELD = " (" like " when the
+// value holds "%") with the marker that binds the value at its position.
+void append_bound_where(std::string& sql, const std::vector<std::string_view>& campos,
+                        const std::vector<detail::SqlLiteral>& valores) {
+  sql += " 1=1 ";
+  for (size_t i = 0; i < campos.size(); ++i) {
+    sql += " and ";
+    sql += campos[i];
+    sql += valores[i].written.find('%') != std::string_view::npos ? " like " : " = ";
+    detail::append_marker(sql, valores[i]);
+  }
+}
+
+// Binds the values to the statement's "?" markers, in order.
+void bind_values(TTIQuery& q, const std::vector<detail::SqlLiteral>& valores) {
+  for (size_t i = 0; i < valores.size(); ++i) detail::bind_literal(q.Params(static_cast<int>(i)), valores[i]);
 }
 
 // Opens a SELECT whose bound values are compared with columns; false when a
@@ -152,17 +171,14 @@ std::string Aspas(std::string_view S) {
 
 std::string Cria_Where(std::string_view Campos, std::string_view Valores) {
   const std::vector<std::string_view> campos = split_list(Campos);
-  const std::vector<std::string_view> valores = split_list(Valores);
-  if (valores.size() < campos.size()) {
-    throw EZpkError("Cria_Where: " + std::to_string(campos.size()) + " fields (" + std::string(Campos) +
-                    ") but " + std::to_string(valores.size()) + " values (" + std::string(Valores) + ")");
-  }
+  const std::vector<detail::SqlLiteral> valores =
+      detail::read_sql_literals("Cria_Where", "Valores", Valores, ";", campos.size());
   std::string where = " 1=1 ";
   for (size_t i = 0; i < campos.size(); ++i) {
     where += " and ";
     where += campos[i];
-    where += valores[i].find('%') != std::string_view::npos ? " like " : " = ";
-    where += valores[i];
+    where += valores[i].written.find('%') != std::string_view::npos ? " like " : " = ";
+    where += valores[i].written;
   }
   return where;
 }
@@ -199,11 +215,16 @@ std::string DBLocal_SQL(std::string_view SQL, std::string_view Padrao) {
 
 bool Existe(std::string_view NomeTabela, std::string_view Campos, std::string_view Valores,
             TTIDatabase* Database) {
-  const std::string valores = replace_char(Valores, ',', ';');
-  if (blank_values(valores)) return false;
-  const std::string campos = replace_char(Campos, ',', ';');
+  if (blank_values(Valores)) return false;
+  const std::string campos_list = replace_char(Campos, ',', ';');
+  const std::vector<std::string_view> campos = split_list(campos_list);
+  const std::vector<detail::SqlLiteral> valores =
+      detail::read_sql_literals("Existe", "Valores", Valores, ";,", campos.size());
+  std::string sql = "SELECT DISTINCT 1 FROM " + DBLocal(NomeTabela) + " WHERE ";
+  append_bound_where(sql, campos, valores);
   TTIQuery q(Database ? *Database : Tabela.IBDatabase);
-  q.SQL.Add("SELECT DISTINCT 1 FROM " + DBLocal(NomeTabela) + " WHERE " + Cria_Where(campos, valores));
+  q.SQL.Add(sql);
+  bind_values(q, valores);
   q.Open();
   return !q.IsEmpty();
 }
@@ -211,16 +232,20 @@ bool Existe(std::string_view NomeTabela, std::string_view Campos, std::string_vi
 Variant Busca_Valor(std::string_view NomeTabela, std::string_view Campos, std::string_view Retorno,
                     std::string_view Valores, bool /*Reservado*/, bool Local) {
   if (blank_values(Valores)) return Variant(std::string());
+  const std::vector<std::string_view> campos = split_list(Campos);
+  const std::vector<detail::SqlLiteral> valores =
+      detail::read_sql_literals("Busca_Valor", "Valores", Valores, ";", campos.size());
   const bool several = Retorno.find_first_of(",;") != std::string_view::npos;
   std::string sql = "select ";
   sql += replace_char(Retorno, ';', ',');
   sql += " from ";
   sql += Local ? DBLocal(NomeTabela) : std::string(NomeTabela);
   sql += " where ";
-  sql += Cria_Where(Campos, Valores);
+  append_bound_where(sql, campos, valores);
 
   TTIQuery q(Tabela.IBDatabase);
   q.SQL.Add(sql);
+  bind_values(q, valores);
   q.Open();
   if (!several) {
     if (q.IsEmpty()) return Variant(std::string());
@@ -238,25 +263,28 @@ Variant Busca_Valor(std::string_view NomeTabela, std::string_view Campos, std::s
 std::string BuscaDescricao(std::string_view NomeTabela, std::string_view Campo, std::string_view Chave,
                            std::string_view Valores) {
   if (blank_values(Valores)) return {};
-  std::string valores(Valores);
-  if (valores.find('\'') == std::string::npos) {
-    std::string quoted;
-    size_t start = 0;
-    for (;;) {
-      const size_t comma = valores.find(',', start);
-      const std::string_view item = std::string_view(valores).substr(
-          start, comma == std::string::npos ? std::string::npos : comma - start);
-      if (start > 0) quoted += ',';
-      quoted += Aspas(Trim(item));
-      if (comma == std::string::npos) break;
-      start = comma + 1;
+  std::vector<detail::SqlLiteral> valores;
+  if (Valores.find('\'') == std::string_view::npos) {
+    // Plain codes: each is a text, as if quoted here, whatever it holds.
+    for (const std::string_view item : detail::split_values(Valores, ",")) {
+      detail::SqlLiteral& code = valores.emplace_back();
+      code.kind = detail::SqlLiteral::Kind::text;
+      code.value = Trim(item);
     }
-    valores = std::move(quoted);
+  } else {
+    valores = detail::read_sql_literals("BuscaDescricao", "Valores", Valores, ",", std::string_view::npos);
   }
+  std::string in = "WHERE " + std::string(Chave) + " IN (";
+  for (size_t i = 0; i < valores.size(); ++i) {
+    if (i > 0) in += ',';
+    detail::append_marker(in, valores[i]);
+  }
+  in += ')';
   TTIQuery q(Tabela.IBDatabase);
   q.SQL.Add("SELECT LIST[" + std::string(Campo) + ",', '," + std::string(Campo) + "] AS DESCRICAO FROM " +
             DBLocal(NomeTabela));
-  q.SQL.Add("WHERE " + std::string(Chave) + " IN (" + valores + ")");
+  q.SQL.Add(in);
+  bind_values(q, valores);
   q.Open();
   return q.FieldByName("DESCRICAO").AsString();
 }

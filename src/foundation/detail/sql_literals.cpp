@@ -164,10 +164,15 @@ std::vector<std::string_view> split_values(std::string_view list, std::string_vi
   return items;
 }
 
-void refuse_value(std::string_view routine, std::string_view argument, std::string_view value) {
-  throw EZpkError(std::string(routine) + ": " + std::string(argument) + " \"" + std::string(value) +
-                  "\" is not an SQL literal; write a quoted text with its quotes doubled ('D''AGUA'), a "
-                  "number, NULL or a date literal (DATE '2025-01-31')");
+void refuse_value(std::string_view routine, std::string_view argument, std::string_view value,
+                  std::string_view item) {
+  std::string message =
+      std::string(routine) + ": " + std::string(argument) + " \"" + std::string(value) + "\"";
+  if (!item.empty() && item != trim_blanks(value)) message += " holds \"" + std::string(item) + "\", which";
+  message +=
+      " is not an SQL literal; write a quoted text with its quotes doubled ('D''AGUA'), a number, NULL or a "
+      "date literal (DATE '2025-01-31')";
+  throw EZpkError(message);
 }
 
 std::vector<SqlLiteral> read_sql_literals(std::string_view routine, std::string_view argument,
@@ -181,14 +186,15 @@ std::vector<SqlLiteral> read_sql_literals(std::string_view routine, std::string_
   }
   std::vector<SqlLiteral> literals(count);
   for (size_t i = 0; i < count; ++i) {
-    if (!read_sql_literal(items[i], literals[i])) refuse_value(routine, argument, trim_blanks(items[i]));
+    if (!read_sql_literal(items[i], literals[i]))
+      refuse_value(routine, argument, list, trim_blanks(items[i]));
   }
   // Items beyond those used reach no statement, but they too are literals or
   // blank (a list written with a ";" at its end).
   SqlLiteral extra;
   for (size_t i = count; i < items.size(); ++i) {
     if (!trim_blanks(items[i]).empty() && !read_sql_literal(items[i], extra)) {
-      refuse_value(routine, argument, trim_blanks(items[i]));
+      refuse_value(routine, argument, list, trim_blanks(items[i]));
     }
   }
   return literals;

@@ -34,8 +34,10 @@ bool read_sql_literal(std::string_view item, SqlLiteral& literal);
 std::vector<std::string_view> split_values(std::string_view list, std::string_view separators);
 
 // Raises EZpkError saying that `value`, given as `argument` of `routine`, is
-// not an SQL literal, and what is.
-[[noreturn]] void refuse_value(std::string_view routine, std::string_view argument, std::string_view value);
+// not an SQL literal (or that the list `value` holds `item`, which is not),
+// and what is.
+[[noreturn]] void refuse_value(std::string_view routine, std::string_view argument, std::string_view value,
+                               std::string_view item = {});
 
 // The first `count` items of the `separators`-list `list` read as literals
 // (every item when count is npos); items after them must be literals or
