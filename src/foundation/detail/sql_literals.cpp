@@ -177,25 +177,34 @@ void refuse_value(std::string_view routine, std::string_view argument, std::stri
 
 std::vector<SqlLiteral> read_sql_literals(std::string_view routine, std::string_view argument,
                                           std::string_view list, std::string_view separators, size_t count) {
-  const std::vector<std::string_view> items = split_values(list, separators);
-  if (count == std::string_view::npos) count = items.size();
-  if (items.size() < count) {
-    throw EZpkError(std::string(routine) + ": " + std::string(argument) + " \"" + std::string(list) +
-                    "\" holds " + std::to_string(items.size()) + " values where " + std::to_string(count) +
-                    " are needed");
-  }
-  std::vector<SqlLiteral> literals(count);
-  for (size_t i = 0; i < count; ++i) {
-    if (!read_sql_literal(items[i], literals[i]))
-      refuse_value(routine, argument, list, trim_blanks(items[i]));
-  }
-  // Items beyond those used reach no statement, but they too are literals or
-  // blank (a list written with a ";" at its end).
+  std::vector<SqlLiteral> literals;
+  literals.reserve(count == std::string_view::npos ? 4 : count);
   SqlLiteral extra;
-  for (size_t i = count; i < items.size(); ++i) {
-    if (!trim_blanks(items[i]).empty() && !read_sql_literal(items[i], extra)) {
-      refuse_value(routine, argument, list, trim_blanks(items[i]));
+  size_t read = 0;
+  size_t start = 0;
+  bool quoted = false;
+  for (size_t i = 0; i <= list.size(); ++i) {
+    if (i < list.size()) {
+      const char c = list[i];
+      if (c == '\'') quoted = !quoted;  // a doubled quote closes and reopens: still inside
+      if (quoted || separators.find(c) == std::string_view::npos) continue;
     }
+    const std::string_view item = list.substr(start, i - start);
+    start = i + 1;
+    if (read < count) {
+      if (!read_sql_literal(item, literals.emplace_back()))
+        refuse_value(routine, argument, list, trim_blanks(item));
+    } else if (!trim_blanks(item).empty() && !read_sql_literal(item, extra)) {
+      // Items beyond those used reach no statement, but they too are literals
+      // or blank (a list written with a ";" at its end).
+      refuse_value(routine, argument, list, trim_blanks(item));
+    }
+    ++read;
+  }
+  if (count != std::string_view::npos && read < count) {
+    throw EZpkError(std::string(routine) + ": " + std::string(argument) + " \"" + std::string(list) +
+                    "\" holds " + std::to_string(read) + " values where " + std::to_string(count) +
+                    " are needed");
   }
   return literals;
 }

@@ -196,11 +196,13 @@ std::string_view first_word(std::string_view s) {
   return s.substr(i, e - i);
 }
 
-// Whether `word` is `upper` in any case.
+// Whether `word` is the upper-case keyword `upper` in any case (statements
+// run on every query: no call into the locale).
 bool same_word(std::string_view word, std::string_view upper) {
   if (word.size() != upper.size()) return false;
   for (size_t k = 0; k < word.size(); ++k) {
-    if (std::toupper(static_cast<unsigned char>(word[k])) != upper[k]) return false;
+    const char c = word[k] >= 'a' && word[k] <= 'z' ? static_cast<char>(word[k] - 'a' + 'A') : word[k];
+    if (c != upper[k]) return false;
   }
   return true;
 }
