@@ -203,8 +203,8 @@ std::vector<SqlLiteral> read_sql_literals(std::string_view routine, std::string_
   }
   if (count != std::string_view::npos && read < count) {
     throw EZpkError(std::string(routine) + ": " + std::string(argument) + " \"" + std::string(list) +
-                    "\" holds " + std::to_string(read) + " values where " + std::to_string(count) +
-                    " are needed");
+                    "\" gives " + std::to_string(read) + " of the " + std::to_string(count) +
+                    " values its fields need");
   }
   return literals;
 }
