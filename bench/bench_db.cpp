@@ -1,7 +1,9 @@
-// The cost of the look-ups by key on the embedded engine, the way Busca_Valor
-// and Existe run them (the key quoted into the statement text by the caller),
-// against two floors written directly on the Firebird API: the statement
-// prepared once with a bound key, and the literal text prepared on every call.
+// The cost of the look-ups by key on the embedded engine: Busca_Valor and
+// Existe as the other units call them (the key quoted by the caller, read as a
+// literal and bound), and a statement with the key quoted into its text run
+// through TTIQuery, against two floors written directly on the Firebird API:
+// the statement prepared once with a bound key, and the literal text prepared
+// on every call.
 #include <benchmark/benchmark.h>
 #include <firebird/Interface.h>
 #include <ibase.h>
@@ -40,7 +42,7 @@ std::string key_of(int i) {
 enum Shape { kBuscaValor = 0, kExiste = 1 };
 
 std::string literal_statement(int shape, const std::string& key) {
-  // What the routines compose: Cria_Where's " 1=1 " and the quoted value.
+  // A caller's own statement with Cria_Where's clause: " 1=1 " and the quoted value.
   if (shape == kExiste) return "SELECT DISTINCT 1 FROM ENTIDADE_001 WHERE  1=1  and CODCLI = '" + key + "'";
   return "select NOME from ENTIDADE_001 where  1=1  and CODCLI = '" + key + "'";
 }
@@ -88,7 +90,8 @@ std::string fetch_first(Firebird::CheckStatusWrapper& st, Firebird::IResultSet* 
   return value;
 }
 
-// Busca_Valor's shape through TTIQuery: a new query per call, the key in the text.
+// Busca_Valor's statement with the key in its text, through TTIQuery: a new
+// query per call, the query layer binding the compared literal (or not).
 void BM_TTIQuery_LiteralKey(benchmark::State& state) {
   bench_db();
   TTIDatabase& db = Tabela.IBDatabase;
@@ -195,7 +198,8 @@ void BM_Floor_PrepareEveryCall(benchmark::State& state, int shape) {
 BENCHMARK_CAPTURE(BM_Floor_PrepareEveryCall, Busca_Valor, kBuscaValor)->Iterations(kCalls);
 BENCHMARK_CAPTURE(BM_Floor_PrepareEveryCall, Existe, kExiste)->Iterations(kCalls);
 
-// The routines themselves, the key quoted by the caller as the other units do.
+// The routines themselves, the key quoted by the caller as the other units do
+// (each reads it as a literal and binds it).
 void BM_Busca_Valor(benchmark::State& state) {
   bench_db();
   int i = 0;

@@ -1,8 +1,12 @@
 #include "foundation/lookups.hpp"
 
 #include <algorithm>
+#include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "foundation/detail/sql_literals.hpp"
 #include "foundation/session.hpp"
 #include "platform/db/query.hpp"
 #include "platform/rtl/numbers.hpp"
@@ -22,14 +26,13 @@ std::string replace_char(std::string_view s, char from, char to) {
   return out;
 }
 
-// A value list that holds nothing but quotes and blanks selects nothing.
+// A value list that holds nothing but quotes and blanks (what Trim removes)
+// selects nothing.
 bool blank_values(std::string_view valores) {
-  std::string bare;
-  bare.reserve(valores.size());
-  for (char c : valores) {
-    if (c != '\'') bare.push_back(c);
+  for (const char c : valores) {
+    if (c != '\'' && static_cast<unsigned char>(c) > ' ') return false;
   }
-  return Trim(bare).empty();
+  return true;
 }
 
 // The pieces of a ";"-list; ASCII separators never occur inside a UTF-8
@@ -46,6 +49,44 @@ std::vector<std::string_view> split_list(std::string_view list) {
     items.push_back(list.substr(start, end - start));
     start = end + 1;
   }
+}
+
+// Appends " 1=1 " and, for each field, " and FIELD = " (" like " when the
+// value holds "%") with the marker that binds the value at its position.
+void append_bound_where(std::string& sql, const std::vector<std::string_view>& campos,
+                        const std::vector<detail::SqlLiteral>& valores) {
+  sql += " 1=1 ";
+  for (size_t i = 0; i < campos.size(); ++i) {
+    sql += " and ";
+    sql += campos[i];
+    sql += valores[i].written.find('%') != std::string_view::npos ? " like " : " = ";
+    detail::append_marker(sql, valores[i]);
+  }
+}
+
+// Binds the values to the statement's "?" markers, in order.
+void bind_values(TTIQuery& q, const std::vector<detail::SqlLiteral>& valores) {
+  for (size_t i = 0; i < valores.size(); ++i) detail::bind_literal(q.Params(static_cast<int>(i)), valores[i]);
+}
+
+// The look-up queries of this thread, kept by their statement (a few dozen
+// at most): a look-up made again costs binding its values and one execute,
+// with no statement text composed into the query and read again. Each reads
+// its first row only, the one the look-ups answer with.
+TTIQuery& lookup_query(TTIDatabase& db, const std::string& sql) {
+  constexpr size_t kMaxQueries = 64;
+  thread_local std::unordered_map<std::string, std::unique_ptr<TTIQuery>> queries;
+  auto it = queries.find(sql);
+  if (it == queries.end()) {
+    if (queries.size() >= kMaxQueries) queries.clear();
+    auto q = std::make_unique<TTIQuery>(db);
+    q->SQL.Add(sql);
+    q->set_fetch_limit(1);
+    it = queries.emplace(sql, std::move(q)).first;
+  }
+  TTIQuery& q = *it->second;
+  if (q.Database() != &db) q.SetDatabase(db);
+  return q;
 }
 
 // Opens a SELECT whose bound values are compared with columns; false when a
@@ -152,17 +193,14 @@ std::string Aspas(std::string_view S) {
 
 std::string Cria_Where(std::string_view Campos, std::string_view Valores) {
   const std::vector<std::string_view> campos = split_list(Campos);
-  const std::vector<std::string_view> valores = split_list(Valores);
-  if (valores.size() < campos.size()) {
-    throw EZpkError("Cria_Where: " + std::to_string(campos.size()) + " fields (" + std::string(Campos) +
-                    ") but " + std::to_string(valores.size()) + " values (" + std::string(Valores) + ")");
-  }
+  const std::vector<detail::SqlLiteral> valores =
+      detail::read_sql_literals("Cria_Where", "Valores", Valores, ";", campos.size());
   std::string where = " 1=1 ";
   for (size_t i = 0; i < campos.size(); ++i) {
     where += " and ";
     where += campos[i];
-    where += valores[i].find('%') != std::string_view::npos ? " like " : " = ";
-    where += valores[i];
+    where += valores[i].written.find('%') != std::string_view::npos ? " like " : " = ";
+    where += valores[i].written;
   }
   return where;
 }
@@ -171,7 +209,14 @@ std::string DBLocal(std::string_view NomeTabela, bool /*Flag*/) {
   if (!vEmpresa_Atual.empty()) return std::string(NomeTabela) + vEmpresa_Atual;
   std::string mapped = mapped_name(NomeTabela);
   if (!mapped.empty()) return mapped;
-  return std::string(NomeTabela) + Trim(Tabela.SufixoEmpresa);
+  std::string_view suffix = Tabela.SufixoEmpresa;
+  while (!suffix.empty() && static_cast<unsigned char>(suffix.front()) <= ' ') suffix.remove_prefix(1);
+  while (!suffix.empty() && static_cast<unsigned char>(suffix.back()) <= ' ') suffix.remove_suffix(1);
+  std::string physical;
+  physical.reserve(NomeTabela.size() + suffix.size());
+  physical += NomeTabela;
+  physical += suffix;
+  return physical;
 }
 
 std::string DBLocal_SQL(std::string_view SQL, std::string_view Padrao) {
@@ -199,64 +244,88 @@ std::string DBLocal_SQL(std::string_view SQL, std::string_view Padrao) {
 
 bool Existe(std::string_view NomeTabela, std::string_view Campos, std::string_view Valores,
             TTIDatabase* Database) {
-  const std::string valores = replace_char(Valores, ',', ';');
-  if (blank_values(valores)) return false;
-  const std::string campos = replace_char(Campos, ',', ';');
-  TTIQuery q(Database ? *Database : Tabela.IBDatabase);
-  q.SQL.Add("SELECT DISTINCT 1 FROM " + DBLocal(NomeTabela) + " WHERE " + Cria_Where(campos, valores));
+  if (blank_values(Valores)) return false;
+  const std::string campos_list = replace_char(Campos, ',', ';');
+  const std::vector<std::string_view> campos = split_list(campos_list);
+  const std::vector<detail::SqlLiteral> valores =
+      detail::read_sql_literals("Existe", "Valores", Valores, ";,", campos.size());
+  std::string sql;
+  sql.reserve(128 + Campos.size() + 64 * valores.size());
+  sql += "SELECT DISTINCT 1 FROM ";
+  sql += DBLocal(NomeTabela);
+  sql += " WHERE ";
+  append_bound_where(sql, campos, valores);
+  TTIQuery& q = lookup_query(Database ? *Database : Tabela.IBDatabase, sql);
+  bind_values(q, valores);
   q.Open();
-  return !q.IsEmpty();
+  const bool found = !q.IsEmpty();
+  q.Close();
+  return found;
 }
 
 Variant Busca_Valor(std::string_view NomeTabela, std::string_view Campos, std::string_view Retorno,
                     std::string_view Valores, bool /*Reservado*/, bool Local) {
   if (blank_values(Valores)) return Variant(std::string());
+  const std::vector<std::string_view> campos = split_list(Campos);
+  const std::vector<detail::SqlLiteral> valores =
+      detail::read_sql_literals("Busca_Valor", "Valores", Valores, ";", campos.size());
   const bool several = Retorno.find_first_of(",;") != std::string_view::npos;
-  std::string sql = "select ";
+  std::string sql;
+  sql.reserve(128 + Retorno.size() + Campos.size() + 64 * valores.size());
+  sql += "select ";
   sql += replace_char(Retorno, ';', ',');
   sql += " from ";
   sql += Local ? DBLocal(NomeTabela) : std::string(NomeTabela);
   sql += " where ";
-  sql += Cria_Where(Campos, Valores);
+  append_bound_where(sql, campos, valores);
 
-  TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add(sql);
+  TTIQuery& q = lookup_query(Tabela.IBDatabase, sql);
+  bind_values(q, valores);
   q.Open();
+  Variant result;
   if (!several) {
-    if (q.IsEmpty()) return Variant(std::string());
-    TTIField& field = q.Fields(0);
-    if (field.IsNull()) return Variant();
-    return field.Value();
+    if (q.IsEmpty()) {
+      result = Variant(std::string());
+    } else if (!q.Fields(0).IsNull()) {
+      result = q.Fields(0).Value();
+    }
+  } else if (q.IsEmpty()) {
+    result = VarArrayOf({Variant(), Variant()});
+  } else {
+    std::vector<Variant> values;
+    values.reserve(static_cast<size_t>(q.FieldCount()));
+    for (int i = 0; i < q.FieldCount(); ++i) values.push_back(q.Fields(i).Value());
+    result = VarArrayOf(std::move(values));
   }
-  if (q.IsEmpty()) return VarArrayOf({Variant(), Variant()});
-  std::vector<Variant> values;
-  values.reserve(static_cast<size_t>(q.FieldCount()));
-  for (int i = 0; i < q.FieldCount(); ++i) values.push_back(q.Fields(i).Value());
-  return VarArrayOf(std::move(values));
+  q.Close();  // the query is kept: it holds no result between calls
+  return result;
 }
 
 std::string BuscaDescricao(std::string_view NomeTabela, std::string_view Campo, std::string_view Chave,
                            std::string_view Valores) {
   if (blank_values(Valores)) return {};
-  std::string valores(Valores);
-  if (valores.find('\'') == std::string::npos) {
-    std::string quoted;
-    size_t start = 0;
-    for (;;) {
-      const size_t comma = valores.find(',', start);
-      const std::string_view item = std::string_view(valores).substr(
-          start, comma == std::string::npos ? std::string::npos : comma - start);
-      if (start > 0) quoted += ',';
-      quoted += Aspas(Trim(item));
-      if (comma == std::string::npos) break;
-      start = comma + 1;
+  std::vector<detail::SqlLiteral> valores;
+  if (Valores.find('\'') == std::string_view::npos) {
+    // Plain codes: each is a text, as if quoted here, whatever it holds.
+    for (const std::string_view item : detail::split_values(Valores, ",")) {
+      detail::SqlLiteral& code = valores.emplace_back();
+      code.kind = detail::SqlLiteral::Kind::text;
+      code.value = Trim(item);
     }
-    valores = std::move(quoted);
+  } else {
+    valores = detail::read_sql_literals("BuscaDescricao", "Valores", Valores, ",", std::string_view::npos);
   }
+  std::string in = "WHERE " + std::string(Chave) + " IN (";
+  for (size_t i = 0; i < valores.size(); ++i) {
+    if (i > 0) in += ',';
+    detail::append_marker(in, valores[i]);
+  }
+  in += ')';
   TTIQuery q(Tabela.IBDatabase);
   q.SQL.Add("SELECT LIST[" + std::string(Campo) + ",', '," + std::string(Campo) + "] AS DESCRICAO FROM " +
             DBLocal(NomeTabela));
-  q.SQL.Add("WHERE " + std::string(Chave) + " IN (" + valores + ")");
+  q.SQL.Add(in);
+  bind_values(q, valores);
   q.Open();
   return q.FieldByName("DESCRICAO").AsString();
 }

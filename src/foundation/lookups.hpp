@@ -17,10 +17,19 @@ namespace zpk {
 // may pass them remove or double them first (QuotedStr doubles them).
 std::string Aspas(std::string_view S);
 
+// Valores of the look-ups below are SQL literals written by the caller, as
+// the screens build them with Aspas: a quoted text (inner quotes doubled), a
+// number, NULL or a date literal (DATE '2025-01-31'), separated by ";" (a
+// separator inside a quoted text belongs to the text). Anything else raises
+// EZpkError naming the routine and the value before anything runs, so no
+// caller's text can change a statement. The look-ups bind each value as a
+// parameter typed as its literal: it compares as the literal written in would.
+
 // " 1=1 " followed by " and FIELD = VALUE" for each field of the ";"-list
 // Campos and the value at the same position of Valores (" like " when the
-// value holds "%"). Values are SQL written by the caller, used unchanged.
-// Raises EZpkError when Valores has fewer items than Campos.
+// value holds "%"). This clause is text for the caller's own statement, so
+// each value is checked to be a literal and written as it stands. Raises
+// EZpkError when a value is no literal or Valores has fewer than Campos.
 std::string Cria_Where(std::string_view Campos, std::string_view Valores);
 
 // The physical name of a logical table: the mapped name of a shared table,
@@ -33,26 +42,29 @@ std::string DBLocal(std::string_view NomeTabela, bool Flag = false);
 // Padrao when one is given, else the current suffix alone.
 std::string DBLocal_SQL(std::string_view SQL, std::string_view Padrao = "");
 
-// True when a row of DBLocal(NomeTabela) matches Cria_Where(Campos, Valores);
-// "," in both lists counts as ";". False without a query when Valores holds
+// True when a row of DBLocal(NomeTabela) matches Campos = Valores, the
+// values bound; "," in both lists counts as ";" (outside quoted texts: an
+// unquoted "1,5" is two values). False without a query when Valores holds
 // nothing but quotes and blanks. Database nullptr: Tabela.IBDatabase. Raises
-// EDatabaseError.
+// EZpkError for a value that is no literal, EDatabaseError.
 bool Existe(std::string_view NomeTabela, std::string_view Campos, std::string_view Valores,
             TTIDatabase* Database = nullptr);
 
 // The column Retorno of the first row of the table where Campos = Valores
-// (";"-lists, values quoted by the caller): its value with its own type (a
-// text BLOB as text), unassigned when NULL, "" when no row matches or Valores
-// is blank. With several columns in Retorno ("," or ";"), an array of their
-// values, or two unassigned items when no row matches. Local: the name is
-// logical and goes through DBLocal; otherwise it is used as given. Reservado
-// has no effect. Raises EDatabaseError.
+// (";"-lists, the values bound): its value with its own type (a text BLOB as
+// text), unassigned when NULL, "" when no row matches or Valores is blank.
+// With several columns in Retorno ("," or ";"), an array of their values, or
+// two unassigned items when no row matches. Local: the name is logical and
+// goes through DBLocal; otherwise it is used as given. Reservado has no
+// effect. Raises EZpkError for a value that is no literal, EDatabaseError.
 Variant Busca_Valor(std::string_view NomeTabela, std::string_view Campos, std::string_view Retorno,
                     std::string_view Valores, bool Reservado = false, bool Local = false);
 
 // Campo of every row of DBLocal(NomeTabela) whose Chave is in Valores, joined
-// by ", " ("" when Valores is blank). A Valores without quotes is a ","-list
-// of plain values, each trimmed and quoted here. Raises EDatabaseError.
+// by ", " ("" when Valores is blank). Valores is a ","-list of literals, or,
+// when it holds no quote, of plain codes, each trimmed and taken as a text
+// whatever it holds; either way bound. Raises EZpkError for a quoted list
+// item that is no literal, EDatabaseError.
 std::string BuscaDescricao(std::string_view NomeTabela, std::string_view Campo, std::string_view Chave,
                            std::string_view Valores);
 

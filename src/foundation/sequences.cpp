@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "foundation/detail/sql_literals.hpp"
 #include "foundation/lookups.hpp"
 #include "platform/db/database.hpp"
 #include "platform/db/query.hpp"
@@ -313,29 +314,44 @@ std::string Proximo(std::string_view NomeTabela, std::string_view Campo, int Tam
 
 namespace {
 
+// Valor read as the literal it must be, before anything is read, written or
+// committed; anything else raises EZpkError naming the routine and the value.
+detail::SqlLiteral reserved_value(std::string_view routine, std::string_view valor) {
+  detail::SqlLiteral literal;
+  if (!detail::read_sql_literal(valor, literal)) detail::refuse_value(routine, "Valor", valor);
+  return literal;
+}
+
+// The rows of CODIGOSVALOR reserving `valor` for the table and column.
 TTIQuery& reserved_select(TTIQuery& q, std::string_view tabela, std::string_view campo,
-                          std::string_view valor) {
+                          const detail::SqlLiteral& valor) {
+  std::string last = "AND VALOR = ";
+  detail::append_marker(last, valor, ":VALOR");
   q.SQL.Clear();
   q.SQL.Add("SELECT VALOR FROM " + DBLocal("CODIGOSVALOR"));
   q.SQL.Add("WHERE TABELA = :TABELA");
   q.SQL.Add("AND CAMPO = :CAMPO");
-  q.SQL.Add("AND VALOR = " + std::string(valor));
+  q.SQL.Add(last);
   q.ParamByName("TABELA").AsString = std::string(tabela);
   q.ParamByName("CAMPO").AsString = std::string(campo);
+  detail::bind_literal(q.ParamByName("VALOR"), valor);
   return q;
 }
 
 }  // namespace
 
 void ReservaCodigo(std::string_view NomeTabela, std::string_view Campo, std::string_view Valor) {
+  const detail::SqlLiteral valor = reserved_value("ReservaCodigo", Valor);
   TTIQuery q(Tabela.IBDatabase);
-  reserved_select(q, NomeTabela, Campo, Valor).Open();
+  reserved_select(q, NomeTabela, Campo, valor).Open();
   if (q.IsEmpty()) {
+    std::string values = " (TABELA,CAMPO,LIVRE,VALOR) VALUES (:TABELA,:CAMPO,0,";
+    detail::append_marker(values, valor, ":VALOR");
     q.SQL.Clear();
-    q.SQL.Add("INSERT INTO " + DBLocal("CODIGOSVALOR") +
-              " (TABELA,CAMPO,LIVRE,VALOR) VALUES (:TABELA,:CAMPO,0," + std::string(Valor) + ")");
+    q.SQL.Add("INSERT INTO " + DBLocal("CODIGOSVALOR") + values + ")");
     q.ParamByName("TABELA").AsString = std::string(NomeTabela);
     q.ParamByName("CAMPO").AsString = std::string(Campo);
+    detail::bind_literal(q.ParamByName("VALOR"), valor);
     try {
       q.ExecSQL();
     } catch (const EDatabaseError& e) {
@@ -347,18 +363,22 @@ void ReservaCodigo(std::string_view NomeTabela, std::string_view Campo, std::str
 }
 
 void LiberaCodigos(std::string_view NomeTabela, std::string_view Campo, std::string_view Valor) {
+  const detail::SqlLiteral valor = reserved_value("LiberaCodigos", Valor);
+  std::string where = " WHERE TABELA = :TABELA AND CAMPO = :CAMPO AND VALOR = ";
+  detail::append_marker(where, valor, ":VALOR");
   TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add("DELETE FROM " + DBLocal("CODIGOSVALOR") +
-            " WHERE TABELA = :TABELA AND CAMPO = :CAMPO AND VALOR = " + std::string(Valor));
+  q.SQL.Add("DELETE FROM " + DBLocal("CODIGOSVALOR") + where);
   q.ParamByName("TABELA").AsString = std::string(NomeTabela);
   q.ParamByName("CAMPO").AsString = std::string(Campo);
+  detail::bind_literal(q.ParamByName("VALOR"), valor);
   q.ExecSQL();
   Tabela.IBTransaction.CommitRetaining();
 }
 
 bool CodigoReservado(std::string_view NomeTabela, std::string_view Campo, std::string_view Valor) {
+  const detail::SqlLiteral valor = reserved_value("CodigoReservado", Valor);
   TTIQuery q(Tabela.IBDatabase);
-  reserved_select(q, NomeTabela, Campo, Valor).Open();
+  reserved_select(q, NomeTabela, Campo, valor).Open();
   return !q.IsEmpty();
 }
 

@@ -21,12 +21,19 @@ namespace zpk {
 // EConvertError and is left as it is. Flag has no effect. Raises EDatabaseError.
 std::string Proximo(std::string_view NomeTabela, std::string_view Campo, int Tamanho = 6, bool Flag = false);
 
-// Marks Valor (an SQL literal written by the caller, e.g. "'000123'") as
-// reserved for the table and column, unless it already is; commits.
+// Valor of the three routines below is an SQL literal written by the caller:
+// Aspas of the code ("'000123'", inner quotes doubled), a number, NULL or a
+// date literal. It is bound as a parameter typed as the literal (it compares
+// and is stored as the literal written in would be); anything else raises
+// EZpkError naming the routine and the value before anything is read, written
+// or committed, so no caller's text can change their statements.
+
+// Marks Valor as reserved for the table and column, unless it already is;
+// commits the shared transaction. Raises EDatabaseError.
 void ReservaCodigo(std::string_view NomeTabela, std::string_view Campo, std::string_view Valor);
-// Removes the reservation of Valor (an SQL literal); commits.
+// Removes the reservation of Valor; commits. Raises EDatabaseError.
 void LiberaCodigos(std::string_view NomeTabela, std::string_view Campo, std::string_view Valor);
-// True when Valor (an SQL literal) is reserved for the table and column.
+// True when Valor is reserved for the table and column. Raises EDatabaseError.
 bool CodigoReservado(std::string_view NomeTabela, std::string_view Campo, std::string_view Valor);
 
 // The next three-digit (or longer) sequence of the product write-off documents

@@ -2,13 +2,18 @@
 // return, when they do not query at all, what the user is shown, and that the
 // values they bind are taken as typed.
 #include <algorithm>
+#include <functional>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "foundation/lookups.hpp"
 #include "foundation/session.hpp"
+#include "not_literals.hpp"
 #include "platform/db/query.hpp"
 #include "platform/rtl/strings.hpp"
 #include "platform/tabela/tabela.hpp"
@@ -70,10 +75,126 @@ TEST_F(Lookups, BlankValuesAnswerWithoutAQuery) {
   EXPECT_FALSE(Existe("PEDIDO", "NUMERO", "''", nullptr));
 }
 
-TEST_F(Lookups, ExisteSplitsAValueHoldingAComma) {
-  // The value is SQL written by the caller; its "," makes two values and
-  // leaves an unterminated literal, which the database refuses.
-  EXPECT_THROW(Existe("ENTIDADE", "NOME", "'MODAS, PRIMAVERA'"), EDatabaseError);
+TEST_F(Lookups, ExisteCutsValuesAtCommasOutsideQuotedTexts) {
+  // An unquoted "," separates values, as ";" does.
+  EXPECT_TRUE(Existe("CODIGOS", "TABELA,TAMANHO", "'PEDIDO',6"));
+  EXPECT_FALSE(Existe("CODIGOS", "TABELA,TAMANHO", "'PEDIDO',7"));
+  // Inside a quoted text it belongs to the text.
+  test::exec("INSERT INTO ENTIDADE_001 (CODCLI, NOME) VALUES ('000077', 'MODAS, PRIMAVERA')");
+  EXPECT_TRUE(Existe("ENTIDADE", "NOME", "'MODAS, PRIMAVERA'"));
+  EXPECT_TRUE(Existe("ENTIDADE", "NOME,CODCLI", "'MODAS, PRIMAVERA','000077'"));
+}
+
+// A value list with its quotes removed and trimmed is blank: the look-ups
+// answer without a query, before reading it as literals.
+bool blank_without_quotes(std::string value) {
+  value.erase(std::remove(value.begin(), value.end(), '\''), value.end());
+  return Trim(value).empty();
+}
+
+TEST_F(Lookups, ValuesThatAreNoLiteralsAreRefusedBeforeAnythingRuns) {
+  for (const char* valor : test::kNotLiterals) {
+    SCOPED_TRACE(valor);
+    if (blank_without_quotes(valor)) {
+      EXPECT_FALSE(Existe("ENTIDADE", "CODCLI", valor));
+      EXPECT_EQ(Busca_Valor("ENTIDADE", "CODCLI", "NOME", valor, false, true), Variant(std::string()));
+      continue;
+    }
+    const std::string second = std::string("'000001';") + valor;
+    for (const auto& [name, call] : std::initializer_list<std::pair<const char*, std::function<void()>>>{
+             {"Existe", [&] { Existe("ENTIDADE", "CODCLI", valor); }},
+             {"Existe", [&] { Existe("ENTIDADE", "CODCLI;NOME", second); }},
+             {"Busca_Valor", [&] { Busca_Valor("ENTIDADE", "CODCLI", "NOME", valor, false, true); }},
+             {"Busca_Valor", [&] { Busca_Valor("ENTIDADE", "CODCLI;NOME", "NOME", second, false, true); }},
+             {"Cria_Where", [&] { Cria_Where("CODCLI", valor); }},
+             {"Cria_Where", [&] { Cria_Where("CODCLI;NOME", second); }},
+         }) {
+      try {
+        call();
+        ADD_FAILURE() << name << " took it";
+      } catch (const EDatabaseError& e) {
+        ADD_FAILURE() << name << " ran it: " << e.what();
+      } catch (const EZpkError& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find(name), std::string::npos) << message;
+        EXPECT_NE(message.find(valor), std::string::npos) << message;
+      }
+    }
+    // A quoted list must hold literals only; a list without quotes is a list
+    // of plain codes, each taken as a text, which no code here matches.
+    if (std::string_view(valor).find('\'') != std::string_view::npos) {
+      EXPECT_THROW(BuscaDescricao("ENTIDADE", "NOME", "CODCLI", valor), EZpkError);
+      EXPECT_THROW(BuscaDescricao("ENTIDADE", "NOME", "CODCLI", second), EZpkError);
+    } else {
+      EXPECT_EQ(BuscaDescricao("ENTIDADE", "NOME", "CODCLI", valor), "");
+    }
+  }
+}
+
+TEST_F(Lookups, EveryValueAspasQuotesFindsItsRow) {
+  // Texts with quotes go in doubled, as QuotedStr writes them.
+  auto quoted = [](std::string text) {
+    for (size_t at = text.find('\''); at != std::string::npos; at = text.find('\'', at + 2))
+      text.insert(at, 1, '\'');
+    return Aspas(text);
+  };
+  const struct {
+    const char* codcli;
+    const char* nome;
+  } kRows[] = {
+      {"D'AGUA", "CONFECÇÕES D'ÁGUA"}, {"A;B", "x;y -- z"}, {"A,B", "a,b /* c */"}, {"ÇÃ-Ñ", "AÇÃO É"},
+      {"' OR 1", "' OR '1'='1"},       {"", "SEM CODIGO"},
+  };
+  for (const auto& r : kRows)
+    test::exec("INSERT INTO ENTIDADE_001 (CODCLI, NOME) VALUES (?, ?)", {r.codcli, r.nome});
+  for (const auto& r : kRows) {
+    SCOPED_TRACE(r.codcli);
+    const std::string codcli = quoted(r.codcli);
+    EXPECT_EQ(test::text("SELECT NOME FROM ENTIDADE_001 WHERE" + Cria_Where("CODCLI", codcli)), r.nome);
+    if (*r.codcli == '\0') continue;  // a blank value answers without a query
+    EXPECT_TRUE(Existe("ENTIDADE", "CODCLI", codcli));
+    EXPECT_TRUE(Existe("ENTIDADE", "CODCLI,NOME", codcli + "," + quoted(r.nome)));
+    EXPECT_EQ(Busca_Valor("ENTIDADE", "CODCLI", "NOME", codcli, false, true), Variant(r.nome));
+    EXPECT_EQ(Busca_Valor("ENTIDADE", "NOME;CODCLI", "CODCLI", quoted(r.nome) + ";" + codcli, false, true),
+              Variant(r.codcli));
+    EXPECT_EQ(BuscaDescricao("ENTIDADE", "NOME", "CODCLI", codcli), r.nome);
+    EXPECT_EQ(BuscaDescricao("ENTIDADE", "NOME", "CODCLI", codcli + ", '999999'"), r.nome);
+  }
+}
+
+TEST_F(Lookups, AValueComparesAsItsLiteralWould) {
+  const std::string longer = "'" + std::string(40, '0') + "1'";
+  const struct {
+    const char* tabela;
+    const char* campos;
+    std::string valores;
+    bool found;
+  } kCases[] = {
+      // Numbers against a NUMERIC(18,4) column, in every form a literal takes.
+      {"ENTIDADE", "CODCLI;CREDITO", "'000001';50000", true},
+      {"ENTIDADE", "CODCLI;CREDITO", "'000001';50000.00", true},
+      {"ENTIDADE", "CODCLI;CREDITO", "'000001';5e4", true},
+      {"ENTIDADE", "CODCLI;CREDITO", "'000001';'50000'", true},
+      {"ENTIDADE", "CODCLI;CREDITO", "'000001';49999.9999", false},
+      // Dates: the date literal, and the month-first text the statements write.
+      {"PEDIDO", "NUMERO;DT_EMISSAO", "'000001';DATE '2025-01-10'", true},
+      {"PEDIDO", "NUMERO;DT_EMISSAO", "'000001';'01/10/2025'", true},
+      {"PEDIDO", "NUMERO;DT_EMISSAO", "'000001';DATE '2025-01-11'", false},
+      // "= NULL" holds for no row.
+      {"PEDIDO", "NUMERO;DT_FATURA", "'000001';NULL", false},
+      // Blanks at the end do not count; a text longer than the column matches
+      // nothing (and is no error), but as a pattern it may still match.
+      {"PEDIDO", "NUMERO", "'000001   '", true},
+      {"PEDIDO", "NUMERO", longer, false},
+      {"PEDIDO", "NUMERO", "'%" + std::string(30, '_') + "%' ", false},
+      {"PEDIDO", "NUMERO", "'" + std::string(30, '%') + "000001'", true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.campos) + " " + c.valores);
+    EXPECT_EQ(Existe(c.tabela, c.campos, c.valores), c.found);
+    EXPECT_EQ(Busca_Valor(c.tabela, c.campos, "CODCLI", c.valores, false, true),
+              Variant(std::string(c.found ? "000001" : "")));
+  }
 }
 
 TEST_F(Lookups, ExisteRunsOnTheConnectionPassed) {
@@ -125,7 +246,9 @@ TEST_F(Lookups, StatementErrorsCarryTheSqlStateAndTheStatement) {
     FAIL() << "no error";
   } catch (const EDatabaseError& e) {
     EXPECT_EQ(e.sqlstate(), "42S22");
-    EXPECT_EQ(Trim(e.statement()), "select NAO_HA from ENTIDADE_001 where  1=1  and CODCLI = '000001'");
+    EXPECT_EQ(
+        Trim(e.statement()),
+        "select NAO_HA from ENTIDADE_001 where  1=1  and CODCLI = CAST(? AS VARCHAR(16) CHARACTER SET UTF8)");
   }
   try {
     Existe("TABELA_NAO_HA", "X", "'1'");

@@ -2,12 +2,17 @@
 // movement sequences, on the demo database. Proximo commits on its own
 // connection, so each test counts on a table and column of its own.
 #include <filesystem>
+#include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "foundation/sequences.hpp"
 #include "foundation/session.hpp"
+#include "not_literals.hpp"
 #include "platform/db/query.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/tabela/tabela.hpp"
@@ -231,6 +236,86 @@ TEST_F(Sequences, ReservedCodes) {
   }
   LiberaCodigos("PEDIDO", "NUMERO", "'000009'");
   EXPECT_FALSE(CodigoReservado("PEDIDO", "NUMERO", "'000009'"));
+}
+
+// The reserved rows as another station sees them, one "TABELA|CAMPO|VALOR" each.
+std::vector<std::string> reserved_rows() {
+  test::OtherStation other;
+  return test::rows("SELECT TABELA, CAMPO, VALOR FROM CODIGOSVALOR_001 ORDER BY 1, 2, 3", {}, other.db());
+}
+
+TEST_F(Sequences, AReservedCodeIsALiteralAndNothingElseReachesTheStatement) {
+  ReservaCodigo("PEDIDO", "NUMERO", "'000041'");
+  ReservaCodigo("ORCAMENTO", "NUMERO", "'000042'");
+  const std::vector<std::string> before = reserved_rows();
+  ASSERT_EQ(before.size(), 2u);
+  // Work of the caller's own, not committed: a refused call must not commit it either.
+  exec("INSERT INTO DEPOSITO_001 (CODIGO, DESCRICAO) VALUES ('0077', 'PENDENTE')");
+
+  for (const char* valor : test::kNotLiterals) {
+    SCOPED_TRACE(valor);
+    for (const auto& [name, call] : std::initializer_list<std::pair<const char*, std::function<void()>>>{
+             {"ReservaCodigo", [&] { ReservaCodigo("PEDIDO", "NUMERO", valor); }},
+             {"LiberaCodigos", [&] { LiberaCodigos("PEDIDO", "NUMERO", valor); }},
+             {"CodigoReservado", [&] { CodigoReservado("PEDIDO", "NUMERO", valor); }},
+         }) {
+      try {
+        call();
+        ADD_FAILURE() << name << " took it";
+      } catch (const EDatabaseError& e) {
+        ADD_FAILURE() << name << " ran it: " << e.what();
+      } catch (const EZpkError& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find(name), std::string::npos) << message;
+        EXPECT_NE(message.find(valor), std::string::npos) << message;
+      }
+    }
+  }
+  EXPECT_EQ(reserved_rows(), before);
+  test::OtherStation other;
+  EXPECT_EQ(test::text("SELECT COUNT(*) FROM DEPOSITO_001 WHERE CODIGO = '0077'", {}, other.db()), "0");
+
+  LiberaCodigos("PEDIDO", "NUMERO", "'000041'");
+  LiberaCodigos("ORCAMENTO", "NUMERO", "'000042'");
+  EXPECT_TRUE(reserved_rows().empty());
+}
+
+TEST_F(Sequences, EveryCodeAspasQuotesIsReservedAsTyped) {
+  // Texts with quotes go in doubled, as QuotedStr writes them.
+  const struct {
+    const char* valor;
+    const char* stored;
+  } kCases[] = {
+      {"'000123'", "000123"},
+      {"''", ""},
+      {"'AÇÃO-Ñ'", "AÇÃO-Ñ"},
+      {"'D''AGUA'", "D'AGUA"},
+      {"''' OR ''1''=''1'", "' OR '1'='1"},
+      {"'A;B -- /* C'", "A;B -- /* C"},
+      {"'50%'", "50%"},
+      {" '000124' ", "000124"},
+      {"125", "125"},
+      {"DATE '2025-01-31'", "2025-01-31"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.valor);
+    EXPECT_FALSE(CodigoReservado("LIT", "VALOR", c.valor));
+    ReservaCodigo("LIT", "VALOR", c.valor);
+    ReservaCodigo("LIT", "VALOR", c.valor);  // already reserved: nothing more
+    EXPECT_TRUE(CodigoReservado("LIT", "VALOR", c.valor));
+    EXPECT_EQ(reserved_rows(), std::vector<std::string>{std::string("LIT|VALOR|") + c.stored});
+    LiberaCodigos("LIT", "VALOR", c.valor);
+    EXPECT_FALSE(CodigoReservado("LIT", "VALOR", c.valor));
+    EXPECT_TRUE(reserved_rows().empty());
+  }
+  // Longer than the column: never reserved, nothing to release, refused by the
+  // column when reserved, as the literal itself would be.
+  const std::string longer = "'" + std::string(31, '9') + "'";
+  EXPECT_FALSE(CodigoReservado("LIT", "VALOR", longer));
+  EXPECT_NO_THROW(LiberaCodigos("LIT", "VALOR", longer));
+  EXPECT_THROW(ReservaCodigo("LIT", "VALOR", longer), EDatabaseError);
+  Tabela.IBTransaction.Rollback();
+  EXPECT_TRUE(reserved_rows().empty());
 }
 
 TEST_F(Sequences, SequenciaBaixaFollowsTheHighestWriteOffOfThePrefix) {

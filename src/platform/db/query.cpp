@@ -508,7 +508,7 @@ void TTIQuery::run(bool want_rows) {
   for (int k : slot_params_) values.push_back(&params_[static_cast<size_t>(k)]->bound());
   try {
     detail::Connection& conn = db.connection();
-    conn.run(tr.engine().handle, rewritten_sql_, values, true, result_);
+    conn.run(tr.engine().handle, rewritten_sql_, values, true, result_, want_rows ? fetch_limit_ : 0);
   } catch (EDatabaseError& e) {
     result_ = {};
     tr.statement_finished(false);

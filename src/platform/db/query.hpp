@@ -13,8 +13,8 @@
 
 #include "platform/db/database.hpp"
 #include "platform/db/database_error.hpp"
-#include "platform/db/values.hpp"
 #include "platform/db/transaction.hpp"
+#include "platform/db/values.hpp"
 #include "platform/rtl/currency.hpp"
 #include "platform/rtl/datetime.hpp"
 #include "platform/rtl/field_type.hpp"
@@ -199,6 +199,10 @@ class TTIQuery {
   // Open fetches everything already; kept so that callers read as written.
   void FetchAll() {}
 
+  // Open fetches at most `rows` rows (0, the default: every row), for a
+  // look-up that reads its first row only; RecordCount counts those fetched.
+  void set_fetch_limit(size_t rows) { fetch_limit_ = rows; }
+
   // Runs a statement that returns no rows; raises EDatabaseError.
   void ExecSQL();
   // Runs it and says whether it worked; a failure is swallowed.
@@ -251,6 +255,7 @@ class TTIQuery {
   bool eof_ = true;
   bool bof_ = true;
   int64_t rows_affected_ = 0;
+  size_t fetch_limit_ = 0;
 
  public:
   // 1-based number of the current record (0 when empty); setting it moves there.

@@ -166,6 +166,31 @@ TEST_F(QueryTest, NavigationWalksTheFetchedRows) {
   EXPECT_EQ(q.FieldByName("CODCLI").AsString(), "");  // an empty result reads as NULL
 }
 
+TEST_F(QueryTest, AFetchLimitReadsTheFirstRowsOnly) {
+  TTIQuery q(Tabela.IBDatabase);
+  q.SQL.Add("SELECT CODCLI FROM ENTIDADE_001 WHERE CODCLI > :DE ORDER BY CODCLI");
+  q.ParamByName("DE").AsString = "000001";
+  q.set_fetch_limit(1);
+  q.Open();
+  ASSERT_EQ(q.RecordCount(), 1);
+  EXPECT_EQ(q.FieldByName("CODCLI").AsString(), "000002");
+  q.Close();
+  q.ParamByName("DE").AsString = "000003";
+  q.Open();
+  EXPECT_TRUE(q.IsEmpty());
+  // Without a limit, every row again; ExecSQL changes rows whatever the limit.
+  q.Close();
+  q.set_fetch_limit(0);
+  q.ParamByName("DE").AsString = "";
+  q.Open();
+  EXPECT_EQ(q.RecordCount(), 3);
+  TTIQuery update(Tabela.IBDatabase);
+  update.SQL.Add("UPDATE ENTIDADE_001 SET FANTASIA = 'X'");
+  update.set_fetch_limit(1);
+  update.ExecSQL();
+  EXPECT_EQ(update.RowsAffected(), 3);
+}
+
 TEST_F(QueryTest, NamedParametersBindEachKind) {
   TTIQuery q(Tabela.IBDatabase);
   q.SQL.Add("INSERT INTO TIPOS (ID, TXT, NUM, INTEIRO, REAL_, DATA, MOMENTO, MEMO, FLAG, GRANDE)");

@@ -118,7 +118,8 @@ std::shared_ptr<CachedStatement> Connection::statement(ITransaction* transaction
   return cs;
 }
 
-bool Connection::run_as_shape(ITransaction* transaction, std::string_view sql, ResultData& out) {
+bool Connection::run_as_shape(ITransaction* transaction, std::string_view sql, ResultData& out,
+                              size_t max_rows) {
   LiteralShape shape;
   if (!lift_compared_literals(sql, shape) || cache_.rejected(shape.text)) return false;
   std::shared_ptr<CachedStatement> cs;
@@ -138,26 +139,28 @@ bool Connection::run_as_shape(ITransaction* transaction, std::string_view sql, R
     bound[i].s = std::move(shape.values[i]);
     ptrs.push_back(&bound[i]);
   }
-  execute(*cs, transaction, ptrs, sql, out);
+  execute(*cs, transaction, ptrs, sql, out, max_rows);
   return true;
 }
 
 void Connection::run(ITransaction* transaction, std::string_view sql,
-                     const std::vector<const BoundValue*>& values, bool literal_binding, ResultData& out) {
-  if (literal_binding && auto_parameterize && values.empty() && run_as_shape(transaction, sql, out)) return;
+                     const std::vector<const BoundValue*>& values, bool literal_binding, ResultData& out,
+                     size_t max_rows) {
+  if (literal_binding && auto_parameterize && values.empty() && run_as_shape(transaction, sql, out, max_rows))
+    return;
   if (is_ddl_statement(sql)) {
     // A schema change outdates every prepared statement; it is not kept itself.
     clear_statement_cache();
     std::shared_ptr<CachedStatement> cs = prepare_statement(attachment_, status_, transaction, sql);
-    execute(*cs, transaction, values, sql, out);
+    execute(*cs, transaction, values, sql, out, max_rows);
     return;
   }
-  execute(*statement(transaction, sql), transaction, values, sql, out);
+  execute(*statement(transaction, sql), transaction, values, sql, out, max_rows);
 }
 
 void Connection::execute(CachedStatement& cs, ITransaction* transaction,
-                         const std::vector<const BoundValue*>& values, std::string_view sql,
-                         ResultData& out) {
+                         const std::vector<const BoundValue*>& values, std::string_view sql, ResultData& out,
+                         size_t max_rows) {
   if (values.size() != cs.in_count) {
     throw EDatabaseError(DatabaseErrorKind::usage,
                          "the statement takes " + std::to_string(cs.in_count) + " parameters, " +
@@ -180,7 +183,8 @@ void Connection::execute(CachedStatement& cs, ITransaction* transaction,
     Firebird::IResultSet* rs = cs.stmt->openCursor(&st, transaction, in_meta, in_data, cs.out_meta, 0);
     check(st, sql);
     try {
-      for (;;) {
+      // Rows past `max_rows` are never read: the cursor is closed before them.
+      while (max_rows == 0 || out.row_count < max_rows) {
         const int r = rs->fetchNext(&st, row.data());
         if (r != IStatus::RESULT_OK) {
           if (r == IStatus::RESULT_ERROR || failed(st)) check(st, sql);

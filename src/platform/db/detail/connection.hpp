@@ -52,10 +52,12 @@ class Connection {
   void execute_immediate(Firebird::ITransaction* transaction, std::string_view sql);
 
   // Runs a statement with its positional values; fills `out` with every row
-  // when it returns rows. With `literal_binding`, a SELECT whose compared
-  // string literals can be bound instead runs as that cached shape.
+  // when it returns rows (the first `max_rows` only, when not 0). With
+  // `literal_binding`, a SELECT whose compared string literals can be bound
+  // instead runs as that cached shape.
   void run(Firebird::ITransaction* transaction, std::string_view sql,
-           const std::vector<const BoundValue*>& values, bool literal_binding, ResultData& out);
+           const std::vector<const BoundValue*>& values, bool literal_binding, ResultData& out,
+           size_t max_rows = 0);
 
   // Frees every prepared statement (needed before schema changes).
   void clear_statement_cache() noexcept { cache_.clear(); }
@@ -73,9 +75,11 @@ class Connection {
   // cached unless it changes the schema).
   std::shared_ptr<CachedStatement> statement(Firebird::ITransaction* transaction, std::string_view sql);
   // Runs the literal-binding shape of `sql`; false when it has none that binds.
-  bool run_as_shape(Firebird::ITransaction* transaction, std::string_view sql, ResultData& out);
+  bool run_as_shape(Firebird::ITransaction* transaction, std::string_view sql, ResultData& out,
+                    size_t max_rows);
   void execute(CachedStatement& cs, Firebird::ITransaction* transaction,
-               const std::vector<const BoundValue*>& values, std::string_view sql, ResultData& out);
+               const std::vector<const BoundValue*>& values, std::string_view sql, ResultData& out,
+               size_t max_rows);
 
   Firebird::IAttachment* attachment_ = nullptr;
   Firebird::IStatus* status_ = nullptr;

@@ -176,8 +176,8 @@ std::string trim_blanks(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-// The first word of a statement, past blanks and comments, upper-cased.
-std::string first_word(std::string_view s) {
+// The first word of a statement, past blanks and comments, as written.
+std::string_view first_word(std::string_view s) {
   size_t i = 0;
   const size_t n = s.size();
   for (;;) {
@@ -193,7 +193,18 @@ std::string first_word(std::string_view s) {
   }
   size_t e = i;
   while (e < n && ident_char(static_cast<unsigned char>(s[e]))) ++e;
-  return upper_ascii(s.substr(i, e - i));
+  return s.substr(i, e - i);
+}
+
+// Whether `word` is the upper-case keyword `upper` in any case (statements
+// run on every query: no call into the locale).
+bool same_word(std::string_view word, std::string_view upper) {
+  if (word.size() != upper.size()) return false;
+  for (size_t k = 0; k < word.size(); ++k) {
+    const char c = word[k] >= 'a' && word[k] <= 'z' ? static_cast<char>(word[k] - 'a' + 'A') : word[k];
+    if (c != upper[k]) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -283,14 +294,14 @@ RewrittenSql rewrite_sql(std::string_view sql) {
 }
 
 bool is_select_statement(std::string_view sql) {
-  return first_word(sql) == "SELECT";
+  return same_word(first_word(sql), "SELECT");
 }
 
 bool is_ddl_statement(std::string_view sql) {
-  const std::string w = first_word(sql);
+  const std::string_view w = first_word(sql);
   for (std::string_view ddl :
        {"CREATE", "ALTER", "DROP", "RECREATE", "COMMENT", "GRANT", "REVOKE", "DECLARE"}) {
-    if (w == ddl) return true;
+    if (same_word(w, ddl)) return true;
   }
   return false;
 }
