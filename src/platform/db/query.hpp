@@ -13,8 +13,8 @@
 
 #include "platform/db/database.hpp"
 #include "platform/db/database_error.hpp"
-#include "platform/db/values.hpp"
 #include "platform/db/transaction.hpp"
+#include "platform/db/values.hpp"
 #include "platform/rtl/currency.hpp"
 #include "platform/rtl/datetime.hpp"
 #include "platform/rtl/field_type.hpp"
@@ -201,7 +201,8 @@ class TTIQuery {
 
   // Runs a statement that returns no rows; raises EDatabaseError.
   void ExecSQL();
-  // Runs it and says whether it worked; a failure is swallowed.
+  // Runs it and says whether it worked; a failure is swallowed, except a
+  // stop (cancellation.hpp), which is raised.
   bool TryExecSQL();
   // Rows changed by the last ExecSQL (rows fetched after Open).
   int64_t RowsAffected() const { return rows_affected_; }
