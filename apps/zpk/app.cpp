@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <vector>
+
+#include <string.h>
 
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
+#include "platform/db/cancellation.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/ui/dialog_service.hpp"
 #include "platform/ui/headless_dialogs.hpp"
@@ -33,6 +37,10 @@ int run_demo(const CallOptions& options, std::ostream& out) {
 }  // namespace
 
 int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  return run_zpk(argc, argv, out, err, std::cin);
+}
+
+int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& err, std::istream& in) {
   CLI::App app{"zpk: business rules of the ERP from the command line"};
   app.require_subcommand(1);
   CallOptions options;
@@ -59,6 +67,7 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   HeadlessDialogs dialogs({.echo = &err});
   ScopedDialogService dialog_guard(dialogs);
 
+  int status = 0;
   try {
     app.parse(argc, argv);
     dialogs.reply_all(options.answers);
@@ -66,23 +75,31 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       std::vector<std::string> rest = call->remaining();
       if (list || rest.empty()) {
         list_calls(out);
-        return list ? 0 : 2;
+        status = list ? 0 : 2;
+      } else {
+        const std::string routine = rest.front();
+        rest.erase(rest.begin());
+        status = run_call(options, routine, rest, out, err);
       }
-      const std::string routine = rest.front();
-      rest.erase(rest.begin());
-      return run_call(options, routine, rest, out, err);
+    } else if (demo->parsed()) {
+      status = run_demo(options, out);
     }
-    if (demo->parsed()) return run_demo(options, out);
   } catch (const CLI::ParseError& e) {
     return app.exit(e, out, err);
   } catch (const EAbort&) {
     // A silent stop: the routine has already told the user why.
-    return 1;
+    status = 1;
   } catch (const std::exception& e) {
-    err << "error: " << e.what() << '\n';
-    return 1;
+    // After a signal the error is the stop itself, said once below.
+    if (stop_reason() == 0) err << "error: " << e.what() << '\n';
+    status = 1;
   }
-  return 0;
+  // SIGINT / SIGTERM (StopSignals in main): 128 + signal, as a shell reports a process it stopped.
+  if (const int signal = stop_reason(); signal != 0) {
+    err << fmt::format("zpk: stopped by SIG{}; work not committed was rolled back\n", sigabbrev_np(signal));
+    return 128 + signal;
+  }
+  return status;
 }
 
 }  // namespace zpk::cli
