@@ -5,8 +5,8 @@
 #include <ostream>
 #include <stdexcept>
 
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include "arguments.hpp"
 #include "platform/rtl/errors.hpp"
@@ -34,6 +34,11 @@ void add_session_options(CLI::App& command, CallOptions& options) {
   command.add_option("--usuario", options.usuario, "ERP user of the session");
   command.add_option("--user", options.user, "server user (default: ISC_USER)");
   command.add_option("--password", options.password, "server password (default: ISC_PASSWORD)");
+  command
+      .add_option("--connect-timeout", options.connect_timeout,
+                  "seconds a server has to answer the connection (0: the client's own, 180)")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 3600));
   // One value per --answer, so the routine's name that follows is not taken as a reply.
   command.add_option("--answer", options.answers, "scripted reply to the next dialog (repeatable)")
       ->allow_extra_args(false);

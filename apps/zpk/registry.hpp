@@ -24,6 +24,7 @@ struct CallOptions {
   std::string usuario;
   std::string user;  // server credentials (else ISC_USER / ISC_PASSWORD)
   std::string password;
+  int connect_timeout = 15;          // seconds a server has to answer
   std::vector<std::string> answers;  // scripted replies for dialogs
   std::vector<std::string> set;      // session variables for the call, "NAME=value"
 };
@@ -102,7 +103,7 @@ struct CallEntry {
 std::map<std::string, CallEntry>& call_registry();
 
 // Adds the options of a database session (--db, --empresa, --usuario, --user,
-// --password, --answer) to a sub-command, filling `options`.
+// --password, --connect-timeout, --answer) to a sub-command, filling `options`.
 void add_session_options(CLI::App& command, CallOptions& options);
 
 // Adds an entry under its name; raises std::logic_error when the name is taken.

@@ -22,6 +22,7 @@ CallSession::CallSession(const CallOptions& options) {
         "before the routine's name, e.g. zpk call --db var/zpk-demo.fdb --empresa 001 ...");
   }
   initialize_package();
+  Tabela.IBDatabase.SetConnectTimeout(options.connect_timeout);
   Tabela.connect_company(options.db, options.empresa, {options.user, options.password});
   vUsuario = options.usuario;
 }

@@ -1,6 +1,7 @@
 // The database session of a `zpk call` or `zpk demo` entry: Tabela connected
 // from --db/--empresa (server credentials from --user/--password or
-// ISC_USER/ISC_PASSWORD) and vUsuario from --usuario, for as long as the entry runs.
+// ISC_USER/ISC_PASSWORD, a server given --connect-timeout seconds to answer)
+// and vUsuario from --usuario, for as long as the entry runs.
 #pragma once
 
 #include <filesystem>
