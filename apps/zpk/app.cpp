@@ -50,7 +50,8 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   CLI::App* call = app.add_subcommand("call", "call a routine: zpk call [options] ROUTINE ARG...");
   add_db_options(call);
   call->add_option("--set", options.set,
-                   fmt::format("session variable for the call, NAME=value (repeatable): {}",
+                   fmt::format("session variable for the call, NAME=value (repeatable; vSenha=- reads the "
+                               "password from standard input): {}",
                                fmt::join(session_value_names(), ", ")))
       ->allow_extra_args(false);
   bool list = false;
@@ -79,7 +80,7 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       } else {
         const std::string routine = rest.front();
         rest.erase(rest.begin());
-        status = run_call(options, routine, rest, out, err);
+        status = run_call(options, routine, rest, out, err, in);
       }
     } else if (demo->parsed()) {
       status = run_demo(options, out);
