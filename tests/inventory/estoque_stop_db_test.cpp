@@ -83,23 +83,30 @@ TEST_F(EstoqueStationsStopped, SigtermMidRunEndsEveryStationCleanlyAndKeepsBalan
                                                                             .while_running = stop_mid_run});
 
   double slowest = 0;
+  int unwound = 0;
   for (size_t i = 0; i < results.size(); ++i) {
     SCOPED_TRACE("station " + std::to_string(i));
     const StationResult& r = results[i];
     // 143, not 139 (a crash in the client's shutdown thread) nor 1 (a connection shut down under it).
     EXPECT_EQ(r.exit_code, 128 + SIGTERM) << test::describe(results);
-    EXPECT_NE(r.errors.find("stopped by SIGTERM; work not committed was rolled back"), std::string::npos)
-        << r.errors;
-    // A station still busy when the grace period (1.5 s) ran out is ended
-    // without its cleanup, and says so: this one unwound by itself in time.
-    EXPECT_EQ(r.errors.find("ending without cleanup"), std::string::npos) << r.errors;
+    // A station that unwound by itself (rolled back, detached) says so; one
+    // still busy when the grace period (1.5 s) ran out was ended without its
+    // cleanup, and says that instead: the server rolled back for it.
+    if (r.errors.find("stopped by SIGTERM; work not committed was rolled back") != std::string::npos) {
+      ++unwound;
+    } else {
+      EXPECT_NE(r.errors.find("ending without cleanup"), std::string::npos) << r.errors;
+    }
     slowest = std::max(slowest, std::chrono::duration<double>(r.ended - signalled).count());
   }
   for (const char* core : {"core", "vgcore"}) EXPECT_FALSE(fs::exists(core)) << core;
-  // The real figure is shown; the bound only tells a station that stopped from
-  // one that went on posting, so that a slow machine does not fail the test.
-  std::cout << "slowest station ended " << slowest << " s after SIGTERM\n";
+  // The real figures are shown; the bounds only tell stations that stop from
+  // ones that go on posting (or never unwind), so that a slow machine, where
+  // the grace period may run out for some, does not fail the test.
+  std::cout << "slowest station ended " << slowest << " s after SIGTERM; " << unwound << " of " << kStations
+            << " unwound by themselves\n";
   EXPECT_LT(slowest, 60.0);
+  EXPECT_GE(unwound, 1) << test::describe(results);
 
   // What the stations printed is what they committed: a line follows each commit.
   std::map<std::string, double> net;
