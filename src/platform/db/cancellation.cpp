@@ -35,6 +35,10 @@ void cancel_running_statements() noexcept {
   if (g_stop.load()) detail::cancel_live_statements();
 }
 
+void abort_connections() noexcept {
+  if (g_stop.load()) detail::abort_live_connections();
+}
+
 void clear_stop_request() noexcept {
   g_stop.store(false);
   g_reason.store(0);

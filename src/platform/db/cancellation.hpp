@@ -25,6 +25,12 @@ int stop_reason() noexcept;
 // stop was requested.
 void cancel_running_statements() noexcept;
 
+// Closes every connection of this process from the client side, once a stop
+// was requested and the cancel did not take effect (a statement that does
+// not come back): whatever a connection is doing fails at once, and the
+// server rolls back what it had not committed. Nothing when no stop was requested.
+void abort_connections() noexcept;
+
 // Forgets the request, for a host that goes on after stopping one piece of work.
 void clear_stop_request() noexcept;
 

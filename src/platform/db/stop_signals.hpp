@@ -18,10 +18,13 @@ class StopSignals {
   // Blocks SIGINT and SIGTERM in the calling thread, and so in every thread
   // started after it (the database client's included), and starts the thread
   // that waits for them: construct it first in main(), before any other
-  // thread exists. A program still running `grace` after the signal (waiting
-  // on a terminal, say), or that gets a second signal, is ended at once with
-  // status 128 + signal; the server then rolls back what it had not committed.
-  explicit StopSignals(std::chrono::milliseconds grace = std::chrono::milliseconds(1500));
+  // thread exists. Connections still busy `abort_after` the signal are
+  // closed (a cancel that did not come back); a program still running
+  // `grace` after it (waiting on a terminal, say), or that gets a second
+  // signal, is ended at once with status 128 + signal. Either way the server
+  // rolls back what was not committed.
+  explicit StopSignals(std::chrono::milliseconds abort_after = std::chrono::milliseconds(500),
+                       std::chrono::milliseconds grace = std::chrono::milliseconds(1500));
   // Stops the waiting thread. The signals stay blocked: the program is ending.
   ~StopSignals();
   StopSignals(const StopSignals&) = delete;
@@ -33,6 +36,7 @@ class StopSignals {
  private:
   void watch();
 
+  std::chrono::milliseconds abort_after_;
   std::chrono::milliseconds grace_;
   std::atomic<bool> finished_{false};
   std::thread watcher_;

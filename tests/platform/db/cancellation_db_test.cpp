@@ -124,6 +124,30 @@ TEST_F(StopTest, NothingStartsOnceAStopIsRequested) {
   EXPECT_EQ(count(), 1);
 }
 
+// The last resort when a cancel goes unanswered: the connections are closed
+// from this side. Whatever runs fails, closing still works, and nothing that
+// was not committed stays.
+TEST_F(StopTest, AbortedConnectionsKeepNothingUncommitted) {
+  TTIDatabase db;
+  db.GetDatabase(Tabela.IBDatabase);
+  test::exec("INSERT INTO ZPK_STOP (ID, WHAT) VALUES (1, 'before')", {}, db);
+  abort_connections();  // no stop requested: nothing happens
+  test::exec("INSERT INTO ZPK_STOP (ID, WHAT) VALUES (2, 'before')", {}, db);
+
+  request_stop(SIGTERM);
+  abort_connections();
+  EXPECT_THROW(test::exec("INSERT INTO ZPK_STOP (ID, WHAT) VALUES (3, 'after')", {}, db), EDatabaseError);
+  EXPECT_THROW(db.DefaultTransaction().Commit(), EDatabaseError);
+  db.DefaultTransaction().Rollback();
+  db.Close();
+  EXPECT_FALSE(db.Connected());
+  clear_stop_request();
+
+  // Tabela's own connection was aborted too: connected again, it sees what is stored.
+  Tabela.connect_company(database_path().string(), "001");
+  EXPECT_EQ(count(), 0);
+}
+
 TEST(ConnectTimeout, ASilentServerIsNamedByHostAndPort) {
   test::SilentServer server;
   TTIDatabase db;

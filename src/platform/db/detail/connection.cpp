@@ -120,6 +120,13 @@ void Connection::cancel_statement() noexcept {
   status->dispose();
 }
 
+void Connection::abort() noexcept {
+  IStatus* status = master()->getStatus();
+  CheckStatusWrapper st(status);
+  attachment_->cancelOperation(&st, fb_cancel_abort);
+  status->dispose();
+}
+
 Connection::~Connection() {
   remove_live_connection(this);
   clear_statement_cache();

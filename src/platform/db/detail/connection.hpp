@@ -50,6 +50,10 @@ class Connection {
   // Asks the engine, from another thread, to cancel the running statement
   // (it then raises EDatabaseError of kind cancelled); never throws.
   void cancel_statement() noexcept;
+  // Closes the connection from the client side, from another thread: the
+  // call in progress and every later one fail, and the server rolls back
+  // what was not committed. The last resort when a cancel does not come back.
+  void abort() noexcept;
 
   // Starts a READ COMMITTED record-version transaction that waits for locks;
   // raises EDatabaseError of kind cancelled once a stop was requested.

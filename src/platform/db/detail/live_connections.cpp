@@ -40,4 +40,9 @@ void cancel_live_statements() noexcept {
   }
 }
 
+void abort_live_connections() noexcept {
+  std::lock_guard lock(live_mutex());
+  for (Connection* c : live()) c->abort();
+}
+
 }  // namespace zpk::detail

@@ -13,5 +13,7 @@ void add_live_connection(Connection* connection);
 void remove_live_connection(Connection* connection) noexcept;
 // Cancels the statement each live connection is running; idle ones are left alone.
 void cancel_live_statements() noexcept;
+// Closes every live connection from the client side.
+void abort_live_connections() noexcept;
 
 }  // namespace zpk::detail
