@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <vector>
+
+#include <string.h>
 
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
 #include "error_report.hpp"
+#include "platform/db/cancellation.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/ui/dialog_service.hpp"
 #include "platform/ui/headless_dialogs.hpp"
@@ -52,6 +56,10 @@ void add_verbose_flag(CLI::App& command, bool& verbose) {
 }  // namespace
 
 int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  return run_zpk(argc, argv, out, err, std::cin);
+}
+
+int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& err, std::istream& in) {
   CLI::App app{"zpk: business rules of the ERP from the command line"};
   app.require_subcommand(1);
   bool verbose = false;
@@ -63,7 +71,8 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   CLI::App* call = app.add_subcommand("call", "call a routine: zpk call [options] ROUTINE ARG...");
   add_db_options(call);
   call->add_option("--set", options.set,
-                   fmt::format("session variable for the call, NAME=value (repeatable): {}",
+                   fmt::format("session variable for the call, NAME=value (repeatable; vSenha=- reads the "
+                               "password from standard input): {}",
                                fmt::join(session_value_names(), ", ")))
       ->allow_extra_args(false);
   bool list = false;
@@ -81,6 +90,7 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
   HeadlessDialogs dialogs({.echo = &err});
   ScopedDialogService dialog_guard(dialogs);
 
+  int status = 0;
   try {
     app.parse(argc, argv);
     dialogs.reply_all(options.answers);
@@ -88,24 +98,33 @@ int run_zpk(int argc, const char* const* argv, std::ostream& out, std::ostream& 
       std::vector<std::string> rest = call->remaining();
       if (list || rest.empty()) {
         list_calls(out);
-        return list ? 0 : 2;
+        status = list ? 0 : 2;
+      } else {
+        const std::string routine = rest.front();
+        rest.erase(rest.begin());
+        context = routine;
+        status = run_call(options, routine, rest, out, err, in);
       }
-      const std::string routine = rest.front();
-      rest.erase(rest.begin());
-      context = routine;
-      return run_call(options, routine, rest, out, err);
+    } else if (demo->parsed()) {
+      status = run_demo(options, out);
     }
-    if (demo->parsed()) return run_demo(options, out);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e, out, err);
+    // --help ends parsing with status 0; anything else is a command line that does not fit.
+    return app.exit(e, out, err) == 0 ? 0 : 2;
   } catch (const EAbort&) {
     // A silent stop: the routine has already told the user why.
-    return 1;
+    status = 1;
   } catch (const std::exception& e) {
-    report_error(err, e, context.empty() ? command_path(app) : context, verbose);
-    return 1;
+    // After a signal the error is the stop itself, said once below.
+    if (stop_reason() == 0) report_error(err, e, context.empty() ? command_path(app) : context, verbose);
+    status = 1;
   }
-  return 0;
+  // SIGINT / SIGTERM (StopSignals in main): 128 + signal, as a shell reports a process it stopped.
+  if (const int signal = stop_reason(); signal != 0) {
+    err << fmt::format("zpk: stopped by SIG{}; work not committed was rolled back\n", sigabbrev_np(signal));
+    return 128 + signal;
+  }
+  return status;
 }
 
 }  // namespace zpk::cli

@@ -18,6 +18,7 @@
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
+#include "platform/db/cancellation.hpp"
 #include "platform/db/query.hpp"
 #include "platform/db/retry_policy.hpp"
 #include "platform/db/transaction.hpp"
@@ -66,6 +67,8 @@ void wait_for_start(const fs::path& start_file) {
   }
   const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
   while (!fs::exists(start_file)) {
+    // A station stopped before the start ends as promptly as one stopped mid-run.
+    zpk::throw_if_stop_requested();
     if (std::chrono::steady_clock::now() > deadline) {
       throw zpk::EZpkError("no start signal (" + start_file.string() + ") within the timeout");
     }

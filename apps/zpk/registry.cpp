@@ -1,12 +1,17 @@
 #include "registry.hpp"
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <iostream>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
+#include <string_view>
 
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include "arguments.hpp"
 #include "platform/rtl/errors.hpp"
@@ -33,7 +38,18 @@ void add_session_options(CLI::App& command, CallOptions& options) {
   command.add_option("--empresa", options.empresa, "company code")->capture_default_str();
   command.add_option("--usuario", options.usuario, "ERP user of the session");
   command.add_option("--user", options.user, "server user (default: ISC_USER)");
-  command.add_option("--password", options.password, "server password (default: ISC_PASSWORD)");
+  // A password on the command line shows in ps; the file and ISC_PASSWORD do not.
+  CLI::Option* password = command.add_option(
+      "--password", options.password, "server password, seen by ps (prefer --password-file or ISC_PASSWORD)");
+  CLI::Option* password_file =
+      command.add_option("--password-file", options.password_file,
+                         "file whose first line is the server password (default: ISC_PASSWORD)");
+  password->excludes(password_file);
+  command
+      .add_option("--connect-timeout", options.connect_timeout,
+                  "seconds a server has to answer the connection (0: the client's own, 180)")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 3600));
   // One value per --answer, so the routine's name that follows is not taken as a reply.
   command.add_option("--answer", options.answers, "scripted reply to the next dialog (repeatable)")
       ->allow_extra_args(false);
@@ -53,10 +69,18 @@ RegisterCommand::RegisterCommand(std::function<void(CLI::App&, CallOptions&)> se
   command_registry().push_back(std::move(setup));
 }
 
+CallEntry& CallEntry::secret(const std::string& param) {
+  auto it = std::find_if(params.begin(), params.end(), [&](const CallParam& p) { return p.name == param; });
+  if (it == params.end()) throw std::logic_error("zpk call: " + name + " has no parameter '" + param + "'");
+  it->secret = true;
+  return *this;
+}
+
 std::string CallEntry::usage() const {
   std::vector<std::string> words;
   for (const CallParam& p : params) {
-    const std::string word = p.var ? "var:" + p.name : p.name;
+    // A password may be "-": read from standard input.
+    const std::string word = p.var ? "var:" + p.name : p.secret ? p.name + "|-" : p.name;
     words.push_back(p.optional ? "[" + word + "]" : word);
   }
   if (!class_name.empty()) words.push_back("[" + class_name + " property=value...]");
@@ -99,8 +123,54 @@ std::string CallEntry::argument_problem(const std::vector<std::string>& args) co
   return {};
 }
 
+namespace {
+
+// Session variables that hold a password: "--set NAME=-" reads it from standard input.
+constexpr std::string_view kSecretSessionValues[] = {"vSenha"};
+
+// Turns the terminal's echo off for the life of the object.
+class NoEcho {
+ public:
+  NoEcho() : saved_ok_(::tcgetattr(STDIN_FILENO, &saved_) == 0) {
+    if (!saved_ok_) return;
+    termios quiet = saved_;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  ~NoEcho() {
+    if (saved_ok_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+  }
+  NoEcho(const NoEcho&) = delete;
+  NoEcho& operator=(const NoEcho&) = delete;
+
+ private:
+  termios saved_{};
+  bool saved_ok_;
+};
+
+}  // namespace
+
+std::string read_secret(std::istream& in, std::ostream& err, const std::string& name) {
+  std::string line;
+  bool read = false;
+  if (&in == &std::cin && ::isatty(STDIN_FILENO)) {
+    err << name << ": " << std::flush;
+    {
+      NoEcho quiet;
+      read = static_cast<bool>(std::getline(in, line));
+    }
+    err << '\n';
+  } else {
+    read = static_cast<bool>(std::getline(in, line));
+  }
+  if (!read)
+    throw EZpkError(name + " is \"-\": its value is read from standard input, which has no line for it");
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
 int run_call(const CallOptions& options, const std::string& routine, const std::vector<std::string>& args,
-             std::ostream& out, std::ostream& err) {
+             std::ostream& out, std::ostream& err, std::istream& in) {
   auto& registry = call_registry();
   auto it = registry.find(routine);
   if (it == registry.end()) {
@@ -118,13 +188,28 @@ int run_call(const CallOptions& options, const std::string& routine, const std::
     }
     return 2;
   }
+  CallOptions resolved = options;
+  std::vector<std::string> resolved_args = args;
   try {
     parse_session_values(options.set);
+    // Passwords given as "-": the session's first, then the routine's, in order.
+    for (std::string& assignment : resolved.set) {
+      for (std::string_view name : kSecretSessionValues) {
+        if (assignment == std::string(name) + "=-") {
+          assignment = std::string(name) + "=" + read_secret(in, err, std::string(name));
+        }
+      }
+    }
+    for (size_t i = 0; i < resolved_args.size() && i < entry.params.size(); ++i) {
+      if (entry.params[i].secret && resolved_args[i] == "-") {
+        resolved_args[i] = read_secret(in, err, entry.params[i].name);
+      }
+    }
   } catch (const EZpkError& e) {
     err << "zpk call: " << e.what() << '\n';
     return 2;
   }
-  CallContext ctx{options, entry, args, out};
+  CallContext ctx{resolved, entry, resolved_args, out};
   entry.run(ctx);
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <iosfwd>
+#include <istream>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ struct CallOptions {
   std::string usuario;
   std::string user;  // server credentials (else ISC_USER / ISC_PASSWORD)
   std::string password;
+  std::string password_file;         // the server password's file (first line)
+  int connect_timeout = 15;          // seconds a server has to answer
   std::vector<std::string> answers;  // scripted replies for dialogs
   std::vector<std::string> set;      // session variables for the call, "NAME=value"
 };
@@ -41,6 +44,7 @@ struct CallParam {
   bool optional = false;  // it has a default: it may be left out (from the end)
   bool var = false;       // passed by reference and printed as name=value after the result
   std::string sample;     // a text the argument accepts ("-" for a var)
+  bool secret = false;    // a password: "-" reads it from standard input, out of sight of ps
 };
 
 struct CallEntry;
@@ -90,6 +94,9 @@ struct CallEntry {
     around = std::move(hook);
     return *this;
   }
+  // Marks the parameter `name` as a password, which may be given as "-" to
+  // be read from standard input; raises std::logic_error for an unknown name.
+  CallEntry& secret(const std::string& name);
 
   // The argument list, e.g. "NomeTabela Campo [Tamanho] [Flag]": a default
   // parameter in brackets, a var one as var:Name, a class's properties last.
@@ -102,18 +109,26 @@ struct CallEntry {
 std::map<std::string, CallEntry>& call_registry();
 
 // Adds the options of a database session (--db, --empresa, --usuario, --user,
-// --password, --answer) to a sub-command, filling `options`.
+// --password or --password-file, --connect-timeout, --answer) to a
+// sub-command, filling `options`.
 void add_session_options(CLI::App& command, CallOptions& options);
 
 // Adds an entry under its name; raises std::logic_error when the name is taken.
 CallEntry& add_call_entry(CallEntry entry);
 
 // Runs `zpk call ROUTINE ARG...`: 0 when the routine ran, 2 for an unknown
-// routine, an argument list that does not fit or a --set that does not read
-// (the reason and the usage go to `err`).
+// routine, an argument list that does not fit, a --set that does not read or
+// a password to be read from `in` that is not there (the reason and the usage
+// go to `err`). Passwords given as "-" (--set vSenha=-, then the routine's
+// secret arguments, in order) are read from `in`, one line each.
 // The routine's own errors propagate.
 int run_call(const CallOptions& options, const std::string& routine, const std::vector<std::string>& args,
-             std::ostream& out, std::ostream& err);
+             std::ostream& out, std::ostream& err, std::istream& in);
+
+// One line of `in` without its line end: a password given as "-". On a
+// terminal it is typed without echo after a prompt naming `name` on `err`.
+// Raises EZpkError when `in` has no line.
+std::string read_secret(std::istream& in, std::ostream& err, const std::string& name);
 
 // Prints every routine with its arguments, one per line.
 void list_calls(std::ostream& out);

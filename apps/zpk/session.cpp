@@ -1,6 +1,7 @@
 #include "session.hpp"
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,14 +16,28 @@ namespace zpk::cli {
 
 namespace fs = std::filesystem;
 
+std::string read_password_file(const fs::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  if (!in || !std::getline(in, line)) {
+    throw EZpkError("--password-file " + file.string() + ": cannot be read, or has no line");
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.empty()) throw EZpkError("--password-file " + file.string() + ": its first line is empty");
+  return line;
+}
+
 CallSession::CallSession(const CallOptions& options) {
   if (options.db.empty()) {
     throw EZpkError(
         "this routine needs the database: pass --db PATH (embedded) or --db host:path (server) "
         "before the routine's name, e.g. zpk call --db var/zpk-demo.fdb --empresa 001 ...");
   }
+  const std::string password =
+      options.password_file.empty() ? options.password : read_password_file(options.password_file);
   initialize_package();
-  Tabela.connect_company(options.db, options.empresa, {options.user, options.password});
+  Tabela.IBDatabase.SetConnectTimeout(options.connect_timeout);
+  Tabela.connect_company(options.db, options.empresa, {options.user, password});
   vUsuario = options.usuario;
 }
 

@@ -1,22 +1,31 @@
 // The database session of a `zpk call` or `zpk demo` entry: Tabela connected
-// from --db/--empresa (server credentials from --user/--password or
-// ISC_USER/ISC_PASSWORD) and vUsuario from --usuario, for as long as the entry runs.
+// from --db/--empresa (server credentials from --user and --password or
+// --password-file, else ISC_USER/ISC_PASSWORD; a server is given
+// --connect-timeout seconds to answer) and vUsuario from --usuario, for as
+// long as the entry runs.
 #pragma once
 
 #include <filesystem>
 #include <ostream>
+#include <string>
 
 #include "registry.hpp"
 
 namespace zpk::cli {
+
+// The server password: the first line of `file` (the password file of
+// --password-file), without its line end. Raises EZpkError when it cannot be
+// read or the line is empty.
+std::string read_password_file(const std::filesystem::path& file);
 
 // Connects for the length of one call; the connection is closed (what was not
 // committed is rolled back) and the session cleared when it ends. The call
 // entries of routines that read the database get one from run_in_session.
 class CallSession {
  public:
-  // Raises EZpkError when --db is missing, EDatabaseError when the database
-  // cannot be opened, EZpkError when the company is not in it.
+  // Raises EZpkError when --db is missing or the password file cannot be
+  // read, EDatabaseError when the database cannot be opened, EZpkError when
+  // the company is not in it.
   explicit CallSession(const CallOptions& options);
   ~CallSession();
   CallSession(const CallSession&) = delete;

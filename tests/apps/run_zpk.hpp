@@ -16,14 +16,16 @@ struct ZpkRun {
   std::string err;  // dialogs, usage and errors
 };
 
-// `args` follow the program's name: {"call", "VerCpf", "111.444.777-35"}.
-inline ZpkRun run_zpk(const std::vector<std::string>& args) {
+// `args` follow the program's name: {"call", "VerCpf", "111.444.777-35"};
+// `input` is what it reads from standard input (passwords given as "-").
+inline ZpkRun run_zpk(const std::vector<std::string>& args, const std::string& input = "") {
   std::vector<const char*> argv{"zpk"};
   for (const std::string& a : args) argv.push_back(a.c_str());
+  std::istringstream in(input);
   std::ostringstream out;
   std::ostringstream err;
   ZpkRun run;
-  run.status = cli::run_zpk(static_cast<int>(argv.size()), argv.data(), out, err);
+  run.status = cli::run_zpk(static_cast<int>(argv.size()), argv.data(), out, err, in);
   run.out = out.str();
   run.err = err.str();
   return run;

@@ -176,7 +176,7 @@ std::vector<StationResult> run_stations(int stations, const StationRun& run) {
     }
     processes.push_back(std::move(argv));
   }
-  return run_together(processes, environment, run.timeout);
+  return run_together(processes, environment, run.timeout, nullptr, run.while_running);
 }
 
 }  // namespace zpk::test

@@ -114,6 +114,8 @@ struct StationRun {
   DatabaseCredentials credentials{};
   // A station still running after this is killed (its result says so).
   std::chrono::seconds timeout{300};
+  // Runs once the stations are released, while they run (see run_together).
+  WhileRunning while_running{};
 };
 
 // Starts `stations` processes of `zpk station`, lets them connect, then

@@ -70,7 +70,8 @@ std::vector<std::string> lines_of(const std::string& text) {
 std::vector<StationResult> run_together(const std::vector<std::vector<std::string>>& processes,
                                         const std::vector<std::string>& environment,
                                         std::chrono::seconds timeout,
-                                        std::chrono::duration<double>* released_for) {
+                                        std::chrono::duration<double>* released_for,
+                                        const WhileRunning& while_running) {
   static std::atomic<int> counter{0};
   const fs::path dir = fs::temp_directory_path() /
                        ("zpk-stations-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
@@ -93,6 +94,7 @@ std::vector<StationResult> run_together(const std::vector<std::vector<std::strin
       int status = 0;
       ::waitpid(pids[i], &status, 0);
       results[i].exit_code = exit_code_of(status);
+      results[i].ended = std::chrono::steady_clock::now();
       results[i].errors += why;
       done[i] = true;
     }
@@ -105,6 +107,7 @@ std::vector<StationResult> run_together(const std::vector<std::vector<std::strin
       int status = 0;
       if (::waitpid(pids[i], &status, WNOHANG) == pids[i]) {
         results[i].exit_code = exit_code_of(status);
+        results[i].ended = std::chrono::steady_clock::now();
         done[i] = true;
       } else {
         all = false;
@@ -159,6 +162,15 @@ std::vector<StationResult> run_together(const std::vector<std::vector<std::strin
     std::ofstream(pending) << "go\n";
     fs::rename(pending, start);
     const auto released = std::chrono::steady_clock::now();
+    if (while_running) {
+      try {
+        while_running(pids);
+      } catch (...) {
+        kill_and_reap("\n[killed: the test failed while the stations ran]\n");
+        fs::remove_all(dir);
+        throw;
+      }
+    }
     while (!reap_ended()) {
       if (std::chrono::steady_clock::now() > deadline) {
         timed_out = true;

@@ -30,9 +30,17 @@ void TTIDatabase::Open() {
   if (settings_location_.empty()) {
     throw EDatabaseError(DatabaseErrorKind::usage, "no database name was given");
   }
-  detail::ConnectSettings s{settings_location_, credentials_.user, credentials_.password};
+  detail::ConnectSettings s{settings_location_, credentials_.user, credentials_.password, connect_timeout_};
   connection_ = detail::Connection::open(s, nullptr);
   apply_settings();
+}
+
+void TTIDatabase::SetConnectTimeout(int seconds) {
+  if (seconds < 0) {
+    throw EDatabaseError(DatabaseErrorKind::usage, "ConnectTimeout: " + std::to_string(seconds) +
+                                                       " is not a number of seconds (0 or more)");
+  }
+  connect_timeout_ = seconds;
 }
 
 void TTIDatabase::Close() noexcept {
@@ -48,6 +56,7 @@ void TTIDatabase::GetDatabase(const TTIDatabase& source) {
   Close();
   settings_location_ = source.settings_location_;
   credentials_ = source.credentials_;
+  connect_timeout_ = source.connect_timeout_;
   auto_parameterize_ = source.auto_parameterize_;
   cache_capacity_ = source.cache_capacity_;
   own_transaction_->Options.LockTimeout = source.default_transaction_->Options.LockTimeout;
@@ -78,7 +87,7 @@ void TTIDatabase::create_database(const std::string& location, const DatabaseCre
   Close();
   settings_location_ = location;
   credentials_ = credentials;
-  detail::ConnectSettings s{settings_location_, credentials_.user, credentials_.password};
+  detail::ConnectSettings s{settings_location_, credentials_.user, credentials_.password, connect_timeout_};
   detail::CreateSettings c{options.page_size, options.forced_writes};
   connection_ = detail::Connection::open(s, &c);
   apply_settings();

@@ -45,6 +45,12 @@ class TTIDatabase {
   const std::string& DatabaseName() const { return settings_location_; }
   void SetCredentials(DatabaseCredentials credentials) { credentials_ = std::move(credentials); }
   const DatabaseCredentials& Credentials() const { return credentials_; }
+  // Seconds a server has to answer when Open attaches (15 by default); a
+  // server that lets them pass is reported by host and port. 0 leaves it to
+  // the client's configuration (ConnectionTimeout, 180 s unless changed).
+  // Raises EDatabaseError (usage) for a negative value.
+  void SetConnectTimeout(int seconds);
+  int ConnectTimeout() const { return connect_timeout_; }
 
   // Attaches with the current settings (nothing when already attached);
   // raises EDatabaseError when the database cannot be opened.
@@ -98,6 +104,7 @@ class TTIDatabase {
 
   std::string settings_location_;
   DatabaseCredentials credentials_;
+  int connect_timeout_ = 15;
   bool auto_parameterize_ = true;
   size_t cache_capacity_ = 256;
   std::unique_ptr<detail::Connection> connection_;

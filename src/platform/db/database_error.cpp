@@ -45,6 +45,7 @@ constexpr CodeKind kCodeKinds[] = {
     {335544375, DatabaseErrorKind::connection},        // unavailable
     {335544648, DatabaseErrorKind::connection},        // conn_lost
     {335544741, DatabaseErrorKind::connection},        // lost_db_connection
+    {335544794, DatabaseErrorKind::cancelled},         // cancelled (the operation was cancelled)
 };
 
 // "Dynamic SQL Error" only says which layer refused the statement: the engine

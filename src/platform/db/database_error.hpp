@@ -24,6 +24,7 @@ enum class DatabaseErrorKind {
   conversion,        // a value could not be converted to the column's type
   syntax,            // the statement is not valid SQL or names unknown objects
   connection,        // the database could not be reached, opened or created
+  cancelled,         // the program is stopping: the statement was cancelled or not started
   usage,             // the layer was used wrongly (no database, unknown field or parameter)
 };
 
@@ -63,6 +64,8 @@ class EDatabaseError : public EZpkError {
   // True when a value does not fit its column or parameter; in a comparison
   // that means the value matches no row.
   bool is_truncation() const { return kind_ == DatabaseErrorKind::truncation; }
+  // True when the work was stopped on request (see cancellation.hpp): never retried.
+  bool is_cancelled() const { return kind_ == DatabaseErrorKind::cancelled; }
   bool has_code(int64_t code) const;
   // Set when the error is a text too long for its parameter.
   const std::optional<TextTooLong>& text_too_long() const { return too_long_; }

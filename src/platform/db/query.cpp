@@ -555,6 +555,10 @@ bool TTIQuery::TryExecSQL() {
   try {
     run(false);
     return true;
+  } catch (const EDatabaseError& e) {
+    // A stop is not a failed statement the caller may go past.
+    if (e.is_cancelled()) throw;
+    return false;
   } catch (const EZpkError&) {
     return false;
   }

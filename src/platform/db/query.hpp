@@ -205,7 +205,8 @@ class TTIQuery {
 
   // Runs a statement that returns no rows; raises EDatabaseError.
   void ExecSQL();
-  // Runs it and says whether it worked; a failure is swallowed.
+  // Runs it and says whether it worked; a failure is swallowed, except a
+  // stop (cancellation.hpp), which is raised.
   bool TryExecSQL();
   // Rows changed by the last ExecSQL (rows fetched after Open).
   int64_t RowsAffected() const { return rows_affected_; }

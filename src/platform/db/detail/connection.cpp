@@ -2,10 +2,17 @@
 
 #include <ibase.h>
 
+#include <chrono>
+
+#include <fmt/format.h>
+
+#include "platform/db/cancellation.hpp"
 #include "platform/db/database_error.hpp"
 #include "platform/db/detail/firebird_api.hpp"
+#include "platform/db/detail/live_connections.hpp"
 #include "platform/db/detail/parameter_encoding.hpp"
 #include "platform/db/detail/row_decoding.hpp"
+#include "platform/db/detail/server_address.hpp"
 #include "platform/db/detail/sql_text.hpp"
 
 namespace zpk::detail {
@@ -15,7 +22,54 @@ using Firebird::IStatus;
 using Firebird::ITransaction;
 using Firebird::IXpbBuilder;
 
+// Marks the connection busy for one statement, then checks for a stop. Marked
+// first, so that a stop requested in between finds the mark and cancels the
+// statement (cancellation.cpp sets its flag, then reads the marks). A nested
+// mark (a statement run from inside another) leaves the outer one alone.
+class StatementMark {
+ public:
+  explicit StatementMark(Connection& c) : c_(c), outer_(c.in_statement_.exchange(true)) {
+    if (outer_) return;
+    try {
+      throw_if_stop_requested();
+    } catch (...) {
+      c_.in_statement_.store(false);
+      throw;
+    }
+  }
+  ~StatementMark() {
+    if (!outer_) c_.in_statement_.store(false);
+  }
+  StatementMark(const StatementMark&) = delete;
+  StatementMark& operator=(const StatementMark&) = delete;
+
+ private:
+  Connection& c_;
+  bool outer_;
+};
+
+namespace {
+
+// The message for an attachment that failed: a server that let the connect
+// timeout pass without answering is said so, by host and port; the engine
+// only says "connection rejected by remote interface" then.
+std::string attach_failure_message(const ConnectSettings& settings, std::chrono::steady_clock::duration took,
+                                   const std::string& engine_message) {
+  using namespace std::chrono_literals;
+  const std::optional<ServerAddress> server = server_address(settings.location);
+  if (!server || settings.connect_timeout <= 0 ||
+      took < std::chrono::seconds(settings.connect_timeout) - 250ms) {
+    return engine_message;
+  }
+  return fmt::format("the database server at {}, port {}, did not answer within {} s (connect timeout)",
+                     server->host, server->port, settings.connect_timeout);
+}
+
+}  // namespace
+
 std::unique_ptr<Connection> Connection::open(const ConnectSettings& settings, const CreateSettings* create) {
+  // Nothing new starts once the program is stopping.
+  throw_if_stop_requested();
   std::unique_ptr<Connection> c(new Connection());
   c->status_ = master()->getStatus();
   CheckStatusWrapper st(c->status_);
@@ -23,6 +77,7 @@ std::unique_ptr<Connection> Connection::open(const ConnectSettings& settings, co
   dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
   if (!settings.user.empty()) dpb->insertString(&st, isc_dpb_user_name, settings.user.c_str());
   if (!settings.password.empty()) dpb->insertString(&st, isc_dpb_password, settings.password.c_str());
+  if (settings.connect_timeout > 0) dpb->insertInt(&st, isc_dpb_connect_timeout, settings.connect_timeout);
   if (create) {
     dpb->insertInt(&st, isc_dpb_page_size, create->page_size);
     dpb->insertInt(&st, isc_dpb_sql_dialect, static_cast<int>(kDialect));
@@ -33,27 +88,47 @@ std::unique_ptr<Connection> Connection::open(const ConnectSettings& settings, co
   Firebird::IProvider* provider = master()->getDispatcher();
   const unsigned char* buffer = dpb->getBuffer(&st);
   const unsigned length = dpb->getBufferLength(&st);
+  const auto started = std::chrono::steady_clock::now();
   if (create) {
     c->attachment_ = provider->createDatabase(&st, settings.location.c_str(), length, buffer);
   } else {
     c->attachment_ = provider->attachDatabase(&st, settings.location.c_str(), length, buffer);
   }
   const bool attach_failed = failed(st);
+  const auto took = std::chrono::steady_clock::now() - started;
   provider->release();
   if (attach_failed) {
     try {
       raise_status(c->status_, {});
     } catch (const EDatabaseError& e) {
       // A location that cannot be opened is a connection failure whatever the engine's code.
-      EDatabaseError failure(DatabaseErrorKind::connection, e, e.message());
+      EDatabaseError failure(DatabaseErrorKind::connection, e,
+                             attach_failure_message(settings, took, e.message()));
       failure.set_statement(settings.location);
       throw failure;
     }
   }
+  add_live_connection(c.get());
   return c;
 }
 
+void Connection::cancel_statement() noexcept {
+  IStatus* status = master()->getStatus();
+  CheckStatusWrapper st(status);
+  // With nothing running the engine answers "nothing to cancel": nothing to do then.
+  attachment_->cancelOperation(&st, fb_cancel_raise);
+  status->dispose();
+}
+
+void Connection::abort() noexcept {
+  IStatus* status = master()->getStatus();
+  CheckStatusWrapper st(status);
+  attachment_->cancelOperation(&st, fb_cancel_abort);
+  status->dispose();
+}
+
 Connection::~Connection() {
+  remove_live_connection(this);
   clear_statement_cache();
   if (attachment_) {
     CheckStatusWrapper st(status_);
@@ -66,13 +141,18 @@ Connection::~Connection() {
 
 void Connection::drop_database() {
   clear_statement_cache();
+  remove_live_connection(this);
   CheckStatusWrapper st(status_);
   attachment_->dropDatabase(&st);
-  check(st);
+  if (failed(st)) {
+    add_live_connection(this);
+    check(st);
+  }
   attachment_ = nullptr;
 }
 
 ITransaction* Connection::start_transaction(const TransactionSettings& settings) {
+  throw_if_stop_requested();
   CheckStatusWrapper st(status_);
   XpbBuilder tpb(st, IXpbBuilder::TPB);
   tpb->insertTag(&st, settings.read_only ? isc_tpb_read : isc_tpb_write);
@@ -88,6 +168,9 @@ ITransaction* Connection::start_transaction(const TransactionSettings& settings)
 
 void Connection::commit(ITransaction*& transaction) {
   if (!transaction) return;
+  // A stop may have cut the work short (a statement whose error was handled
+  // as a business condition): never commit what may be half done.
+  throw_if_stop_requested();
   CheckStatusWrapper st(status_);
   transaction->commit(&st);
   check(st);
@@ -103,6 +186,7 @@ void Connection::rollback(ITransaction*& transaction) noexcept {
 }
 
 void Connection::execute_immediate(ITransaction* transaction, std::string_view sql) {
+  StatementMark mark(*this);
   if (is_ddl_statement(sql)) clear_statement_cache();
   CheckStatusWrapper st(status_);
   attachment_->execute(&st, transaction, static_cast<unsigned>(sql.size()), sql.data(), kDialect, nullptr,
@@ -146,6 +230,7 @@ bool Connection::run_as_shape(ITransaction* transaction, std::string_view sql, R
 void Connection::run(ITransaction* transaction, std::string_view sql,
                      const std::vector<const BoundValue*>& values, bool literal_binding, ResultData& out,
                      size_t max_rows) {
+  StatementMark mark(*this);
   if (literal_binding && auto_parameterize && values.empty() && run_as_shape(transaction, sql, out, max_rows))
     return;
   if (is_ddl_statement(sql)) {

@@ -3,6 +3,7 @@
 // prepared statements. TTIDatabase is the public face.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -18,6 +19,9 @@ struct ConnectSettings {
   std::string location;  // a file path (embedded engine) or host[/port]:path (server)
   std::string user;      // empty: the client takes ISC_USER
   std::string password;  // empty: the client takes ISC_PASSWORD
+  // Seconds a server has to answer the connection; 0 leaves it to the
+  // client's configuration (ConnectionTimeout, 180 s by default).
+  int connect_timeout = 0;
 };
 
 struct CreateSettings {
@@ -41,14 +45,27 @@ class Connection {
 
   Firebird::IAttachment* attachment() const { return attachment_; }
 
-  // Starts a READ COMMITTED record-version transaction that waits for locks.
+  // True while a statement of this connection runs in the engine.
+  bool in_statement() const { return in_statement_.load(); }
+  // Asks the engine, from another thread, to cancel the running statement
+  // (it then raises EDatabaseError of kind cancelled); never throws.
+  void cancel_statement() noexcept;
+  // Closes the connection from the client side, from another thread: the
+  // call in progress and every later one fail, and the server rolls back
+  // what was not committed. The last resort when a cancel does not come back.
+  void abort() noexcept;
+
+  // Starts a READ COMMITTED record-version transaction that waits for locks;
+  // raises EDatabaseError of kind cancelled once a stop was requested.
   Firebird::ITransaction* start_transaction(const TransactionSettings& settings);
-  // Commits and releases the handle (left untouched when the commit fails).
+  // Commits and releases the handle (left untouched when the commit fails,
+  // and once a stop was requested: the work is then rolled back instead).
   void commit(Firebird::ITransaction*& transaction);
   // Rolls back and releases the handle; never throws.
   void rollback(Firebird::ITransaction*& transaction) noexcept;
 
-  // Runs one statement without parameters and without caching it.
+  // Runs one statement without parameters and without caching it. This and
+  // run() raise EDatabaseError of kind cancelled when a stop is requested.
   void execute_immediate(Firebird::ITransaction* transaction, std::string_view sql);
 
   // Runs a statement with its positional values; fills `out` with every row
@@ -81,8 +98,11 @@ class Connection {
                const std::vector<const BoundValue*>& values, std::string_view sql, ResultData& out,
                size_t max_rows);
 
+  friend class StatementMark;
+
   Firebird::IAttachment* attachment_ = nullptr;
   Firebird::IStatus* status_ = nullptr;
+  std::atomic<bool> in_statement_{false};
   StatementCache cache_;
 };
 
