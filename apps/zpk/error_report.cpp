@@ -42,7 +42,10 @@ void report_error(std::ostream& err, const std::exception& e, std::string_view c
   const auto* db = dynamic_cast<const EDatabaseError*>(&e);
   const std::string line = db ? db->summary() : one_line(e.what());
   err << "error: ";
-  if (!context.empty()) err << context << ": ";
+  // A message that already names what ran (the library's own refusals do) is not prefixed twice.
+  const bool named = !context.empty() && line.size() > context.size() &&
+                     line.compare(0, context.size(), context) == 0 && line[context.size()] == ':';
+  if (!context.empty() && !named) err << context << ": ";
   err << line << '\n';
   if (!verbose || !db) return;
   if (db->message() != line) write_block(err, "engine", db->message());

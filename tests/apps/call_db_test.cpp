@@ -146,6 +146,12 @@ TEST_F(ZpkCallDb, ErrorsAreOneLineAndVerboseAddsTheEnginesDetails) {
        true,
        "error: ExecutaRefresh: Table unknown: NOSUCH: At line 1, column 15\n",
        {"    -SQL error code = -204", "SQLSTATE: 42S02", "codes: 335544569", "SELECT * FROM NOSUCH"}},
+      {"a refusal that names its routine itself",
+       {"CodigoReservado", "PEDIDO", "NUMERO", "'x' OR '1'='1'"},
+       true,
+       "error: CodigoReservado: Valor \"'x' OR '1'='1'\" is not an SQL literal; write a quoted text with its "
+       "quotes doubled ('D''AGUA'), a number, NULL or a date literal (DATE '2025-01-31')\n",
+       {}},
       {"a station's argument that is not a number",
        {"station", "proximo", "PEDIDO", "NUMERO", "abc"},
        false,
