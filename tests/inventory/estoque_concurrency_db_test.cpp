@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "inventory/stock_stations.hpp"
 #include "platform/db/query.hpp"
 #include "support/multi_station.hpp"
 #include "support/sql.hpp"
@@ -18,23 +19,7 @@ namespace {
 using test::run_stations;
 using test::StationResult;
 
-class EstoqueStations : public test::ServerTest {
- protected:
-  // What the stations say they posted: entries minus exits per "CODIGO COR".
-  static std::map<std::string, double> posted(const std::vector<StationResult>& results, int& lines) {
-    std::map<std::string, double> net;
-    lines = 0;
-    for (const std::string& line : test::all_lines(results)) {
-      std::istringstream in(line);
-      std::string op, codigo, cor;
-      double qtde = 0;
-      if (!(in >> op >> codigo >> cor >> qtde)) continue;
-      ++lines;
-      net[codigo + " " + cor] += op == "E" ? qtde : -qtde;
-    }
-    return net;
-  }
-};
+class EstoqueStations : public test::ServerTest {};
 
 constexpr int kStations = 4;
 constexpr int kMovements = 250;
@@ -46,17 +31,7 @@ TEST_F(EstoqueStations, ProductBalancesEqualTheirJournalsAfterConcurrentPostings
   {
     TTIDatabase db;
     database().open(db);
-    for (const char* codigo : {"CONC-A", "CONC-B"}) {
-      test::exec(std::string("INSERT INTO PRODUTO_001 (CODIGO, ESTOQUE, CUSTO, PRECO, UNIDADE) VALUES ('") +
-                     codigo + "', 'S', 0, 1, 'M')",
-                 {}, db);
-    }
-    for (const std::string& item : items) {
-      test::exec("INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE, QUANTIDADE) VALUES ('" +
-                     item.substr(0, 6) + "', '" + item.substr(7) + "', '0', '1', '0001', '000000', 0)",
-                 {}, db);
-    }
-    db.DefaultTransaction().Commit();
+    test::register_stock_items(db, items);
   }
 
   std::vector<std::string> args = {"produto"};
@@ -66,7 +41,7 @@ TEST_F(EstoqueStations, ProductBalancesEqualTheirJournalsAfterConcurrentPostings
   for (const StationResult& r : results) ASSERT_TRUE(r.ok()) << test::describe(results);
 
   int lines = 0;
-  const std::map<std::string, double> net = posted(results, lines);
+  const std::map<std::string, double> net = test::posted_by_stations(results, lines);
   ASSERT_EQ(lines, kStations * kMovements);
 
   TTIDatabase db;
@@ -76,21 +51,7 @@ TEST_F(EstoqueStations, ProductBalancesEqualTheirJournalsAfterConcurrentPostings
   count.Open();
   EXPECT_EQ(count.Fields(0).AsInteger(), kStations * kMovements);
 
-  TTIQuery q(db);
-  q.SQL.Add("SELECT PA.CODIGO, PA.COR, PA.QUANTIDADE,");
-  q.SQL.Add("  (SELECT SUM(IIF(M.OPERACAO = 'E', M.QTDE, -M.QTDE)) FROM PA_MOV_001 M");
-  q.SQL.Add("   WHERE M.CODIGO = PA.CODIGO AND M.COR = PA.COR AND M.TAMANHO = PA.TAM AND M.TIPO = PA.TIPO");
-  q.SQL.Add("     AND M.DEPOSITO = PA.DEPOSITO AND M.LOTE = PA.LOTE) AS JOURNAL");
-  q.SQL.Add("FROM PA_ITEN_001 PA WHERE PA.CODIGO IN ('CONC-A', 'CONC-B')");
-  q.Open();
-  EXPECT_EQ(q.RecordCount(), 5);  // no item got a second balance row
-  for (; !q.Eof(); q.Next()) {
-    const std::string key = q.FieldByName("CODIGO").AsString() + " " + q.FieldByName("COR").AsString();
-    SCOPED_TRACE(key);
-    EXPECT_EQ(q.FieldByName("QUANTIDADE").AsCurrency(), q.FieldByName("JOURNAL").AsCurrency());
-    ASSERT_TRUE(net.count(key));
-    EXPECT_DOUBLE_EQ(q.FieldByName("QUANTIDADE").AsFloat(), net.at(key));
-  }
+  test::expect_balances_equal_journals(db, "CONC-", net, static_cast<int>(items.size()));
 
   // Entries cost 1 to 5 and exits go out at the average, so every average
   // computed from the balance it was applied to stays within 1 to 5.
@@ -123,7 +84,7 @@ TEST_F(EstoqueStations, MaterialBalancesEqualTheirJournalsAfterConcurrentPosting
                                .args = {"material", items[0], items[1]}});
   for (const StationResult& r : results) ASSERT_TRUE(r.ok()) << test::describe(results);
   int lines = 0;
-  const std::map<std::string, double> net = posted(results, lines);
+  const std::map<std::string, double> net = test::posted_by_stations(results, lines);
   ASSERT_EQ(lines, kStations * kMaterialMovements);
 
   TTIDatabase db;

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "inventory/stock_stations.hpp"
 #include "platform/db/query.hpp"
 #include "support/multi_station.hpp"
 #include "support/sql.hpp"
@@ -38,17 +39,7 @@ TEST_F(EstoqueStationsStopped, SigtermMidRunEndsEveryStationCleanlyAndKeepsBalan
   {
     TTIDatabase db;
     database().open(db);
-    for (const char* codigo : {"STOP-A", "STOP-B"}) {
-      test::exec(std::string("INSERT INTO PRODUTO_001 (CODIGO, ESTOQUE, CUSTO, PRECO, UNIDADE) VALUES ('") +
-                     codigo + "', 'S', 0, 1, 'M')",
-                 {}, db);
-    }
-    for (const std::string& item : items) {
-      test::exec("INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE, QUANTIDADE) VALUES ('" +
-                     item.substr(0, 6) + "', '" + item.substr(7) + "', '0', '1', '0001', '000000', 0)",
-                 {}, db);
-    }
-    db.DefaultTransaction().Commit();
+    test::register_stock_items(db, items);
   }
 
   std::chrono::steady_clock::time_point signalled;
@@ -109,34 +100,13 @@ TEST_F(EstoqueStationsStopped, SigtermMidRunEndsEveryStationCleanlyAndKeepsBalan
   EXPECT_GE(unwound, 1) << test::describe(results);
 
   // What the stations printed is what they committed: a line follows each commit.
-  std::map<std::string, double> net;
   int lines = 0;
-  for (const std::string& line : test::all_lines(results)) {
-    std::istringstream in(line);
-    std::string op, codigo, cor;
-    double qtde = 0;
-    if (!(in >> op >> codigo >> cor >> qtde)) continue;
-    ++lines;
-    net[codigo + " " + cor] += op == "E" ? qtde : -qtde;
-  }
+  const std::map<std::string, double> net = test::posted_by_stations(results, lines);
   TTIDatabase db;
   database().open(db);
   EXPECT_EQ(test::number("SELECT COUNT(*) FROM PA_MOV_001 WHERE CODIGO STARTING WITH 'STOP-'", {}, db),
             lines);
-  TTIQuery q(db);
-  q.SQL.Add("SELECT PA.CODIGO, PA.COR, PA.QUANTIDADE,");
-  q.SQL.Add("  (SELECT COALESCE(SUM(IIF(M.OPERACAO = 'E', M.QTDE, -M.QTDE)), 0) FROM PA_MOV_001 M");
-  q.SQL.Add("   WHERE M.CODIGO = PA.CODIGO AND M.COR = PA.COR AND M.TAMANHO = PA.TAM AND M.TIPO = PA.TIPO");
-  q.SQL.Add("     AND M.DEPOSITO = PA.DEPOSITO AND M.LOTE = PA.LOTE) AS JOURNAL");
-  q.SQL.Add("FROM PA_ITEN_001 PA WHERE PA.CODIGO STARTING WITH 'STOP-'");
-  q.Open();
-  EXPECT_EQ(q.RecordCount(), static_cast<int>(items.size()));
-  for (; !q.Eof(); q.Next()) {
-    const std::string key = q.FieldByName("CODIGO").AsString() + " " + q.FieldByName("COR").AsString();
-    SCOPED_TRACE(key);
-    EXPECT_EQ(q.FieldByName("QUANTIDADE").AsCurrency(), q.FieldByName("JOURNAL").AsCurrency());
-    EXPECT_DOUBLE_EQ(q.FieldByName("QUANTIDADE").AsFloat(), net[key]);
-  }
+  test::expect_balances_equal_journals(db, "STOP-", net, static_cast<int>(items.size()));
 }
 
 }  // namespace
