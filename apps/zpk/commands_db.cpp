@@ -12,6 +12,7 @@
 #include "platform/db/database.hpp"
 #include "platform/tabela/schema_setup.hpp"
 #include "registry.hpp"
+#include "session.hpp"
 
 namespace {
 
@@ -28,10 +29,6 @@ fs::path schema_dir(const DbCommandOptions& o) {
   return zpk::find_schema_dir();
 }
 
-zpk::DatabaseCredentials credentials(const zpk::cli::CallOptions& options) {
-  return {options.user, options.password};
-}
-
 const zpk::cli::RegisterCommand kDbCommand{[](CLI::App& app, zpk::cli::CallOptions& options) {
   auto o = std::make_shared<DbCommandOptions>();
   CLI::App* db = app.add_subcommand("db", "create and seed databases");
@@ -42,12 +39,13 @@ const zpk::cli::RegisterCommand kDbCommand{[](CLI::App& app, zpk::cli::CallOptio
   create->add_option("--empresa", o->empresas, "company whose tables to create (repeatable; default 001)")
       ->allow_extra_args(false);
   create->add_option("--schema", o->schema, "the schema/ folder (default: found from the program's folder)");
-  create->add_option("--user", options.user, "server user (default: ISC_USER)");
-  create->add_option("--password", options.password, "server password (default: ISC_PASSWORD)");
+  zpk::cli::add_login_options(*create, options);
   create->callback([o, &options] {
     std::vector<std::string> empresas = o->empresas.empty() ? std::vector<std::string>{"001"} : o->empresas;
     zpk::TTIDatabase database;
-    zpk::create_schema_database(database, o->path, empresas, schema_dir(*o), credentials(options));
+    database.SetConnectTimeout(options.connect_timeout);
+    zpk::create_schema_database(database, o->path, empresas, schema_dir(*o),
+                                zpk::cli::server_credentials(options));
     database.Close();
     std::cout << "created " << o->path << " (companies";
     for (const auto& e : empresas) std::cout << ' ' << e;
@@ -57,12 +55,12 @@ const zpk::cli::RegisterCommand kDbCommand{[](CLI::App& app, zpk::cli::CallOptio
   CLI::App* seed = db->add_subcommand("seed", "load the demo companies 001 and 002: zpk db seed PATH");
   seed->add_option("PATH", o->path, "database file (embedded) or host:path (server)")->required();
   seed->add_option("--schema", o->schema, "the schema/ folder (default: found from the program's folder)");
-  seed->add_option("--user", options.user, "server user (default: ISC_USER)");
-  seed->add_option("--password", options.password, "server password (default: ISC_PASSWORD)");
+  zpk::cli::add_login_options(*seed, options);
   seed->callback([o, &options] {
     zpk::TTIDatabase database;
+    database.SetConnectTimeout(options.connect_timeout);
     database.SetDatabaseName(o->path);
-    database.SetCredentials(credentials(options));
+    database.SetCredentials(zpk::cli::server_credentials(options));
     database.Open();
     zpk::seed_demo_data(database, schema_dir(*o));
     database.DefaultTransaction().Commit();

@@ -37,6 +37,13 @@ void add_session_options(CLI::App& command, CallOptions& options) {
   command.add_option("--db", options.db, "database: a file path (embedded) or host:path (server)");
   command.add_option("--empresa", options.empresa, "company code")->capture_default_str();
   command.add_option("--usuario", options.usuario, "ERP user of the session");
+  add_login_options(command, options);
+  // One value per --answer, so the routine's name that follows is not taken as a reply.
+  command.add_option("--answer", options.answers, "scripted reply to the next dialog (repeatable)")
+      ->allow_extra_args(false);
+}
+
+void add_login_options(CLI::App& command, CallOptions& options) {
   command.add_option("--user", options.user, "server user (default: ISC_USER)");
   // A password on the command line shows in ps; the file and ISC_PASSWORD do not.
   CLI::Option* password = command.add_option(
@@ -50,9 +57,6 @@ void add_session_options(CLI::App& command, CallOptions& options) {
                   "seconds a server has to answer the connection (0: the client's own, 180)")
       ->capture_default_str()
       ->check(CLI::Range(0, 3600));
-  // One value per --answer, so the routine's name that follows is not taken as a reply.
-  command.add_option("--answer", options.answers, "scripted reply to the next dialog (repeatable)")
-      ->allow_extra_args(false);
 }
 
 std::vector<DemoEntry>& demo_registry() {

@@ -113,6 +113,10 @@ std::map<std::string, CallEntry>& call_registry();
 // sub-command, filling `options`.
 void add_session_options(CLI::App& command, CallOptions& options);
 
+// The server login alone (--user, --password, --password-file,
+// --connect-timeout): what `zpk db` takes.
+void add_login_options(CLI::App& command, CallOptions& options);
+
 // Adds an entry under its name; raises std::logic_error when the name is taken.
 CallEntry& add_call_entry(CallEntry entry);
 

@@ -27,17 +27,21 @@ std::string read_password_file(const fs::path& file) {
   return line;
 }
 
+DatabaseCredentials server_credentials(const CallOptions& options) {
+  return {options.user,
+          options.password_file.empty() ? options.password : read_password_file(options.password_file)};
+}
+
 CallSession::CallSession(const CallOptions& options) {
   if (options.db.empty()) {
     throw EZpkError(
         "this routine needs the database: pass --db PATH (embedded) or --db host:path (server) "
         "before the routine's name, e.g. zpk call --db var/zpk-demo.fdb --empresa 001 ...");
   }
-  const std::string password =
-      options.password_file.empty() ? options.password : read_password_file(options.password_file);
+  const DatabaseCredentials login = server_credentials(options);
   initialize_package();
   Tabela.IBDatabase.SetConnectTimeout(options.connect_timeout);
-  Tabela.connect_company(options.db, options.empresa, {options.user, password});
+  Tabela.connect_company(options.db, options.empresa, login);
   vUsuario = options.usuario;
 }
 

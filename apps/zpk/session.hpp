@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+#include "platform/db/database.hpp"
 #include "registry.hpp"
 
 namespace zpk::cli {
@@ -17,6 +18,10 @@ namespace zpk::cli {
 // --password-file), without its line end. Raises EZpkError when it cannot be
 // read or the line is empty.
 std::string read_password_file(const std::filesystem::path& file);
+
+// The server login of the options: --user and the password of --password-file
+// or --password (empty ones fall back to ISC_USER / ISC_PASSWORD).
+DatabaseCredentials server_credentials(const CallOptions& options);
 
 // Connects for the length of one call; the connection is closed (what was not
 // committed is rolled back) and the session cleared when it ends. The call

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -118,6 +120,38 @@ TEST_F(ZpkPasswordFile, TheServerPasswordComesFromTheFile) {
     EXPECT_EQ(run.out, "");
     EXPECT_THAT(run.err, HasSubstr(c.error));
   }
+}
+
+// `zpk db create` and `seed` log in to a server the same way: the password
+// file, with ISC_PASSWORD out of the way.
+TEST_F(ZpkPasswordFile, DbCreateAndSeedTakeThePasswordFile) {
+  const ServerLocation server = server_location();
+  ScopedEnv no_password("ISC_PASSWORD", nullptr);
+  TempFolder folder("password-file-db");
+  const fs::path good = folder.path() / "good";
+  const fs::path wrong = folder.path() / "wrong";
+  write_file(good, server.credentials.password + "\n");
+  write_file(wrong, server.credentials.password + "x\n");
+  const fs::path file = server.data_dir / ("created-" + std::to_string(::getpid()) + ".fdb");
+  const std::string location = server.prefix + ":" + file.string();
+  struct Remove {
+    fs::path file;
+    ~Remove() {
+      std::error_code ignored;
+      fs::remove(file, ignored);
+    }
+  } remove{file};
+
+  for (const char* step : {"create", "seed"}) {
+    SCOPED_TRACE(step);
+    const ZpkRun refused =
+        run_zpk({"db", step, location, "--user", server.credentials.user, "--password-file", wrong.string()});
+    EXPECT_NE(refused.status, 0);
+    const ZpkRun run =
+        run_zpk({"db", step, location, "--user", server.credentials.user, "--password-file", good.string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+  }
+  EXPECT_TRUE(fs::exists(file));
 }
 
 }  // namespace
