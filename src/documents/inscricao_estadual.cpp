@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
-#include <string>
 
 namespace zpk {
 namespace {
@@ -324,6 +323,26 @@ constexpr StateRule kStates[] = {
     {"TO", valida_to},
 };
 
+// The rule of each two-capital state code, indexed by its letters: one look-up
+// instead of a walk over the table.
+using Rule = bool (*)(std::string_view);
+constexpr size_t kLetters = 26;
+constexpr auto kRuleByCode = [] {
+  std::array<Rule, kLetters * kLetters> rules{};
+  for (const StateRule& r : kStates) rules[(r.uf[0] - 'A') * kLetters + (r.uf[1] - 'A')] = r.valid;
+  return rules;
+}();
+
+// The rule of the state `UF`, or none for a code that is not two capitals of the table.
+Rule rule_of(std::string_view UF) {
+  const auto capital = [](char c) { return c >= 'A' && c <= 'Z'; };
+  if (UF.size() != 2 || !capital(UF[0]) || !capital(UF[1])) return nullptr;
+  return kRuleByCode[(UF[0] - 'A') * kLetters + (UF[1] - 'A')];
+}
+
+// Longer than any state's registration (14 digits in Pernambuco and Rondônia).
+constexpr size_t kLongestCleaned = 14;
+
 std::string_view trim_blanks(std::string_view s) {
   // Blanks and control characters are single bytes in UTF-8.
   while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
@@ -336,19 +355,25 @@ std::string_view trim_blanks(std::string_view s) {
 bool ValidaInscricao(std::string_view IE, std::string_view UF) {
   if (trim_blanks(IE) == "ISENTO") return true;
 
-  const auto* rule =
-      std::find_if(std::begin(kStates), std::end(kStates), [&](const StateRule& r) { return r.uf == UF; });
-  if (rule == std::end(kStates)) return false;
+  const Rule rule = rule_of(UF);
+  if (rule == nullptr) return false;
 
-  // Keep the digits and "P"; the bytes of a multi-byte UTF-8 character are never among them.
-  std::string cleaned;
-  cleaned.reserve(IE.size());
+  // Keep the digits and "P"; the bytes of a multi-byte UTF-8 character are never
+  // among them. A cleaned text longer than every state's registration is refused
+  // as soon as it is, without copying the rest.
+  char cleaned[kLongestCleaned];
+  size_t size = 0;
+  bool has_p = false;
   for (char c : IE) {
-    if ((c >= '0' && c <= '9') || c == 'P') cleaned.push_back(c);
+    if ((c >= '0' && c <= '9') || c == 'P') {
+      if (size == kLongestCleaned) return false;
+      has_p |= c == 'P';
+      cleaned[size++] = c;
+    }
   }
   // Only the São Paulo rural form carries a "P", and only in front.
-  if (rule->valid != valida_sp && cleaned.find('P') != std::string::npos) return false;
-  return rule->valid(cleaned);
+  if (has_p && rule != valida_sp) return false;
+  return rule(std::string_view(cleaned, size));
 }
 
 }  // namespace zpk

@@ -178,6 +178,8 @@ TEST(ValidaInscricao, EdgeCases) {
       {"6000001-5", "CE", false},
       {"1.004.823/001-12", "AC", false},
       {"24.000.004-80", "AL", false},
+      {"18.1.001.0000004-90", "PE", false},
+      {"0000000000000000000000000000000000000130000019", "MT", false},
       // Right check digit, wrong prefix.
       {"25.000.004-0", "AL", false},
       {"12.345.678-9", "GO", false},
