@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
-#include <string>
 
 namespace zpk {
 namespace {
@@ -82,11 +81,15 @@ bool valida_ac(std::string_view s) {
          check_is(s, 12, m11(weighted(s, 0, {5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2})));
 }
 
-// Alagoas and Rio Grande do Norte: (sum x 10) mod 11, 0 when it gives 10.
-bool nine_digits_times_ten(std::string_view s, std::string_view prefix) {
-  if (s.size() != 9 || !has_prefix(s, {prefix})) return false;
-  const int digit = weighted_9_to_2(s) * 10 % 11;
-  return check_is(s, 8, digit == 10 ? 0 : digit);
+// (sum x 10) mod 11, 0 when it gives 10: the check digit of Alagoas and Rio Grande do Norte.
+int times_ten_mod_11(int sum) {
+  const int digit = sum * 10 % 11;
+  return digit == 10 ? 0 : digit;
+}
+
+// Alagoas: nine digits from "24", weights 9..2.
+bool valida_al(std::string_view s) {
+  return s.size() == 9 && has_prefix(s, {"24"}) && check_is(s, 8, times_ten_mod_11(weighted_9_to_2(s)));
 }
 
 bool valida_am(std::string_view s) {
@@ -114,47 +117,68 @@ bool valida_ap(std::string_view s) {
   return check_is(s, 8, digit);
 }
 
-// Bahia: the last digit is computed first, then the seventh over the first six
-// followed by the last; modulus 10 or 11 depending on the first digit.
+// Bahia: two check digits, the last one computed first and then the one before
+// it over the leading digits followed by the last. Modulus 10 or 11 (rule M11)
+// depending on one leading digit: 0-5 and 8 take modulus 10, 6, 7 and 9 take 11.
+// The 8-digit registrations choose by their first digit; the 9-digit ones the
+// state has issued since 2012 choose by their second.
 bool valida_ba(std::string_view s) {
-  if (s.size() != 8) return false;
-  const int first = digit_at(s, 0);
-  const bool modulus_10 = first <= 5 || first == 8;
+  if (s.size() != 8 && s.size() != 9) return false;
+  const size_t body = s.size() - 2;  // 6 or 7 leading digits
+  const int selector = digit_at(s, s.size() == 8 ? 0 : 1);
+  const bool modulus_10 = selector <= 5 || selector == 8;
   auto check = [&](int sum) { return modulus_10 ? (10 - sum % 10) % 10 : m11(sum); };
-  const int d8 = check(weighted(s, 0, {7, 6, 5, 4, 3, 2}));
-  const int d7 = check(weighted(s, 0, {8, 7, 6, 5, 4, 3}) + d8 * 2);
-  return check_is(s, 6, d7) && check_is(s, 7, d8);
+  // Weights body+1 .. 2 on the leading digits give the last check digit; weights
+  // body+2 .. 3 on them plus 2 on the last check digit give the one before.
+  int sum_last = 0;
+  int sum_before = 0;
+  for (size_t i = 0; i < body; ++i) {
+    const int d = digit_at(s, i);
+    sum_last += d * static_cast<int>(body + 1 - i);
+    sum_before += d * static_cast<int>(body + 2 - i);
+  }
+  const int last = check(sum_last);
+  const int before = check(sum_before + last * 2);
+  return check_is(s, body, before) && check_is(s, body + 1, last);
 }
 
+// Distrito Federal: thirteen digits from "07", and from "08" since the "07" numbers
+// ran out in 2020.
 bool valida_df(std::string_view s) {
-  if (s.size() != 13 || !has_prefix(s, {"07"})) return false;
+  if (s.size() != 13 || !has_prefix(s, {"07", "08"})) return false;
   return check_is(s, 11, m11(weighted_from_right(s, 11, 9))) &&
          check_is(s, 12, m11(weighted_from_right(s, 12, 9)));
 }
 
 // Goiás: prefixes 10, 11 and 15, and 20 to 29 issued since 2023 under the same rule.
+// A remainder of 0 or 1 gives the digit 0, as the state's rule reads today. Inside
+// 10103105..10119997 a remainder of 1 gave the digit 1 under the older rule, which
+// the customer records already hold, so that digit is still taken there.
 bool valida_go(std::string_view s) {
   if (s.size() != 9) return false;
   const bool old_prefix = has_prefix(s, {"10", "11", "15"});
   const bool new_prefix = s[0] == '2';
   if (!old_prefix && !new_prefix) return false;
   const int r = weighted_9_to_2(s) % 11;
-  int digit = 11 - r;
-  if (r == 0) {
-    digit = 0;
-  } else if (r == 1) {
+  if (r == 1 && check_is(s, 8, 1)) {
     const int n = number(s, 0, 8);
-    digit = (n >= 10103105 && n <= 10119997) ? 1 : 0;
+    return n >= 10103105 && n <= 10119997;
   }
-  return check_is(s, 8, digit);
+  return check_is(s, 8, r < 2 ? 0 : 11 - r);
 }
 
-// Mato Grosso: a shorter registration is completed with leading zeros to ten digits.
+// Mato Grosso: eleven digits as the state prints them (ten and a check digit over
+// them from the right, 2..9 cycling). A shorter registration is completed with
+// leading zeros, which weigh nothing, so the ten-digit form stored without the
+// printed leading zero checks the same.
 bool valida_mt(std::string_view cleaned) {
-  if (cleaned.size() > 10) return false;
-  std::string s(10 - cleaned.size(), '0');
-  s.append(cleaned);
-  return check_is(s, 9, m11(weighted_from_right(s, 9, 9)));
+  if (cleaned.size() > 11) return false;
+  char padded[11];
+  const size_t zeros = 11 - cleaned.size();
+  std::fill_n(padded, zeros, '0');
+  std::copy(cleaned.begin(), cleaned.end(), padded + zeros);
+  const std::string_view s(padded, sizeof padded);
+  return check_is(s, 10, m11(weighted_from_right(s, 10, 9)));
 }
 
 bool valida_mg(std::string_view s) {
@@ -211,10 +235,24 @@ bool valida_rr(std::string_view s) {
          check_is(s, 8, weighted_9_to_2(s) % 9);
 }
 
+// Rio Grande do Norte: "20" and a check digit over the leading digits with weights
+// from their count + 1 down to 2; nine digits, or ten in the form issued later.
+bool valida_rn(std::string_view s) {
+  if ((s.size() != 9 && s.size() != 10) || !has_prefix(s, {"20"})) return false;
+  const size_t body = s.size() - 1;
+  int sum = 0;
+  for (size_t i = 0; i < body; ++i) sum += digit_at(s, i) * static_cast<int>(body + 1 - i);
+  return check_is(s, body, times_ten_mod_11(sum));
+}
+
+// Rio Grande do Sul: ten digits, the first three the state's municipality code.
+// The codes of its 497 municipalities all lie between 001 and 499 (the older bound
+// of 467 dates from when the state had 467); 800 heads the registrations issued to
+// individual micro-entrepreneurs since 2024 and 900 a series added in 2016.
 bool valida_rs(std::string_view s) {
   if (s.size() != 10) return false;
-  const int municipality = number(s, 0, 3);
-  if (municipality < 1 || municipality > 467) return false;
+  const int code = number(s, 0, 3);
+  if ((code < 1 || code > 499) && code != 800 && code != 900) return false;
   return check_is(s, 9, m11(weighted_from_right(s, 9, 9)));
 }
 
@@ -232,15 +270,16 @@ bool valida_sp(std::string_view cleaned) {
          check_is(s, 11, weighted_from_right(s, 11, 10) % 11 % 10);
 }
 
-// Tocantins: 11 digits with a type code in the third and fourth, else the new 9 digits.
+// Tocantins: the nine-digit registrations issued since 2002 (weights 9..2, whatever
+// their third and fourth digits), and the older eleven-digit ones whose third and
+// fourth digits are a type code (01, 02, 03 or 99) left out of the check digit.
 bool valida_to(std::string_view s) {
-  // A text too short to have the type code reads as padded with zeros.
-  const auto at = [&](size_t i) { return i < s.size() ? s[i] : '0'; };
-  const char t2 = at(2);
-  const char t3 = at(3);
-  const bool long_form = (t2 == '0' && (t3 == '1' || t3 == '2' || t3 == '3')) || (t2 == '9' && t3 == '9');
-  if (!long_form) return nine_digits_m11(s);
+  if (s.size() == 9) return nine_digits_m11(s);
   if (s.size() != 11) return false;
+  const char t2 = s[2];
+  const char t3 = s[3];
+  const bool type_code = (t2 == '0' && (t3 == '1' || t3 == '2' || t3 == '3')) || (t2 == '9' && t3 == '9');
+  if (!type_code) return false;
   const int sum = weighted(s, 0, {9, 8}) + weighted(s, 4, {7, 6, 5, 4, 3, 2});
   return check_is(s, 10, m11(sum));
 }
@@ -252,7 +291,7 @@ struct StateRule {
 
 constexpr StateRule kStates[] = {
     {"AC", valida_ac},
-    {"AL", [](std::string_view s) { return nine_digits_times_ten(s, "24"); }},
+    {"AL", valida_al},
     {"AM", valida_am},
     {"AP", valida_ap},
     {"BA", valida_ba},
@@ -264,13 +303,17 @@ constexpr StateRule kStates[] = {
     {"MG", valida_mg},
     {"MS", [](std::string_view s) { return nine_digits_m11(s, {"28"}); }},
     {"MT", valida_mt},
-    {"PA", [](std::string_view s) { return nine_digits_m11(s, {"15"}); }},
+    // Pará: "15", and "75" since the "15" numbers ran out in 2024.
+    {"PA",
+     [](std::string_view s) {
+       return nine_digits_m11(s, {"15", "75"});
+     }},
     {"PB", [](std::string_view s) { return nine_digits_m11(s); }},
     {"PE", valida_pe},
     {"PI", [](std::string_view s) { return nine_digits_m11(s); }},
     {"PR", valida_pr},
     {"RJ", valida_rj},
-    {"RN", [](std::string_view s) { return nine_digits_times_ten(s, "20"); }},
+    {"RN", valida_rn},
     {"RO", valida_ro},
     {"RR", valida_rr},
     {"RS", valida_rs},
@@ -279,6 +322,26 @@ constexpr StateRule kStates[] = {
     {"SP", valida_sp},
     {"TO", valida_to},
 };
+
+// The rule of each two-capital state code, indexed by its letters: one look-up
+// instead of a walk over the table.
+using Rule = bool (*)(std::string_view);
+constexpr size_t kLetters = 26;
+constexpr auto kRuleByCode = [] {
+  std::array<Rule, kLetters * kLetters> rules{};
+  for (const StateRule& r : kStates) rules[(r.uf[0] - 'A') * kLetters + (r.uf[1] - 'A')] = r.valid;
+  return rules;
+}();
+
+// The rule of the state `UF`, or none for a code that is not two capitals of the table.
+Rule rule_of(std::string_view UF) {
+  const auto capital = [](char c) { return c >= 'A' && c <= 'Z'; };
+  if (UF.size() != 2 || !capital(UF[0]) || !capital(UF[1])) return nullptr;
+  return kRuleByCode[(UF[0] - 'A') * kLetters + (UF[1] - 'A')];
+}
+
+// Longer than any state's registration (14 digits in Pernambuco and Rondônia).
+constexpr size_t kLongestCleaned = 14;
 
 std::string_view trim_blanks(std::string_view s) {
   // Blanks and control characters are single bytes in UTF-8.
@@ -292,19 +355,25 @@ std::string_view trim_blanks(std::string_view s) {
 bool ValidaInscricao(std::string_view IE, std::string_view UF) {
   if (trim_blanks(IE) == "ISENTO") return true;
 
-  const auto* rule =
-      std::find_if(std::begin(kStates), std::end(kStates), [&](const StateRule& r) { return r.uf == UF; });
-  if (rule == std::end(kStates)) return false;
+  const Rule rule = rule_of(UF);
+  if (rule == nullptr) return false;
 
-  // Keep the digits and "P"; the bytes of a multi-byte UTF-8 character are never among them.
-  std::string cleaned;
-  cleaned.reserve(IE.size());
+  // Keep the digits and "P"; the bytes of a multi-byte UTF-8 character are never
+  // among them. A cleaned text longer than every state's registration is refused
+  // as soon as it is, without copying the rest.
+  char cleaned[kLongestCleaned];
+  size_t size = 0;
+  bool has_p = false;
   for (char c : IE) {
-    if ((c >= '0' && c <= '9') || c == 'P') cleaned.push_back(c);
+    if ((c >= '0' && c <= '9') || c == 'P') {
+      if (size == kLongestCleaned) return false;
+      has_p |= c == 'P';
+      cleaned[size++] = c;
+    }
   }
   // Only the São Paulo rural form carries a "P", and only in front.
-  if (rule->valid != valida_sp && cleaned.find('P') != std::string::npos) return false;
-  return rule->valid(cleaned);
+  if (has_p && rule != valida_sp) return false;
+  return rule(std::string_view(cleaned, size));
 }
 
 }  // namespace zpk
