@@ -151,20 +151,22 @@ bool valida_df(std::string_view s) {
 }
 
 // Goiás: prefixes 10, 11 and 15, and 20 to 29 issued since 2023 under the same rule.
-// A remainder of 0 or 1 gives the digit 0, as the state's rule reads today. Inside
-// 10103105..10119997 a remainder of 1 gave the digit 1 under the older rule, which
-// the customer records already hold, so that digit is still taken there.
+// A remainder of 0 gives the digit 0; a remainder of 1 gives 1 inside
+// 10103105..10119997 (the block the state's rule singles out) and 0 elsewhere.
 bool valida_go(std::string_view s) {
   if (s.size() != 9) return false;
   const bool old_prefix = has_prefix(s, {"10", "11", "15"});
   const bool new_prefix = s[0] == '2';
   if (!old_prefix && !new_prefix) return false;
   const int r = weighted_9_to_2(s) % 11;
-  if (r == 1 && check_is(s, 8, 1)) {
+  int digit = 11 - r;
+  if (r == 0) {
+    digit = 0;
+  } else if (r == 1) {
     const int n = number(s, 0, 8);
-    return n >= 10103105 && n <= 10119997;
+    digit = (n >= 10103105 && n <= 10119997) ? 1 : 0;
   }
-  return check_is(s, 8, r < 2 ? 0 : 11 - r);
+  return check_is(s, 8, digit);
 }
 
 // Mato Grosso: eleven digits as the state prints them (ten and a check digit over
