@@ -4,6 +4,14 @@
 // refused before anything runs.
 #pragma once
 
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/db/database_error.hpp"
+#include "platform/rtl/errors.hpp"
+
 namespace zpk::test {
 
 inline constexpr const char* kNotLiterals[] = {
@@ -42,5 +50,21 @@ inline constexpr const char* kNotLiterals[] = {
     "1e5 OR 1=1",
     "12345678901234567890",
 };
+
+// `call` must refuse `valor` itself, with an EZpkError naming `routine` and
+// the value: never take it, never hand it to the database.
+inline void expect_refused_as_not_literal(const char* routine, const char* valor,
+                                          const std::function<void()>& call) {
+  try {
+    call();
+    ADD_FAILURE() << routine << " took it";
+  } catch (const EDatabaseError& e) {
+    ADD_FAILURE() << routine << " ran it: " << e.what();
+  } catch (const EZpkError& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find(routine), std::string::npos) << message;
+    EXPECT_NE(message.find(valor), std::string::npos) << message;
+  }
+}
 
 }  // namespace zpk::test
