@@ -1,0 +1,78 @@
+-- Carriers, their price tables and the regions they serve, and the tax
+-- situation codes with their incoming counterparts.
+
+-- ATIVO "N" marks an inactive carrier; NULL or empty means active.
+-- CODTRAN names the price table the carrier quotes with (blank: its own code).
+CREATE TABLE TABTRAN{SUFIXO} (
+  CODIGO VARCHAR(10) NOT NULL,
+  NOME VARCHAR(60),
+  CODTRAN VARCHAR(10),
+  ATIVO VARCHAR(1),
+  CGC VARCHAR(18),
+  INSCRICAO VARCHAR(20),
+  ENDERECO VARCHAR(60),
+  BAIRRO VARCHAR(60),
+  CEP VARCHAR(9),
+  TELEFONE VARCHAR(20),
+  CONSTRAINT PK_TABTRAN{SUFIXO} PRIMARY KEY (CODIGO)
+);
+
+-- The postal-code ranges of a price table's regions. CEP and CEP_FIM are
+-- compared as text with the destination's code: all are written "99999-999".
+CREATE TABLE TRANS_REGIAO{SUFIXO} (
+  CODTRAN VARCHAR(10) NOT NULL,
+  TABELA VARCHAR(10) NOT NULL,
+  CEP VARCHAR(9) NOT NULL,
+  CEP_FIM VARCHAR(9) NOT NULL,
+  CONSTRAINT PK_TRANS_REGIAO{SUFIXO} PRIMARY KEY (CODTRAN, TABELA, CEP)
+);
+
+-- One band of a price table: TP_FAIXA "P" by weight (kg), "V" by invoice
+-- value, "C" by a third quantity, from PESO_INI to PESO_FIM; the band with the
+-- highest PESO_INI of a region is open-ended at PRECO_EXC per unit above it.
+-- VALOR_DE/VALOR_ATE both empty or 0: any invoice value. Percentages (GRIS,
+-- AD_VALOR, TRF, TDE, TADM, TRT) apply to the invoice value (TRT to the
+-- total), never below their _MIN amounts. TP_ICMS "N": the quote excludes ICMS.
+CREATE TABLE TABPRE_TRAN{SUFIXO} (
+  CODTRAN VARCHAR(10) NOT NULL,
+  REGIAO VARCHAR(10) NOT NULL,
+  TP_FAIXA VARCHAR(1) NOT NULL,
+  PESO_INI NUMERIC(18,4) NOT NULL,
+  PESO_FIM NUMERIC(18,4),
+  VALOR_DE NUMERIC(18,4),
+  VALOR_ATE NUMERIC(18,4),
+  PRECO_EXC NUMERIC(18,4) DEFAULT 0,
+  AD_VALOR_NF NUMERIC(18,4) DEFAULT 0,
+  PRECO_TON NUMERIC(18,4) DEFAULT 0,
+  PRECO NUMERIC(18,4) DEFAULT 0,
+  FRETE_MIN NUMERIC(18,4) DEFAULT 0,
+  GRIS DOUBLE PRECISION DEFAULT 0,
+  GRIS_MIN NUMERIC(18,4) DEFAULT 0,
+  AD_VALOR DOUBLE PRECISION DEFAULT 0,
+  AD_VALOR_MIN NUMERIC(18,4) DEFAULT 0,
+  TRF DOUBLE PRECISION DEFAULT 0,
+  TRF_MIN NUMERIC(18,4) DEFAULT 0,
+  TDE DOUBLE PRECISION DEFAULT 0,
+  TDE_MIN NUMERIC(18,4) DEFAULT 0,
+  TADM DOUBLE PRECISION DEFAULT 0,
+  PEDAGIO NUMERIC(18,4) DEFAULT 0,
+  TAXA NUMERIC(18,4) DEFAULT 0,
+  SUFRAMA NUMERIC(18,4) DEFAULT 0,
+  SEFAZ NUMERIC(18,4) DEFAULT 0,
+  TP_ICMS VARCHAR(1),
+  TRT DOUBLE PRECISION DEFAULT 0,
+  TRT_MIN NUMERIC(18,4) DEFAULT 0,
+  CONSTRAINT PK_TABPRE_TRAN{SUFIXO} PRIMARY KEY (CODTRAN, REGIAO, TP_FAIXA, PESO_INI)
+);
+
+-- Tax situation codes per kind ("IC" ICMS ...); COD_ENT is the code an
+-- incoming document takes for an outgoing one.
+CREATE TABLE TABTRI{SUFIXO} (
+  TIPO VARCHAR(2) NOT NULL,
+  CODIGO VARCHAR(4) NOT NULL,
+  DESCRICAO VARCHAR(100),
+  COD_ENT VARCHAR(4),
+  TP_CALC VARCHAR(1),
+  OBS VARCHAR(500),
+  CONSTRAINT PK_TABTRI{SUFIXO} PRIMARY KEY (TIPO, CODIGO)
+);
