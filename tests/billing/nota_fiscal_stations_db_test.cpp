@@ -23,6 +23,8 @@ TEST_F(NotaFiscalStations, ReservaNeverHandsTheSameNumberToTwoStations) {
     // Used numbers in the way, so stations also skip invoices while they race.
     TTIDatabase db;
     database().open(db);
+    for (const char* table : {"NOTA_NUMERO_001", "NOTA_001"})
+      test::exec(std::string("DELETE FROM ") + table, {}, db);
     for (const char* fatura : {"000010", "000011", "000150"}) {
       test::exec("INSERT INTO NOTA_001 (FATURA, SERIE) VALUES (:F, '1')", {fatura}, db);
     }
