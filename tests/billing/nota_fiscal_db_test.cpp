@@ -28,6 +28,11 @@ using Rows = std::vector<std::string>;
 class NotaFiscal : public test::DatabaseTest {
  protected:
   void SetUp() override {
+    previous_screen_ = set_refusal_screen(nullptr);
+    reset();
+  }
+  // Empty number tables, the rights of the two billing users, the question on.
+  void reset() {
     for (const char* table : {"NOTA_NUMERO_001", "NOTA_001", "PEDIDO3_001"})
       exec(std::string("DELETE FROM ") + table);
     exec("DELETE FROM LOG");
@@ -57,7 +62,6 @@ class NotaFiscal : public test::DatabaseTest {
     vUsuario = "FATURISTA";
     vSupervisor.clear();
     vPedidoFat.clear();
-    previous_screen_ = set_refusal_screen(nullptr);
   }
   void TearDown() override {
     set_refusal_screen(previous_screen_);
@@ -139,7 +143,7 @@ TEST_F(NotaFiscal, ReservaHandsOutTheNextFreeNumberOfTheSeries) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    SetUp();
+    reset();
     for (const auto& [numero, serie] : c.reserved) reserve(numero, serie);
     for (const auto& [fatura, serie] : c.invoices) invoice(fatura, serie);
     Tabela.IBTransaction.CommitRetaining();
@@ -199,7 +203,7 @@ TEST_F(NotaFiscal, ProximaSuggestsTheNextNumberOrTheOrdersOwn) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    SetUp();
+    reset();
     reserve(40, "1");
     reserve(100, "1");
     for (const auto& [nota, qtde] : c.order_rows) order_row("NF0001", nota, qtde);
@@ -222,7 +226,7 @@ TEST_F(NotaFiscal, TheBoxAppearsUnlessTheParameterOrTheCallerSaysNo) {
   } kCases[] = {{"S", false, true}, {"S", true, false}, {"N", false, false}, {" ", false, true}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.fat330) + (c.sem_pergunta ? " sem pergunta" : ""));
-    SetUp();
+    reset();
     set_fat330(c.fat330);
     Tabela.IBTransaction.CommitRetaining();
     dialogs_.clear();
@@ -290,7 +294,7 @@ TEST_F(NotaFiscal, TypedNumbersAreCheckedAgainstInvoicesRightsAndTheSuggestion) 
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    SetUp();
+    reset();
     reserve(4, "1");
     invoice("000003", "1");
     Tabela.IBTransaction.CommitRetaining();
@@ -342,7 +346,7 @@ TEST_F(NotaFiscal, CancellingTheBoxReturnsNothingAndReleasesWhatTheCallReserved)
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    SetUp();
+    reset();
     for (const int numero : c.reserved) reserve(numero, "1");
     order_row("NF0001", "000040", 1);
     order_row("NF0002", "000005", 1);
@@ -371,7 +375,7 @@ TEST_F(NotaFiscal, DeletaFreesTheReservationOfTheIdentifier) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.nota);
-    SetUp();
+    reset();
     reserve(123, "1");
     reserve(123, "2");
     reserve(7, "2");
