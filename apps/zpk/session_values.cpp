@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "arguments.hpp"
+#include "billing/nota_fiscal.hpp"
 #include "foundation/session.hpp"
 #include "platform/rtl/errors.hpp"
 
@@ -41,6 +42,7 @@ const std::vector<SessionVariable>& variables() {
         text_variable("sPedidoLocado", sPedidoLocado),
         text_variable("sOrcamentoLocado", sOrcamentoLocado),
         text_variable("sProgramacaoLocado", sProgramacaoLocado),
+        text_variable("vPedidoFat", vPedidoFat),
     };
     v.push_back({"bTraducao", [] { return bool_text(bTraducao); },
                  [](const std::string& t) { bTraducao = read_bool("bTraducao", t); }});

@@ -1,0 +1,342 @@
+// Invoice numbers reserved per second: ReservaNotaFiscal on an embedded
+// database, against the floor of the statements one reservation runs (highest
+// reservation of the series, the used-number check, the insert, the commit)
+// executed straight through the Firebird API, prepared once with bound values.
+//
+// Then reservations from several stations at once through a Firebird server:
+// separate `zpk station reserva-nota` processes on one series, each round on a
+// series of its own so that every round starts from an empty one. They need
+// the server of scripts/fbserver (ZPK_TEST_SERVER, ISC_USER, ISC_PASSWORD in
+// the environment) and are skipped without it.
+#include <benchmark/benchmark.h>
+#include <firebird/Interface.h>
+#include <ibase.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "bench_database.hpp"
+#include "billing/nota_fiscal.hpp"
+#include "foundation/session.hpp"
+#include "platform/db/detail/engine_handles.hpp"
+#include "platform/db/query.hpp"
+#include "platform/tabela/tabela.hpp"
+#include "support/station_processes.hpp"
+
+namespace {
+
+using namespace zpk;
+namespace fs = std::filesystem;
+
+constexpr int kReservations = 2000;
+
+// One embedded database for the whole program; a few invoices of series 1 so
+// that the used-number check has rows to look at.
+bench::BenchDatabase& bench_db() {
+  static bench::BenchDatabase instance("nota-fiscal", [](TTIDatabase& setup) {
+    for (int i = 0; i < 200; ++i) {
+      TTIQuery q(setup);
+      q.SQL.Add("INSERT INTO NOTA_001 (FATURA, SERIE, LOTE_NFE) VALUES (:F, '9', :L)");
+      q.ParamByName("F").AsString = std::to_string(900000 + i);
+      q.ParamByName("L").AsInteger = i;
+      q.ExecSQL();
+    }
+    vUsuario = "ADMIN";
+  });
+  return instance;
+}
+
+void BM_ReservaNotaFiscal(benchmark::State& state) {
+  bench_db();
+  for (auto _ : state) benchmark::DoNotOptimize(ReservaNotaFiscal("1"));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ReservaNotaFiscal)->Iterations(kReservations)->Unit(benchmark::kMicrosecond);
+
+// --- the floor ---------------------------------------------------------------
+
+Firebird::IMaster* master() {
+  return Firebird::fb_get_master_interface();
+}
+
+void check(Firebird::CheckStatusWrapper& st) {
+  if (st.getState() & Firebird::IStatus::STATE_ERRORS) {
+    char msg[512];
+    master()->getUtilInterface()->formatStatus(msg, sizeof msg, &st);
+    throw std::runtime_error(msg);
+  }
+}
+
+// One statement prepared once; text and integer parameters written straight
+// into the engine's input message, the first column of the last row kept.
+class Prepared {
+ public:
+  Prepared(Firebird::CheckStatusWrapper& st, Firebird::IAttachment* att, Firebird::ITransaction* tra,
+           const std::string& sql)
+      : st_(st) {
+    stmt_ = att->prepare(&st, tra, 0, sql.c_str(), SQL_DIALECT_V6,
+                         Firebird::IStatement::PREPARE_PREFETCH_METADATA);
+    check(st);
+    in_ = stmt_->getInputMetadata(&st);
+    out_ = stmt_->getOutputMetadata(&st);
+    check(st);
+    in_buf_.assign(in_->getMessageLength(&st), 0);
+    out_buf_.assign(out_->getMessageLength(&st) + 1, 0);
+    has_rows_ = out_->getCount(&st) > 0;
+  }
+  ~Prepared() {
+    in_->release();
+    out_->release();
+    stmt_->free(&st_);
+  }
+  void text(unsigned i, const std::string& v) {
+    unsigned char* p = slot(i);
+    const uint16_t n = static_cast<uint16_t>(v.size());
+    std::memcpy(p, &n, 2);
+    std::memcpy(p + 2, v.data(), v.size());
+  }
+  void integer(unsigned i, int32_t v) { std::memcpy(slot(i), &v, 4); }
+  // Runs it; a SELECT fetches every row and returns its first column as an
+  // integer (0 when NULL or no row), and whether there was a row.
+  bool run(Firebird::ITransaction* tra, int64_t* first = nullptr) {
+    bool any = false;
+    if (has_rows_) {
+      Firebird::IResultSet* rs = stmt_->openCursor(&st_, tra, in_, in_buf_.data(), out_, 0);
+      check(st_);
+      while (rs->fetchNext(&st_, out_buf_.data()) == Firebird::IStatus::RESULT_OK) {
+        any = true;
+        if (first != nullptr) {
+          const bool null = *reinterpret_cast<int16_t*>(out_buf_.data() + out_->getNullOffset(&st_, 0)) != 0;
+          int32_t v = 0;
+          if (!null) std::memcpy(&v, out_buf_.data() + out_->getOffset(&st_, 0), 4);
+          *first = v;
+        }
+      }
+      check(st_);
+      rs->close(&st_);
+    } else {
+      stmt_->execute(&st_, tra, in_, in_buf_.data(), nullptr, nullptr);
+    }
+    check(st_);
+    return any;
+  }
+
+ private:
+  unsigned char* slot(unsigned i) {
+    *reinterpret_cast<int16_t*>(in_buf_.data() + in_->getNullOffset(&st_, i)) = 0;
+    return in_buf_.data() + in_->getOffset(&st_, i);
+  }
+  Firebird::CheckStatusWrapper& st_;
+  Firebird::IStatement* stmt_ = nullptr;
+  Firebird::IMessageMetadata* in_ = nullptr;
+  Firebird::IMessageMetadata* out_ = nullptr;
+  std::vector<unsigned char> in_buf_;
+  std::vector<unsigned char> out_buf_;
+  bool has_rows_ = false;
+};
+
+std::string padded(int64_t n) {
+  std::string s = std::to_string(n);
+  return s.size() >= 6 ? s : std::string(6 - s.size(), '0') + s;
+}
+
+void BM_Floor_SameStatements(benchmark::State& state) {
+  bench_db();
+  TTIDatabase& db = Tabela.IBDatabase;
+  db.DefaultTransaction().Commit();
+  Firebird::CheckStatusWrapper st(master()->getStatus());
+  Firebird::IAttachment* att = detail::engine_attachment(db);
+  // The library's transaction: read committed, record versions, wait with a timeout.
+  const unsigned char tpb[] = {isc_tpb_version3,
+                               isc_tpb_write,
+                               isc_tpb_read_committed,
+                               isc_tpb_rec_version,
+                               isc_tpb_wait,
+                               isc_tpb_lock_timeout,
+                               4,
+                               10,
+                               0,
+                               0,
+                               0};
+  Firebird::ITransaction* tra = att->startTransaction(&st, sizeof tpb, tpb);
+  check(st);
+  {
+    Prepared highest(st, att, tra, "SELECT MAX(NUMERO) AS NUMERO FROM NOTA_NUMERO_001 WHERE SERIE = ?");
+    Prepared used(st, att, tra,
+                  "SELECT FIRST 1 FATURA FROM NOTA_001 WHERE (FATURA = ? OR FATURA = ?) AND SERIE = ?");
+    Prepared insert(st, att, tra, "INSERT INTO NOTA_NUMERO_001 (NUMERO,SERIE) VALUES (?,?)");
+    for (auto _ : state) {
+      int64_t numero = 0;
+      highest.text(0, "2");
+      highest.run(tra, &numero);
+      ++numero;
+      used.text(0, padded(numero));
+      used.text(1, padded(numero) + "2");
+      used.text(2, "2");
+      used.run(tra);
+      insert.integer(0, static_cast<int32_t>(numero));
+      insert.text(1, "2");
+      insert.run(tra);
+      tra->commit(&st);
+      check(st);
+      tra = att->startTransaction(&st, sizeof tpb, tpb);
+      check(st);
+    }
+  }
+  tra->commit(&st);
+  st.dispose();
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Floor_SameStatements)->Iterations(kReservations)->Unit(benchmark::kMicrosecond);
+
+// --- several stations through the server -------------------------------------
+
+// Reservations per station per timed round.
+constexpr int kStationReservations = 400;
+
+std::string env_text(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// The zpk program: $ZPK_BINARY, else apps/zpk/zpk of the build this program belongs to.
+fs::path zpk_program() {
+  if (const std::string given = env_text("ZPK_BINARY"); !given.empty()) return given;
+  return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "apps" / "zpk" / "zpk";
+}
+
+// A database on the server with the demo data.
+struct ServerBench {
+  std::string problem;  // why the figures cannot be taken; empty when they can
+  std::string location;
+  fs::path zpk;
+  DatabaseCredentials credentials;
+
+  ServerBench() {
+    const std::string prefix = env_text("ZPK_TEST_SERVER");
+    if (prefix.empty()) {
+      problem =
+          "skipped: ZPK_TEST_SERVER is not set (scripts/fbserver start, then export the variables of the "
+          "file `scripts/fbserver env` prints)";
+      return;
+    }
+    zpk = zpk_program();
+    if (!fs::exists(zpk)) {
+      problem = "no zpk program at " + zpk.string() + " (build target zpk or set ZPK_BINARY)";
+      return;
+    }
+    const std::string data = env_text("ZPK_TEST_SERVER_DATA");
+    const fs::path dir = data.empty() ? fs::temp_directory_path() : fs::path(data);
+    location = prefix + ":" + (dir / ("bench-nota-stations-" + std::to_string(::getpid()) + ".fdb")).string();
+    credentials = {env_text("ISC_USER"), env_text("ISC_PASSWORD")};
+    try {
+      const fs::path schema = find_schema_dir();
+      TTIDatabase setup;
+      // A throw-away database, as the tests' copies: forced writes off.
+      create_schema_database(setup, location, {"001"}, schema, credentials, {8192, false});
+      seed_demo_data(setup, schema);
+      setup.DefaultTransaction().Commit();
+      setup.Close();
+    } catch (const std::exception& e) {
+      problem = std::string("cannot make the database on the server: ") + e.what();
+    }
+  }
+  ~ServerBench() {
+    if (!problem.empty() || location.empty()) return;
+    try {
+      TTIDatabase db;
+      db.SetDatabaseName(location);
+      db.SetCredentials(credentials);
+      db.Open();
+      db.drop_database();
+    } catch (...) {
+      // The server's data folder is emptied on its next start.
+    }
+  }
+};
+
+ServerBench& server_bench() {
+  static ServerBench instance;
+  return instance;
+}
+
+struct Round {
+  double seconds = 0;    // from the start signal until the last station ended
+  int reservations = 0;  // lines the stations printed (one per number reserved)
+  std::string error;     // empty when every station ended well
+};
+
+// One round: `stations` processes of `zpk station reserva-nota SERIE`, released
+// at once and timed to the end.
+Round run_round(const ServerBench& s, int stations, const std::string& serie, int count) {
+  std::vector<std::vector<std::string>> processes;
+  for (int i = 0; i < stations; ++i) {
+    processes.push_back({s.zpk.string(), "station", "reserva-nota", serie, "--db", s.location, "--empresa",
+                         "001", "--usuario", "ADMIN", "--count", std::to_string(count), "--station",
+                         std::to_string(i), "--start-file", "{start}"});
+  }
+  Round round;
+  std::chrono::duration<double> released_for{0};
+  std::vector<test::StationResult> results;
+  try {
+    results = test::run_together(processes, {}, std::chrono::seconds(300), &released_for);
+  } catch (const std::exception& e) {
+    round.error = e.what();
+    return round;
+  }
+  round.seconds = released_for.count();
+  for (size_t i = 0; i < results.size(); ++i) {
+    round.reservations += static_cast<int>(results[i].lines.size());
+    if (round.error.empty() && !results[i].ok()) {
+      round.error = "station " + std::to_string(i) + " failed: " + results[i].errors;
+    }
+  }
+  if (round.error.empty() && round.reservations != count * stations) {
+    round.error = "the stations printed " + std::to_string(round.reservations) + " numbers, not " +
+                  std::to_string(count * stations);
+  }
+  return round;
+}
+
+// Numbers reserved per second by range(0) stations together on one series.
+void BM_Stations_ReservaNotaFiscal(benchmark::State& state) {
+  static int next_series = 100;  // a fresh series per round
+  const int stations = static_cast<int>(state.range(0));
+  ServerBench& s = server_bench();
+  if (!s.problem.empty()) {
+    state.SkipWithError(s.problem.c_str());
+    return;
+  }
+  double seconds = 0;
+  int reservations = 0;
+  for (auto _ : state) {
+    const Round round = run_round(s, stations, std::to_string(next_series++), kStationReservations);
+    if (!round.error.empty()) {
+      state.SkipWithError(round.error.c_str());
+      break;
+    }
+    state.SetIterationTime(round.seconds);
+    seconds += round.seconds;
+    reservations += round.reservations;
+  }
+  if (seconds > 0) {
+    state.counters["numbers_per_s"] = reservations / seconds;
+    state.counters["us_per_number"] = 1e6 * seconds / reservations;
+  }
+}
+BENCHMARK(BM_Stations_ReservaNotaFiscal)
+    ->ArgNames({"stations"})
+    ->Arg(1)
+    ->Arg(4)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
