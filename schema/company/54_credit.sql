@@ -1,0 +1,93 @@
+-- Per-company tables of the customer credit position: the receivable titles
+-- (one row per title, key NUMERO), the customer groups whose credit may be
+-- analysed as a whole, and the standard messages whose codes an order block
+-- reports.
+
+-- Amounts are fixed-point (four decimals) so that open amounts add up to the
+-- cent; the five columns of the open amount are never NULL, since a NULL
+-- would drop the title from every sum. STATUS: N trade bill, A advance,
+-- O quotation, CH cheque, C cancelled, D split, G grouped, DV return,
+-- CD returned cheque. SITUACAO "P" marks a paid title.
+CREATE TABLE RECEBER{SUFIXO} (
+  NUMERO VARCHAR(20) NOT NULL,
+  CODCLI VARCHAR(10),
+  CODREP VARCHAR(10),
+  CODREP2 VARCHAR(10),
+  FATURA VARCHAR(20),
+  VALOR2 NUMERIC(18,4) DEFAULT 0 NOT NULL,
+  VALOR NUMERIC(18,4) DEFAULT 0,
+  VALOR_PAGO NUMERIC(18,4) DEFAULT 0 NOT NULL,
+  JUROS NUMERIC(18,4) DEFAULT 0 NOT NULL,
+  VAL_DEV NUMERIC(18,4) DEFAULT 0 NOT NULL,
+  DESCONTO NUMERIC(18,4) DEFAULT 0 NOT NULL,
+  DT_VENCTO DATE,
+  DT_EMISSAO DATE,
+  QUANT DOUBLE PRECISION,
+  HISTORICO VARCHAR(60),
+  CLASSE VARCHAR(10),
+  BANCO VARCHAR(10),
+  SITUACAO VARCHAR(10),
+  COM1 NUMERIC(18,4),
+  COM2 NUMERIC(18,4),
+  COM3 NUMERIC(18,4),
+  COM4 NUMERIC(18,4),
+  VAL_IPI NUMERIC(18,4),
+  DESPESAS NUMERIC(18,4),
+  VAL_SUBST NUMERIC(18,4),
+  TAXA NUMERIC(18,4),
+  FRETE DOUBLE PRECISION,
+  PEDIDO VARCHAR(12),
+  NRO_CUPOM INTEGER,
+  VAL_ORIGIN NUMERIC(18,4),
+  ORIGINAL DATE,
+  DT_PREVISAO DATE,
+  OBS VARCHAR(255),
+  NRBANCO VARCHAR(30),
+  TIPFAT VARCHAR(5),
+  NUMERO_CH VARCHAR(20),
+  BANCO_CH VARCHAR(10),
+  CONTA_CH VARCHAR(20),
+  AGENCIA_CH VARCHAR(10),
+  EMISSOR_CH VARCHAR(60),
+  STATUS VARCHAR(2),
+  NUM_CX INTEGER,
+  PESOL DOUBLE PRECISION,
+  PESOB DOUBLE PRECISION,
+  ALIQUOTA DOUBLE PRECISION,
+  TRANSPORT VARCHAR(10),
+  LANCAMENTO VARCHAR(20),
+  DT_STATUS DATE,
+  BORDERO INTEGER,
+  TIPO VARCHAR(10),
+  VEZES INTEGER,
+  VAL_COM NUMERIC(18,4),
+  DT_COMISSAO DATE,
+  DT_ENVIO DATE,
+  CONSTRAINT PK_RECEBER{SUFIXO} PRIMARY KEY (NUMERO)
+);
+-- The credit checks read a customer's titles (or those of its CNPJ or group).
+CREATE INDEX IX_RECEBER_CODCLI{SUFIXO} ON RECEBER{SUFIXO} (CODCLI);
+
+-- Customer groups; ANALISE "S": the group's titles and orders count as one
+-- customer's in the credit checks.
+CREATE TABLE GRUPO_CLI{SUFIXO} (
+  CODIGO VARCHAR(10) NOT NULL,
+  DESCRICAO VARCHAR(60),
+  ANALISE VARCHAR(1),
+  CONSTRAINT PK_GRUPO_CLI{SUFIXO} PRIMARY KEY (CODIGO)
+);
+
+-- Standard messages; PADRAO "1" to "5" marks the message of an order-block
+-- reason, whose CODMEN the block reports.
+CREATE TABLE MENSAGEM{SUFIXO} (
+  CODMEN VARCHAR(10) NOT NULL,
+  DESCRICAO VARCHAR(100),
+  PADRAO VARCHAR(1),
+  CONSTRAINT PK_MENSAGEM{SUFIXO} PRIMARY KEY (CODMEN)
+);
+
+-- Customers sharing a CNPJ or a group share their credit position; orders
+-- are added up per customer.
+CREATE INDEX IX_ENTIDADE_CNPJ{SUFIXO} ON ENTIDADE{SUFIXO} (CNPJ);
+CREATE INDEX IX_ENTIDADE_GRUPO{SUFIXO} ON ENTIDADE{SUFIXO} (GRUPO);
+CREATE INDEX IX_PEDIDO_CODCLI{SUFIXO} ON PEDIDO{SUFIXO} (CODCLI);
