@@ -20,6 +20,12 @@ std::string operation_type(std::string_view TpOper) {
   return Trim(TpOper).empty() ? std::string("V") : std::string(TpOper);
 }
 
+// The caller's code compared through a cast, so that a code longer than its
+// column simply matches nothing instead of failing as a truncation.
+std::string caller_code(const char* name) {
+  return std::string("CAST(:") + name + " AS VARCHAR(1000))";
+}
+
 // Opens the customer's rule: the customer's postal code gives the city and
 // its state, whose rates come along (TABUF); the rule matches the item's
 // classification, that state and the customer's kind and tax regime. The
@@ -31,10 +37,11 @@ void open_rule(TTIQuery& q, std::string_view columns, std::string_view filter, s
   q.SQL.Add("INNER JOIN " + DBLocal("CADCEP") + " CADCEP ON (ENTIDADE.CEP = CADCEP.CEP)");
   q.SQL.Add("INNER JOIN " + DBLocal("CIDADE") + " CIDADE ON (CADCEP.COD_CID = CIDADE.COD_CID)");
   q.SQL.Add("INNER JOIN " + DBLocal("TABUF") + " TABUF ON (CIDADE.COD_EST = TABUF.SIGLA_EST)");
-  q.SQL.Add("INNER JOIN " + DBLocal("REDUCAO") +
-            " REDUCAO ON (REDUCAO.TABFIS = :TABFIS AND REDUCAO.ESTADO = CIDADE.COD_EST"
+  q.SQL.Add("INNER JOIN " + DBLocal("REDUCAO") + " REDUCAO ON (REDUCAO.TABFIS = " + caller_code("TABFIS") +
+            " AND REDUCAO.ESTADO = CIDADE.COD_EST"
             " AND REDUCAO.TIPO = ENTIDADE.TIPO AND REDUCAO.TRIBUTACAO = ENTIDADE.SIMPLES)");
-  q.SQL.Add("WHERE ENTIDADE.CODCLI = :CODCLI AND REDUCAO.TP_OPER = :TP_OPER");
+  q.SQL.Add("WHERE ENTIDADE.CODCLI = " + caller_code("CODCLI") +
+            " AND REDUCAO.TP_OPER = " + caller_code("TP_OPER"));
   q.SQL.Add(filter);
   q.ParamByName("TABFIS").AsString = std::string(TabFis);
   q.ParamByName("CODCLI").AsString = std::string(Cliente);
@@ -195,7 +202,8 @@ double CalculaDIFALICMS(std::string_view Natureza, std::string_view Cliente, std
   AliqInterna = 0;
 
   SqlBuscaScope busca;
-  busca->SQL.Add("SELECT CONS_FINAL, TIPO, CFOP FROM " + DBLocal("NATUREZA") + " WHERE NATUREZA = :NATUREZA");
+  busca->SQL.Add("SELECT CONS_FINAL, TIPO, CFOP FROM " + DBLocal("NATUREZA") +
+                 " WHERE NATUREZA = " + caller_code("NATUREZA"));
   busca->ParamByName("NATUREZA").AsString = std::string(Natureza);
   busca->set_fetch_limit(1);
   busca->Open();
@@ -217,7 +225,7 @@ double CalculaDIFALICMS(std::string_view Natureza, std::string_view Cliente, std
   busca->SQL.Add("INNER JOIN " + DBLocal("CADCEP") + " CADCEP ON (ENTIDADE.CEP = CADCEP.CEP)");
   busca->SQL.Add("INNER JOIN " + DBLocal("CIDADE") + " CIDADE ON (CADCEP.COD_CID = CIDADE.COD_CID)");
   busca->SQL.Add("INNER JOIN " + DBLocal("TABUF") + " TABUF ON (CIDADE.COD_EST = TABUF.SIGLA_EST)");
-  busca->SQL.Add("WHERE ENTIDADE.CODCLI = :CODCLI");
+  busca->SQL.Add("WHERE ENTIDADE.CODCLI = " + caller_code("CODCLI"));
   busca->ParamByName("CODCLI").AsString = std::string(Cliente);
   busca->set_fetch_limit(1);
   busca->Open();
@@ -225,7 +233,8 @@ double CalculaDIFALICMS(std::string_view Natureza, std::string_view Cliente, std
 
   TTIQuery rule(Tabela.IBDatabase);
   rule.SQL.Add("SELECT ALIQ_ST, ALIQ_INT, PERC_FCP, REDUCAO, MOD_CALC FROM " + DBLocal("REDUCAO"));
-  rule.SQL.Add("WHERE TABFIS = :TABFIS AND ESTADO = :ESTADO AND TIPO = :TIPO AND TRIBUTACAO = :TRIBUTACAO");
+  rule.SQL.Add("WHERE TABFIS = " + caller_code("TABFIS") +
+               " AND ESTADO = :ESTADO AND TIPO = :TIPO AND TRIBUTACAO = :TRIBUTACAO");
   rule.SQL.Add("AND TP_OPER = :TP_OPER AND MOD_CALC IN ('6','7')");
   rule.ParamByName("TABFIS").AsString = std::string(TabFis);
   rule.ParamByName("ESTADO").AsString = estado;
@@ -264,7 +273,8 @@ double CalculaDIFALICMS(std::string_view Natureza, std::string_view Cliente, std
     // reduced by it, after removing the reduction the item already had.
     busca->SQL.Clear();
     busca->SQL.Add("SELECT REDUCAO FROM " + DBLocal("REDUCAO"));
-    busca->SQL.Add("WHERE TABFIS = :TABFIS AND ESTADO = :ESTADO AND TIPO = '2' AND TRIBUTACAO = 'N'");
+    busca->SQL.Add("WHERE TABFIS = " + caller_code("TABFIS") +
+                   " AND ESTADO = :ESTADO AND TIPO = '2' AND TRIBUTACAO = 'N'");
     busca->SQL.Add("AND TP_OPER = 'V' AND MOD_CALC = '9'");
     busca->ParamByName("TABFIS").AsString = std::string(TabFis);
     busca->ParamByName("ESTADO").AsString = Tabela.company.state;
