@@ -23,7 +23,10 @@ std::string operation_type(std::string_view TpOper) {
 // The caller's code compared through a cast, so that a code longer than its
 // column simply matches nothing instead of failing as a truncation.
 std::string caller_code(const char* name) {
-  return std::string("CAST(:") + name + " AS VARCHAR(1000))";
+  std::string sql = "CAST(:";
+  sql += name;
+  sql += " AS VARCHAR(1000))";
+  return sql;
 }
 
 // Opens the customer's rule: the customer's postal code gives the city and
@@ -137,8 +140,8 @@ double CalculaSubstituicaoTributariaICMS(std::string_view TabFis, std::string_vi
 
   const double rule_fcp = field(*busca, "PERC_FCP");
   const double fcp = rule_fcp > 0 ? rule_fcp : field(*busca, "UF_PERC_FCP");
-  std::string mode = Trim(busca->FieldByName("MOD_CALC").AsString());
-  if (mode.empty()) mode = "0";
+  // A rule without a mode is one of mode "0".
+  const std::string mode = Trim(busca->FieldByName("MOD_CALC").AsString());
   const double reducao = field(*busca, "REDUCAO");
   const double rule_internal = field(*busca, "ALIQ_INT");
   const double internal = rule_internal > 0 ? rule_internal : field(*busca, "UF_ALIQ_INT");
@@ -154,7 +157,7 @@ double CalculaSubstituicaoTributariaICMS(std::string_view TabFis, std::string_vi
     BaseST = divide_or_zero(st + own, field(*busca, "UF_ALIQ_INT") / 100);
     MVA = customer_factor * 100;
     result = st;
-  } else if (mode == "0" || mode == "4") {
+  } else if (mode.empty() || mode == "0" || mode == "4") {
     const double rule_st = field(*busca, "ALIQ_ST");
     if (rule_st > 0) AliqICMS = rule_st;
     BaseST = to_cents((reducao + 1) * BaseST);
