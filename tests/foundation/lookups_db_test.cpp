@@ -351,15 +351,15 @@ std::vector<std::string> union_rows(const std::string& sql) {
 }
 
 TEST_F(Lookups, UnionTodasEmpresasRunsTheStatementForEveryCompany) {
-  // The customers of the base demo rows: later demo data adds others.
-  const std::string sql = "SELECT '{}' AS EMPRESA, CODCLI FROM {ENTIDADE} WHERE CODCLI <= '000003'";
+  // The customers of the base demo data (later demo data seeds codes from 000101 on).
+  const std::string sql = "SELECT '{}' AS EMPRESA, CODCLI FROM {ENTIDADE} WHERE CODCLI < '000100'";
   const std::vector<std::string> both = {"_001 000001", "_001 000002", "_001 000003", "_002 000001"};
   const std::vector<std::string> only_001 = {"_001 000001", "_001 000002", "_001 000003"};
 
   const std::string text = UnionTodasEmpresas(sql, "", false);
   EXPECT_EQ(text,
-            "SELECT '_001' AS EMPRESA, CODCLI FROM ENTIDADE_001 WHERE CODCLI <= '000003'\nUNION ALL\n"
-            "SELECT '_002' AS EMPRESA, CODCLI FROM ENTIDADE_002 WHERE CODCLI <= '000003'");
+            "SELECT '_001' AS EMPRESA, CODCLI FROM ENTIDADE_001 WHERE CODCLI < '000100'\nUNION ALL\n"
+            "SELECT '_002' AS EMPRESA, CODCLI FROM ENTIDADE_002 WHERE CODCLI < '000100'");
   EXPECT_EQ(union_rows(text), both);
 
   const struct {
