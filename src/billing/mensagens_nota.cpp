@@ -72,8 +72,8 @@ void AddMenssagemSIMPLES(double Valor, double ValorIcms, std::string_view Nature
   if (Trim(Tabela.company.crt) != "1" || !(Valor > 0)) return;
   // Codes are bound as quoted literals (inner quotes doubled), so any code
   // typed in a screen is compared as it stands.
-  if (Busca_Valor("NATUREZA", "NATUREZA", "TIPO", QuotedStr(Natureza)).AsString() != "V") return;
-  if (Busca_Valor("ENTIDADE", "CODCLI", "SIMPLES", QuotedStr(CodCli)).AsString() == "S") return;
+  if (Busca_Valor("NATUREZA", "NATUREZA", "TIPO", QuotedStr(Natureza), false, true).AsString() != "V") return;
+  if (Busca_Valor("ENTIDADE", "CODCLI", "SIMPLES", QuotedStr(CodCli), false, true).AsString() == "S") return;
 
   const double aliquota = Tabela.company.simples_credit_rate;
   const auto append = [&](int ordem, const std::string& descricao) {
