@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "billing/cents.hpp"
 #include "billing/mensagens_nota.hpp"
 #include "foundation/lookups.hpp"
 #include "platform/db/transaction.hpp"
@@ -192,7 +193,7 @@ void GravaEmpenhoNota(TClientDataSet& TbMensagem, double Valor, std::string_view
     if (adjustment) {
       valor = TbMensagem.FieldByName("Valor").AsFloat();
       // A percentage line typed without its amount gets it from the running base.
-      if (tipo_val == "P" && valor == 0) valor = cents(preco / 100 * base);
+      if (tipo_val == "P" && valor == 0) valor = to_cents(preco / 100 * base);
       if (flag_subtotal == "N") {
         if (tipo == "A") acrescimos += valor;
         if (tipo == "D") descontos += valor;
@@ -227,7 +228,7 @@ void GravaEmpenhoNota(TClientDataSet& TbMensagem, double Valor, std::string_view
       if (tipo == "D" || tipo == "C") base -= valor;
       subtotal.ParamByName("FATURA").AsString = std::string(Fatura);
       subtotal.ParamByName("CODIGO").AsString = std::string(kCodigoMensagem);
-      subtotal.ParamByName("VALOR").AsCurrency = cents(base - descontos - outros + acrescimos);
+      subtotal.ParamByName("VALOR").AsCurrency = to_cents(base - descontos - outros + acrescimos);
       subtotal.ExecSQL();
     }
   }

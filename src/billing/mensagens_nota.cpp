@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 
+#include "billing/cents.hpp"
 #include "billing/nfe_text.hpp"
 #include "foundation/lookups.hpp"
 #include "platform/db/query.hpp"
@@ -61,10 +62,6 @@ void create_message_set(TClientDataSet& TbMensagem, bool Gravar) {
   TbMensagem.FieldDefs.Add("Subtotal", ftString);
   if (Gravar) TbMensagem.FieldDefs.Add("Gravar", ftString);
   TbMensagem.CreateDataSet();
-}
-
-double cents(double value) {
-  return StrToFloat(FormatFloat("0.00", value));
 }
 
 void AddMenssagemSIMPLES(double Valor, double ValorIcms, std::string_view Natureza, std::string_view CodCli,
@@ -188,7 +185,7 @@ double DescontoAcrescimo(TClientDataSet& TbMensagem, double Valor, double& DescA
     if (tipo_val == "V") {
       valor = TbMensagem.FieldByName("Valor").AsFloat();
     } else if (tipo_val == "P") {
-      valor = cents(TbMensagem.FieldByName("Preco").AsFloat() / 100 * base);
+      valor = to_cents(TbMensagem.FieldByName("Preco").AsFloat() / 100 * base);
     }
     const std::string tipo = TbMensagem.FieldByName("Tipo").AsString();
     const bool subtotal = TbMensagem.FieldByName("Subtotal").AsString() == "S";

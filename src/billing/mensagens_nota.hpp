@@ -21,10 +21,6 @@ inline constexpr std::string_view kCodigoMensagem = "9999900";
 // is cut before the table it goes to says whether it fits.
 void create_message_set(TClientDataSet& TbMensagem, bool Gravar = true);
 
-// The value brought to cents the way the invoice's amounts are: formatted
-// "0.00" (half away from zero on its 18 significant digits) and read back.
-double cents(double value);
-
 // Appends the two sentences of the ICMS credit a simple-regime issuer grants
 // (Ordem 30 and 31) when the company's CRT is 1, Valor is above 0, the nature
 // Natureza is a sale (TIPO "V") and the customer CodCli is not in the simple

@@ -46,6 +46,11 @@ TEST(ToCents, RoundsLikeThePatternAndNeverGivesInfOrNaN) {
       {0.125, 0.13},  // exactly representable: half away from zero
       {-0.125, -0.13},
       {1234567.891, 1234567.89},
+      {0.005, 0.01},
+      {-0.005, -0.01},
+      {1.5045, 1.50},
+      {2.675, 2.67},  // just below 2.675 in binary
+      {100, 100},
       {std::numeric_limits<double>::infinity(), 0},
       {-std::numeric_limits<double>::infinity(), 0},
       {std::nan(""), 0},

@@ -68,17 +68,6 @@ TEST(DescontoAcrescimo, SumsAdjustmentsOnTheRunningBaseToTheCent) {
   }
 }
 
-TEST(Cents, RoundsHalfAwayFromZeroOnTheFormattedValue) {
-  const struct {
-    double value;
-    double expected;
-  } kCases[] = {{0.005, 0.01}, {1.5045, 1.50}, {39.996, 40.00}, {-0.005, -0.01}, {2.675, 2.67}, {100, 100}};
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.value);
-    EXPECT_DOUBLE_EQ(cents(c.value), c.expected);
-  }
-}
-
 TEST(NaturezaExp, TellsExportRelatedCfops) {
   const struct {
     const char* cfop;
