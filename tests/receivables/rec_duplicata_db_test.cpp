@@ -79,7 +79,8 @@ class RecDuplicata : public test::DatabaseTest {
     d.Frete = 45.5;
   }
 
-  // The column of the title `numero` as text (numbers with a point, dates dd.mm.yyyy).
+  // The column of the title `numero` as the engine casts it to text (numbers with a
+  // point and all their decimals, dates yyyy-mm-dd, NULL as "").
   static std::string column(const std::string& table, const std::string& name, const std::string& numero) {
     return text("SELECT CAST(" + name + " AS VARCHAR(40)) FROM " + table + " WHERE NUMERO = :N", {numero});
   }
