@@ -119,7 +119,7 @@ struct ArgType<double> : ArgTypeBase<ArgType<double>, double> {
 template <>
 struct ArgType<Currency> : ArgTypeBase<ArgType<Currency>, Currency> {
   static Currency read(std::string_view name, const std::string& text) { return read_currency(name, text); }
-  static std::string text(Currency v) { return number_text(v.ToDouble()); }
+  static std::string text(Currency v) { return amount_text(v); }
   static std::string sample() { return "1.25"; }
 };
 

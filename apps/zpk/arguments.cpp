@@ -3,9 +3,11 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include <fmt/format.h>
 
+#include "platform/rtl/currency.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/rtl/format_settings.hpp"
 #include "platform/rtl/numbers.hpp"
@@ -45,7 +47,39 @@ double read_number(std::string_view name, const std::string& text) {
   return value;
 }
 
+namespace {
+
+// A plain decimal ("-1234.5678", at most four decimals) read digit by digit,
+// so that an amount keeps its last ten-thousandth however large it is; any
+// other form (more decimals, an exponent) is left to the double reading.
+std::optional<Currency> exact_amount(std::string_view text) {
+  std::size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
+  int64_t whole = 0;
+  int whole_digits = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++whole_digits) {
+    if (whole > std::numeric_limits<int64_t>::max() / Currency::kScale / 10) return std::nullopt;
+    whole = whole * 10 + (text[i] - '0');
+  }
+  int64_t fraction = 0;
+  int decimals = 0;
+  if (i < text.size() && text[i] == '.') {
+    for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++decimals) {
+      if (decimals == 4) return std::nullopt;
+      fraction = fraction * 10 + (text[i] - '0');
+    }
+  }
+  if (i != text.size() || whole_digits + decimals == 0) return std::nullopt;
+  for (int d = decimals; d < 4; ++d) fraction *= 10;
+  const int64_t raw = whole * Currency::kScale + fraction;
+  return Currency::FromRaw(negative ? -raw : raw);
+}
+
+}  // namespace
+
 Currency read_currency(std::string_view name, const std::string& text) {
+  if (const auto exact = exact_amount(text)) return *exact;
   const double value = read_number(name, text);
   try {
     return Currency(value);
@@ -73,6 +107,14 @@ TDateTime read_date(std::string_view name, const std::string& text) {
     refuse(name, text, "a date (dd/mm/yyyy [hh:nn:ss])");
   }
   return value;
+}
+
+std::string amount_text(Currency value) {
+  std::string text = CurrToStr(value);
+  for (char& c : text) {
+    if (c == FormatSettings.DecimalSeparator) c = '.';
+  }
+  return text;
 }
 
 std::string number_text(double value) {

@@ -23,6 +23,9 @@ int read_int(std::string_view name, const std::string& text);
 int16_t read_int16(std::string_view name, const std::string& text);
 double read_number(std::string_view name, const std::string& text);
 Currency read_currency(std::string_view name, const std::string& text);
+
+// An amount with every one of its decimals (up to four) and a decimal point.
+std::string amount_text(Currency value);
 // True, true, 1 or S; False, false, 0 or N (the ERP stores flags as S/N).
 bool read_bool(std::string_view name, const std::string& text);
 // Exactly one character (a code point, so "ç" is one).

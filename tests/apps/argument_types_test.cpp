@@ -37,6 +37,11 @@ TEST(CallArgumentTypes, ReadTheirFormsAndNameTheRefusedValue) {
       {"double", read_back<double>, "2,5", "", "Valor: '2,5' is not a number"},
       {"double", read_back<double>, "nan", "", "Valor: 'nan' is not a number"},
       {"Currency", read_back<Currency>, "1.23456", "1.2346", ""},
+      // Plain decimals keep every digit, beyond what a double holds.
+      {"Currency", read_back<Currency>, "98765432109876.5432", "98765432109876.5432", ""},
+      {"Currency", read_back<Currency>, "-0.0001", "-0.0001", ""},
+      {"Currency", read_back<Currency>, "12.", "12", ""},
+      {"Currency", read_back<Currency>, ".", "", "Valor: '.' is not a number"},
       {"Currency", read_back<Currency>, "1e20", "", "Valor: '1e20' is not an amount within the range"},
       {"bool", read_back<bool>, "S", "True", ""},
       {"bool", read_back<bool>, "0", "False", ""},
