@@ -124,6 +124,7 @@ const RegisterDemo kComissoes{
        out << "Invoicing: the order's split written under each title (ctFatPedido):\n";
        TRecComissoes fat(ctFatPedido);
        fat.Codigo = "CM520";
+       fat.CodRep = "R601";
        fat.BuscaComissoes(true);
        list_split(out, fat);
        for (const char* titulo : {"CM520/1", "CM520/2"}) fat.GravarDados(titulo);
