@@ -355,6 +355,7 @@ void TClientDataSet::Post() {
     cursor_ = 0;
   }
   bof_ = eof_ = view_.empty();
+  if (AfterPost) AfterPost(*this);
 }
 
 void TClientDataSet::Cancel() {
@@ -504,10 +505,10 @@ bool TClientDataSet::visible(const Record& record) const {
 }
 
 bool TClientDataSet::index_less(const Record* a, const Record* b) const {
-  for (int f : index_fields_) {
-    const auto field = static_cast<size_t>(f);
+  for (size_t i = 0; i < index_fields_.size(); ++i) {
+    const auto field = static_cast<size_t>(index_fields_[i]);
     const int order = detail::compare_values(a->values[field], b->values[field], fields_[field]->DataType());
-    if (order != 0) return order < 0;
+    if (order != 0) return index_desc_[i] ? order > 0 : order < 0;
   }
   return a->id < b->id;  // equal keys keep the order the records were added in
 }
@@ -531,7 +532,9 @@ int TClientDataSet::place(Record* record, bool appended) {
     if (!shown) return -1;
     auto at = std::upper_bound(view_.begin(), view_.end(), record,
                                [this](const Record* a, const Record* b) { return index_less(a, b); });
-    return static_cast<int>(view_.insert(at, record) - view_.begin());
+    // The insertion first: it may move the records, and begin() must be the new one.
+    const auto placed = view_.insert(at, record);
+    return static_cast<int>(placed - view_.begin());
   }
   if (shown && present != view_.end()) return static_cast<int>(present - view_.begin());
   if (!shown && present == view_.end()) return -1;
@@ -553,6 +556,13 @@ void TClientDataSet::compile_filter() {
 
 void TClientDataSet::compile_index() {
   index_fields_ = Active() ? field_list(index_field_names_) : std::vector<int>{};
+  index_desc_.assign(index_fields_.size(), false);
+  if (index_fields_.empty()) return;
+  for (int desc : field_list(index_desc_names_)) {
+    for (size_t i = 0; i < index_fields_.size(); ++i) {
+      if (index_fields_[i] == desc) index_desc_[i] = true;
+    }
+  }
 }
 
 void TClientDataSet::SetFilter(std::string value) {
@@ -589,11 +599,36 @@ void TClientDataSet::SetFiltered(bool value) {
 }
 
 void TClientDataSet::SetIndexFieldNames(std::string value) {
+  index_name_.clear();
+  apply_index(std::move(value), "");
+}
+
+void TClientDataSet::AddIndex(const std::string& Name, const std::string& Fields,
+                              const std::string& DescFields) {
+  index_defs_[UpperCase(Name)] = {Fields, DescFields};
+}
+
+void TClientDataSet::SetIndexName(std::string value) {
+  if (value.empty()) {
+    index_name_.clear();
+    apply_index("", "");
+    return;
+  }
+  auto def = index_defs_.find(UpperCase(value));
+  if (def == index_defs_.end()) fail(fmt::format("Index '{}' not found", value));
+  const auto [fields, desc] = def->second;
+  apply_index(fields, desc);
+  index_name_ = std::move(value);
+}
+
+void TClientDataSet::apply_index(std::string fields_text, std::string desc_text) {
   if (Active()) check_browse_mode();
   Record* current = Active() && !view_.empty() ? view_[static_cast<size_t>(cursor_)] : nullptr;
-  std::vector<int> fields = Active() ? field_list(value) : std::vector<int>{};
-  index_field_names_ = std::move(value);
-  index_fields_ = std::move(fields);
+  std::vector<int> fields = Active() ? field_list(fields_text) : std::vector<int>{};
+  if (Active()) field_list(desc_text);  // an unknown descending field is refused before anything changes
+  index_field_names_ = std::move(fields_text);
+  index_desc_names_ = std::move(desc_text);
+  compile_index();
   if (!Active()) return;
   rebuild_view();
   auto at = std::find(view_.begin(), view_.end(), current);

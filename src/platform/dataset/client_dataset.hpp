@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -186,6 +188,15 @@ class TClientDataSet {
   // starts with the value) apply to text fields.
   bool Locate(std::string_view KeyFields, const Variant& KeyValues, TLocateOptions Options = 0);
 
+  // Defines the index Name over the fields Fields ("A;B"), ascending except
+  // those also named in DescFields, which run from the greatest value down;
+  // IndexName selects it. Raises EDataSetError for an unknown field once used.
+  void AddIndex(const std::string& Name, const std::string& Fields, const std::string& DescFields = "");
+
+  // Called after each record is posted (also a post that navigation makes);
+  // a handler may edit and post again.
+  std::function<void(TClientDataSet&)> AfterPost;
+
   // Controls are not bound in this library; kept so that callers read as written.
   void DisableControls() { ++controls_disabled_; }
   void EnableControls() {
@@ -208,6 +219,10 @@ class TClientDataSet {
   void SetFiltered(bool value);
   std::string GetIndexFieldNames() const { return index_field_names_; }
   void SetIndexFieldNames(std::string value);
+  std::string GetIndexName() const { return index_name_; }
+  void SetIndexName(std::string value);
+  // Applies an index order (fields and descending fields) keeping the current record.
+  void apply_index(std::string fields, std::string desc_fields);
 
   [[noreturn]] void fail(std::string_view message) const;
   void check_active() const;
@@ -242,6 +257,10 @@ class TClientDataSet {
   Property<TClientDataSet, std::string, &TClientDataSet::GetIndexFieldNames,
            &TClientDataSet::SetIndexFieldNames>
       IndexFieldNames{this};
+  // Name of an index defined with AddIndex that orders the records (empty:
+  // IndexFieldNames orders them); setting IndexFieldNames clears it.
+  Property<TClientDataSet, std::string, &TClientDataSet::GetIndexName, &TClientDataSet::SetIndexName>
+      IndexName{this};
 
  private:
   std::string name_;
@@ -261,6 +280,10 @@ class TClientDataSet {
   std::unique_ptr<detail::FilterExpression> filter_expression_;
   std::string index_field_names_;
   std::vector<int> index_fields_;
+  std::string index_desc_names_;
+  std::vector<bool> index_desc_;  // per entry of index_fields_: descending
+  std::string index_name_;
+  std::map<std::string, std::pair<std::string, std::string>> index_defs_;  // name -> fields, descending
   int controls_disabled_ = 0;
 };
 

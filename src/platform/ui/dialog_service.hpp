@@ -26,6 +26,9 @@ enum class DialogKind {
   input_memo,
   input_number,
   web_browser,  // a URL for the library's browser window (text = the URL)
+  // A screen of the host shown modally (caption = the screen's class name,
+  // text = its package); the answer is its modal result: 1 OK, 2 Cancel.
+  modal_form,
 };
 
 // A message with buttons; the answer is the 1-based number of the button pressed.

@@ -319,5 +319,59 @@ TEST_F(ClientDataSetTest, IndexOrdersByTheFieldList) {
   EXPECT_THROW(ds_.IndexFieldNames = "NUMERO;NADA", EDataSetError);
 }
 
+TEST_F(ClientDataSetTest, NamedIndexRunsItsDescendingFieldsDownwards) {
+  ds_.AppendRecord({"1", "B", "", 1, 0, Variant::MakeNull(), false});
+  ds_.AppendRecord({"1", "C", "", 2, 0, Variant::MakeNull(), true});
+  ds_.AppendRecord({"1", "A", "", 3, 0, Variant::MakeNull(), false});
+  ds_.AddIndex("PorAtivo", "ATIVO;CODIGO", "ATIVO");
+  ds_.IndexName = "porativo";
+  EXPECT_EQ(codes(), (Codes{"C", "A", "B"}));
+  // A record whose key changes moves to its place in the same order.
+  ds_.Locate("CODIGO", "B");
+  ds_.Edit();
+  ds_.FieldByName("ATIVO").AsBoolean = true;
+  ds_.Post();
+  EXPECT_EQ(codes(), (Codes{"B", "C", "A"}));
+
+  ds_.IndexFieldNames = "CODIGO";
+  EXPECT_EQ(ds_.IndexName(), "");
+  EXPECT_EQ(codes(), (Codes{"A", "B", "C"}));
+  EXPECT_THROW(ds_.IndexName = "NADA", EDataSetError);
+}
+
+TEST_F(ClientDataSetTest, RecordsAppendedUnderAnIndexTakeTheirPlaceAndStayCurrent) {
+  ds_.IndexFieldNames = "CODIGO";
+  Codes expected;
+  for (int i = 40; i > 0; --i) {  // enough records for the ordered view to grow several times
+    const std::string code = "C" + std::to_string(100 + i);
+    add("1", code, "", i);
+    EXPECT_EQ(ds_.FieldByName("CODIGO").AsString(), code);
+    EXPECT_EQ(ds_.RecNo, 1);
+    expected.insert(expected.begin(), code);
+  }
+  EXPECT_EQ(codes(), expected);
+}
+
+TEST_F(ClientDataSetTest, AfterPostRunsAfterEveryPostAndMayPostAgain) {
+  int calls = 0;
+  ds_.AfterPost = [&calls](TClientDataSet& d) {
+    ++calls;
+    if (d.FieldByName("PECAS").AsInteger() == 0) {
+      d.Edit();
+      d.FieldByName("PECAS").AsInteger = 1;
+      d.Post();
+    }
+  };
+  add("1", "A", "", 1);
+  EXPECT_EQ(calls, 2);  // the handler's own post runs it again
+  EXPECT_EQ(ds_.FieldByName("PECAS").AsInteger(), 1);
+  ds_.Edit();
+  ds_.FieldByName("CONSUMO").AsFloat = 2;
+  ds_.First();  // navigation posts the pending edit
+  EXPECT_EQ(calls, 3);
+  ds_.Cancel();
+  EXPECT_EQ(calls, 3);
+}
+
 }  // namespace
 }  // namespace zpk

@@ -139,6 +139,8 @@ std::string_view kind_name(DialogKind kind) {
       return "input_number";
     case DialogKind::web_browser:
       return "web_browser";
+    case DialogKind::modal_form:
+      return "modal_form";
   }
   return "dialog";
 }
