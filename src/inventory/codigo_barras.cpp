@@ -138,6 +138,7 @@ std::optional<std::string> highest_product_code(TTIQuery& q, const std::string& 
   }
 }
 
+// The product item's new EAN-13 under the company prefix (Gera_EAN13, "P").
 std::string product_ean13(const std::string& Codigo, const std::string& Cor, const std::string& Tam) {
   TTITransaction& tx = Tabela.IBDatabase.DefaultTransaction();
   TTIQuery q(Tabela.IBDatabase);
@@ -189,6 +190,7 @@ std::string product_ean13(const std::string& Codigo, const std::string& Cor, con
   }
 }
 
+// The material item's new EAN-13 (Gera_EAN13, "M").
 std::string material_ean13(const std::string& Codigo, const std::string& Cor) {
   TTITransaction& tx = Tabela.IBDatabase.DefaultTransaction();
   TTIQuery q(Tabela.IBDatabase);

@@ -109,9 +109,9 @@ TEST_F(BarcodeStations, MaterialCodesInternalCodesAndLotsAreNeverHandedOutTwice)
         {Calcula_digito_EAN13("000000000010")}, db);
     test::exec(
         "INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE) VALUES "
-        "('CB-SR', '01', 'U', '1', '0001', 'CBR000041')",
+        "('CB-SR', '01', 'U', '1', '0001', 'CSR000041')",
         {}, db);
-    test::exec("INSERT INTO TECELB_001 (LOTE) VALUES ('TC2026007')", {}, db);
+    test::exec("INSERT INTO TECELB_001 (LOTE) VALUES ('TS2026007')", {}, db);
     db.DefaultTransaction().Commit();
   }
 
@@ -123,8 +123,8 @@ TEST_F(BarcodeStations, MaterialCodesInternalCodesAndLotsAreNeverHandedOutTwice)
   } kCases[] = {
       {"gera-ean13", {"M", "CB-SM"}, "0000000000017", nullptr},
       {"gera-ean28", {"CB-SI"}, "000001", "000200"},
-      {"proximo-rolo", {"CBR", "P"}, "042", "241"},
-      {"proxima-ordem", {"TC2026"}, "008", "207"},
+      {"proximo-rolo", {"CSR", "P"}, "042", "241"},
+      {"proxima-ordem", {"TS2026"}, "008", "207"},
   };
   std::map<std::string, std::vector<std::string>> printed;
   for (const auto& c : kCases) {
