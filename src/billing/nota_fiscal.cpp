@@ -17,6 +17,7 @@
 #include "platform/rtl/strings.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/dialog_message.hpp"
+#include "platform/ui/dialog_service.hpp"
 #include "platform/ui/input_boxes.hpp"
 
 namespace zpk {
@@ -179,10 +180,13 @@ std::string typed_number(const std::string& entry) {
   return text;
 }
 
-// Asks for the number again; false when the user cancels the box or confirms it empty.
-bool ask_again(std::string& numero) {
+// Asks for the number again; false when the user cancels the box or confirms
+// it empty, and when nobody is there to answer (a batch run out of scripted
+// replies) and the box would only confirm the refused number again for ever.
+bool ask_again(std::string& numero, bool refused) {
   std::string entry = numero;
   if (!InputBoxNota(kCaptionBox, "Numero da Nota Fiscal", entry)) return false;
+  if (refused && entry == numero && dialog_service().last_answer_unattended()) return false;
   numero = typed_number(entry);
   return !numero.empty();
 }
@@ -257,7 +261,9 @@ std::string ProximaNotaFiscal(std::string Serie, bool SemPergunta) {
     // is never accepted: the box shows the suggestion again.
     for (;;) {
       bool accepted = false;
+      bool refused = false;
       if (invoice_used(q, numero, serie)) {
+        refused = true;
         MessageBox("Número da Nota Fiscal já Existente.", kCaption, MB_OK | MB_ICONINFORMATION);
       } else if (const auto value = digits_value(numero); !value) {
         numero = padded(sugestao);
@@ -273,7 +279,7 @@ std::string ProximaNotaFiscal(std::string Serie, bool SemPergunta) {
         numero = padded(sugestao);
       }
       if (accepted) break;
-      if (!ask_again(numero)) return cancel();
+      if (!ask_again(numero, refused)) return cancel();
     }
 
     // The number accepted replaces the one reserved before: the suggestion's
@@ -306,7 +312,7 @@ std::string ProximaNotaFiscal(std::string Serie, bool SemPergunta) {
       return ident;
     }
     MessageBox("Número da Nota Fiscal já reservado.", kCaption, MB_OK | MB_ICONINFORMATION);
-    if (!ask_again(numero)) return cancel();
+    if (!ask_again(numero, true)) return cancel();
   }
 }
 

@@ -15,7 +15,7 @@
 #include "platform/rtl/strings.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/dialog_message.hpp"
-#include "platform/ui/headless_dialogs.hpp"
+#include "platform/ui/dialog_service.hpp"
 
 namespace zpk {
 
@@ -97,14 +97,6 @@ int64_t reserve_lot(TTIQuery& q, const std::string& tabela, const std::string& P
   }
 }
 
-// True when the dialog just answered was answered by its default because
-// nobody is there to press a button (the headless service out of scripted
-// replies): a box that repeats until confirmed must then not repeat forever.
-bool answered_unattended() {
-  const auto* headless = dynamic_cast<const HeadlessDialogs*>(&dialog_service());
-  return headless != nullptr && !headless->records().empty() && !headless->records().back().scripted;
-}
-
 }  // namespace
 
 std::string ProximoRolo(const std::string& Prefixo, const std::string& Tipo) {
@@ -156,7 +148,7 @@ bool BuscarDtValidadeLote(const std::string& Codigo, const std::string& Lote) {
   const std::string text =
       "Lote Vencido:  " + Lote + "\r" + "Data Validade: " + q.FieldByName("DTVALLOTE").AsString();
   while (MessageBox(text, kCaption, MB_OKCANCEL | MB_DEFBUTTON2) != IDOK) {
-    if (answered_unattended()) break;
+    if (dialog_service().last_answer_unattended()) break;
   }
   return false;
 }

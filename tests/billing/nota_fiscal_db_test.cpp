@@ -343,6 +343,9 @@ TEST_F(NotaFiscal, CancellingTheBoxReturnsNothingAndReleasesWhatTheCallReserved)
       // Reserved before the call, the order's number stays with the order.
       {"the order's own number stays reserved", {4, 40}, "NF0001", {":cancel"}, {"1:4", "1:40"}},
       {"closed after another order's number", {4}, "", {":default", ":default", ":cancel"}, {"1:4"}},
+      // A batch out of replies would only confirm the refused number again, for ever.
+      {"nobody answers after a used number", {4}, "", {"000003"}, {"1:4"}},
+      {"nobody answers after another order's number", {4}, "", {":default"}, {"1:4"}},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -350,6 +353,7 @@ TEST_F(NotaFiscal, CancellingTheBoxReturnsNothingAndReleasesWhatTheCallReserved)
     for (const int numero : c.reserved) reserve(numero, "1");
     order_row("NF0001", "000040", 1);
     order_row("NF0002", "000005", 1);
+    invoice("000003", "1");
     Tabela.IBTransaction.CommitRetaining();
     vPedidoFat = c.pedido;
     dialogs_.clear();

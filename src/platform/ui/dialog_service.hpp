@@ -79,6 +79,11 @@ class DialogService {
   virtual void close_wait() = 0;
   // Switches the busy (hourglass) cursor on or off.
   virtual void set_busy(bool busy) = 0;
+  // True when the last dialog was answered by its default with nobody there
+  // to choose (a batch run out of scripted replies). A routine that repeats a
+  // question until it gets another answer stops asking then, instead of
+  // asking for ever.
+  virtual bool last_answer_unattended() const { return false; }
 };
 
 // The installed service, or the built-in default: a HeadlessDialogs that

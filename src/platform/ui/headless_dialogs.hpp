@@ -72,6 +72,7 @@ class HeadlessDialogs : public DialogService {
   void show_wait(const std::string& text) override;
   void close_wait() override;
   void set_busy(bool busy) override { busy_ = busy; }
+  bool last_answer_unattended() const override { return !records_.empty() && !records_.back().scripted; }
 
  private:
   std::optional<std::string> next_reply();
