@@ -154,6 +154,21 @@ TEST_F(Contabil, RowsOfAPostingAreNumberedFromOne) {
   EXPECT_EQ(got[2].substr(0, 5), "L2|1|");
 }
 
+TEST_F(Contabil, AConnectionGivenIsWrittenAndCommittedThere) {
+  test::OtherStation station;
+  LancaContabilidade("L1", "D", "N", "RECEITA", "BANCO", "E", "CC", "101", "0001", 10, kData, "", "",
+                     &station.db());
+  LancaContaCorrente("L1", "DOC", "", "0001", "", "", "R", "N", "E", "", 10, kData, kData, kData, "",
+                     &station.db());
+  EXPECT_EQ(ProximoOrdemLancamento("L1", &station.db()), 2);
+  // Committed where they were written: a third station sees them.
+  EXPECT_EQ(ledger().size(), 1u);
+  EXPECT_EQ(movements().size(), 1u);
+  DeletaContaCorrente("L1", &station.db());
+  EXPECT_EQ(ledger(), Rows{});
+  EXPECT_EQ(movements(), Rows{});
+}
+
 TEST_F(Contabil, AnOrdemTakenByAnotherStationMeanwhileGoesToTheNextRow) {
   test::OtherStation other;
   int calls = 0;
