@@ -354,7 +354,7 @@ void TExpAviamentos::Executa(TClientDataSet& DataSet) {
         l.codigo = material;
         l.descricao = f_descricao.AsString();
         l.cor = c;
-        l.desccor = Busca_Valor("CADCOR", "COR", "DESCRICAO", QuotedStr(c)).AsString();
+        l.desccor = Busca_Valor(DBLocal("CADCOR"), "COR", "DESCRICAO", QuotedStr(c)).AsString();
         l.consumo = r;
         somas.Close();
         somas.ParamByName("CODIGO").AsString = material;
@@ -396,8 +396,10 @@ void TExpAviamentos::Executa(TClientDataSet& DataSet) {
           const std::string valores = QuotedStr(produto) + ";" + QuotedStr(f_insumo.AsString()) + ";" +
                                       QuotedStr(f_faixa.AsString()) + ";" +
                                       QuotedStr(f_aplicacao.AsString()) + ";" + QuotedStr(share.cor);
-          std::string c = Copy(
-              Busca_Valor("PCPFT3", "CODIGO;INSUMO;FAIXA;APLICACAO;COR", "COR_I", valores).AsString(), 1, 5);
+          std::string c =
+              Copy(Busca_Valor(DBLocal("PCPFT3"), "CODIGO;INSUMO;FAIXA;APLICACAO;COR", "COR_I", valores)
+                       .AsString(),
+                   1, 5);
           if (Trim(c).empty()) c = kCorSemMapa;
           requer(n, c, qtde * s * consumo + qtde * s * consumo / 100 * PercAcrescimo);
         }
