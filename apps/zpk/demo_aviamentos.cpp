@@ -1,13 +1,17 @@
-// `zpk demo` step for the trims requirement list: the trims of two demo
-// orders (shirts and jackets) exploded through their technical sheets, then
-// the same orders again with a 5% surcharge on every consumption.
+// `zpk demo` step for the trims requirement list: two demo orders (shirts and
+// jackets) are placed and their trims exploded through the technical sheets,
+// then one of them again with a 5% surcharge on every consumption. The orders
+// are placed here, not seeded, so the seeded order book stays the base one.
 #include <ostream>
 #include <string>
 
 #include <fmt/format.h>
 
+#include "foundation/lookups.hpp"
 #include "inventory/exp_aviamentos.hpp"
+#include "platform/db/query.hpp"
 #include "platform/rtl/numbers.hpp"
+#include "platform/tabela/tabela.hpp"
 #include "registry.hpp"
 #include "session.hpp"
 
@@ -31,9 +35,60 @@ void show(std::ostream& out, TClientDataSet& ds) {
   }
 }
 
+// Places orders AV0001 (customer 000701, shirts) and AV0002 (000702,
+// jackets) again, with their items, and commits.
+void place_orders() {
+  TTIQuery q(Tabela.IBDatabase);
+  const struct {
+    const char *numero, *codcli, *emissao, *entrega, *fatura, *ped_cli;
+  } kPedidos[] = {{"AV0001", "000701", "2026-03-02", "2026-04-15", "2026-04-20", "BV-118"},
+                  {"AV0002", "000702", "2026-03-05", "2026-04-30", "2026-05-05", "OS-2026-07"}};
+  for (const auto& p : kPedidos) {
+    q.SQL.Text =
+        "UPDATE OR INSERT INTO " + DBLocal("PEDIDO") +
+        " (NUMERO, LOCADO, CODCLI, DT_EMISSAO, ENTREGA, DT_FATURA, PED_CLI)"
+        " VALUES (:N, '0', :C, CAST(:E AS DATE), CAST(:EN AS DATE), CAST(:F AS DATE), :P) MATCHING (NUMERO)";
+    q.ParamByName("N").AsString = p.numero;
+    q.ParamByName("C").AsString = p.codcli;
+    q.ParamByName("E").AsString = p.emissao;
+    q.ParamByName("EN").AsString = p.entrega;
+    q.ParamByName("F").AsString = p.fatura;
+    q.ParamByName("P").AsString = p.ped_cli;
+    q.ExecSQL();
+    q.SQL.Text = "DELETE FROM " + DBLocal("PED_ITEN") + " WHERE NUMERO = :N";
+    q.ParamByName("N").AsString = p.numero;
+    q.ExecSQL();
+  }
+  const struct {
+    const char *numero, *codigo, *cor, *tam;
+    int ordem;
+    double qtde, preco;
+  } kItens[] = {{"AV0001", "AV-CAMISA", "AV01", "P", 1, 10, 89.9},
+                {"AV0001", "AV-CAMISA", "AV01", "M", 2, 20, 89.9},
+                {"AV0001", "AV-CAMISA", "AV02", "M", 3, 12, 89.9},
+                {"AV0001", "AV-CAMISA", "AV01", "XG", 4, 3, 94.9},
+                {"AV0002", "AV-JAQUETA", "AV02", "G", 1, 6, 159.9},
+                {"AV0002", "AV-JAQUETA", "AV02", "GG", 2, 4, 159.9}};
+  q.SQL.Text = "INSERT INTO " + DBLocal("PED_ITEN") +
+               " (NUMERO, CODIGO, COR, TAM, ORDEM, QTDE, QTDE_F, QTDE_CANC, PRECO)"
+               " VALUES (:N, :C, :COR, :T, :O, :Q, 0, 0, :P)";
+  for (const auto& i : kItens) {
+    q.ParamByName("N").AsString = i.numero;
+    q.ParamByName("C").AsString = i.codigo;
+    q.ParamByName("COR").AsString = i.cor;
+    q.ParamByName("T").AsString = i.tam;
+    q.ParamByName("O").AsInteger = i.ordem;
+    q.ParamByName("Q").AsFloat = i.qtde;
+    q.ParamByName("P").AsFloat = i.preco;
+    q.ExecSQL();
+  }
+  Tabela.IBDatabase.DefaultTransaction().CommitRetaining();
+}
+
 const RegisterDemo trims{
     {355, "Trims requirement list of two orders", [](const CallOptions& o, std::ostream& out) {
        demo_session(o, out);
+       place_orders();
        TClientDataSet ds;
        TExpAviamentos exp(ds);
        exp.EmissaoIni = exp.EntregaIni = exp.FaturaIni = "01/01/2000";
