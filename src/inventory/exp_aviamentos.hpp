@@ -47,11 +47,11 @@ class TExpAviamentos {
   int TipoQtde = 0;
 
   // Explodes the selected order items into the dataset, adding to the rows
-  // already there, puts the pieces of the selected orders (open quantity) in
-  // PECAS of the row last changed (a new row when the dataset is empty) and
-  // orders the rows by NUMERO, CODIGO, DESCCOR. A database error, a
-  // ListaPedidos item that is no literal or a TipoQtde outside 0..4 raises
-  // after the pieces have been set, with the rows accumulated until then kept.
+  // already there (a row spread over the colour shares carries the stock and
+  // average cost of the material colour it resolves to), puts the pieces of the selected orders (open
+  // quantity) in PECAS of the row last changed (a new row when the dataset is empty) and orders the rows by
+  // NUMERO, CODIGO, DESCCOR. A database error, a ListaPedidos item that is no literal or a TipoQtde outside
+  // 0..4 raises after the pieces have been set, with the rows accumulated until then kept.
   void Executa(TClientDataSet& DataSet);
 };
 

@@ -39,6 +39,10 @@ class ExpAviamentos : public test::DatabaseTest {
         "INSERT INTO {MAT_ITEN} (CODIGO, COR, DEPOSITO, LOTE, QTDE, PRECO_MED) VALUES ('AVT-BOT', 'T1', "
         "'02', 'L', "
         "50.125, 0.45)",
+        // Stock of the thread in the colour a share resolves to (the sheet says "E").
+        "INSERT INTO {MAT_ITEN} (CODIGO, COR, DEPOSITO, LOTE, QTDE, PRECO_MED) VALUES ('AVT-LIN', 'T2', "
+        "'01', '', "
+        "777, 0.009)",
         "INSERT INTO {PCPFAIXA} (FAIXA, TAM01, TAM02) VALUES ('AVTF', 'P', 'M')",
         "INSERT INTO {PCPFT2} (CODIGO, ID, INSUMO, CONSUMO, FAIXA, APLICACAO) VALUES ('AVT-CAM', 1, "
         "'AVT-BOT', 6, "
@@ -169,11 +173,11 @@ TEST_F(ExpAviamentos, ExplodesTheSelectedOrdersIntoOneRowPerOrderMaterialAndColo
                           "AVT001|AVT-BOT|BOTAO|T2|PRETO|24.0000|0.0000|-|0.0000|0.5000|UN|12.0000|AVI",
                           "AVT001|AVT-ETQ|ETIQUETA|T1|BRANCO|15.0000|0.0000|-|0.0000|0.0000|UN|0.0000|ETQ",
                           "AVT001|AVT-LIN|LINHA|99999|-|600.0000|0.0000|-|0.0000|0.0100|M|6.0000|AVI",
-                          "AVT001|AVT-LIN|LINHA|T2|PRETO|1300.0000|0.0000|-|0.0000|0.0100|M|13.0000|AVI",
+                          "AVT001|AVT-LIN|LINHA|T2|PRETO|1300.0000|777.0000|-|0.0090|0.0100|M|13.0000|AVI",
                           "AVT002|AVT-BOT|BOTAO|T1|BRANCO|18.0000|150.1250|-|0.4500|0.5000|UN|9.0000|AVI",
                           "AVT002|AVT-ETQ|ETIQUETA|T1|BRANCO|3.0000|0.0000|-|0.0000|0.0000|UN|0.0000|ETQ",
                           "AVT002|AVT-LIN|LINHA|99999|-|120.0000|0.0000|29.0000|0.0000|0.0100|M|1.2000|AVI",
-                          "AVT002|AVT-LIN|LINHA|T2|PRETO|180.0000|0.0000|-|0.0000|0.0100|M|1.8000|AVI",
+                          "AVT002|AVT-LIN|LINHA|T2|PRETO|180.0000|777.0000|-|0.0090|0.0100|M|1.8000|AVI",
                       }));
 }
 
@@ -235,7 +239,7 @@ TEST_F(ExpAviamentos, ASecondRunAddsToTheFirst) {
                           "AVT002|AVT-BOT|BOTAO|T1|BRANCO|36.0000|150.1250|-|0.4500|0.5000|UN|18.0000|AVI",
                           "AVT002|AVT-ETQ|ETIQUETA|T1|BRANCO|6.0000|0.0000|-|0.0000|0.0000|UN|0.0000|ETQ",
                           "AVT002|AVT-LIN|LINHA|99999|-|240.0000|0.0000|3.0000|0.0000|0.0100|M|2.4000|AVI",
-                          "AVT002|AVT-LIN|LINHA|T2|PRETO|360.0000|0.0000|-|0.0000|0.0100|M|3.6000|AVI",
+                          "AVT002|AVT-LIN|LINHA|T2|PRETO|360.0000|777.0000|-|0.0090|0.0100|M|3.6000|AVI",
                       }));
 }
 
