@@ -335,8 +335,12 @@ void TClientDataSet::Post() {
   if (state_ == dsInsert) {
     auto owned = std::make_unique<Record>(Record{next_id_++, std::move(buffer_)});
     record = owned.get();
-    auto at = std::find_if(records_.begin(), records_.end(),
-                           [&](const std::unique_ptr<Record>& r) { return r.get() == insert_before_; });
+    // Appending (no record to go before) needs no search, so filling a
+    // dataset record by record stays linear in its size.
+    auto at = insert_before_ == nullptr
+                  ? records_.end()
+                  : std::find_if(records_.begin(), records_.end(),
+                                 [&](const std::unique_ptr<Record>& r) { return r.get() == insert_before_; });
     appended = at == records_.end();
     records_.insert(at, std::move(owned));
   } else {
@@ -525,7 +529,8 @@ void TClientDataSet::rebuild_view() {
 }
 
 int TClientDataSet::place(Record* record, bool appended) {
-  auto present = std::find(view_.begin(), view_.end(), record);
+  // A record just appended is not among the visible ones yet.
+  auto present = appended ? view_.end() : std::find(view_.begin(), view_.end(), record);
   const bool shown = visible(*record);
   if (!index_fields_.empty()) {
     if (present != view_.end()) view_.erase(present);
