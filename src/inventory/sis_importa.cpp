@@ -200,7 +200,8 @@ void TSisImporta::Run::section(const ImportSection& s) {
     }
     // The dataset has one set of fields: the first section's.
     if (o_.dataset_->Active()) {
-      throw EZpkError(fmt::format("A seção {} não cabe no DataSet, já criado por uma seção anterior", s.table));
+      throw EZpkError(
+          fmt::format("A seção {} não cabe no DataSet, já criado por uma seção anterior", s.table));
     }
     o_.dataset_->FieldDefs.Clear();
     for (const TPosicao& c : s.columns) o_.dataset_->FieldDefs.Add(c.campo, ftString, c.fim);
@@ -287,7 +288,8 @@ void TSisImporta::Run::record_table() {
         throw EZpkError(fmt::format("A chave {} não pode vir do arquivo .Blob", key));
       }
       campos += (campos.empty() ? "" : ";") + key;
-      valores += (valores.empty() ? "" : ";") + (value.empty() ? o_.ValorPadrao(tabela, key) : QuotedStr(value));
+      valores +=
+          (valores.empty() ? "" : ";") + (value.empty() ? o_.ValorPadrao(tabela, key) : QuotedStr(value));
     }
     exists = Existe(tabela, campos, valores);
   }
@@ -383,7 +385,8 @@ void TSisImporta::Run::record_produto() {
   if (!balance.IsEmpty()) {
     if (o_.Estoque) {
       TTIQuery up(db);
-      up.SQL.Add("update " + DBLocal("PA_ITEN") + " set QUANTIDADE = QUANTIDADE + CAST(:QTDE AS NUMERIC(18,4))");
+      up.SQL.Add("update " + DBLocal("PA_ITEN") +
+                 " set QUANTIDADE = QUANTIDADE + CAST(:QTDE AS NUMERIC(18,4))");
       up.SQL.Add(item_where);
       bind_item(up);
       up.ParamByName("QTDE").AsString = signed_qtde;
@@ -484,7 +487,8 @@ void TSisImporta::Run::record_material() {
     bind(q, "LOTE", "MAT_ITEN", "LOTE", v("LOTE"));
     bind(q, "DEPOSITO", "MAT_ITEN", "DEPOSITO", D);
   };
-  const std::string item_where = "where CODIGO = :CODIGO and COR = :COR and DEPOSITO = :DEPOSITO and LOTE = :LOTE";
+  const std::string item_where =
+      "where CODIGO = :CODIGO and COR = :COR and DEPOSITO = :DEPOSITO and LOTE = :LOTE";
   TTIQuery balance(db);
   balance.SQL.Add("select first 1 1 from " + DBLocal("MAT_ITEN"));
   balance.SQL.Add(item_where);
@@ -541,7 +545,8 @@ void TSisImporta::Run::record_material() {
 
 // ---------------------------------------------------------------------------
 
-TSisImporta::TSisImporta() : dataset_(std::make_unique<TClientDataSet>()), cache_(std::make_unique<TableCache>()) {}
+TSisImporta::TSisImporta()
+    : dataset_(std::make_unique<TClientDataSet>()), cache_(std::make_unique<TableCache>()) {}
 
 TSisImporta::~TSisImporta() = default;
 
@@ -549,19 +554,21 @@ const TSisImporta::ColumnType* TSisImporta::column_type(std::string_view tabela,
   const std::string table = UpperCase(tabela);
   auto it = cache_->tables.find(table);
   if (it == cache_->tables.end()) {
-    if (!detail::plain_identifier(table)) throw EZpkError(fmt::format("Nome de tabela inválido: '{}'", table));
+    if (!detail::plain_identifier(table))
+      throw EZpkError(fmt::format("Nome de tabela inválido: '{}'", table));
     TTIQuery q(Tabela.IBDatabase);
     q.SQL.Add("SELECT * FROM " + DBLocal(table) + " WHERE 1=0");
     q.Open();
     std::map<std::string, ColumnType> columns;
     for (int i = 0; i < q.FieldCount(); ++i) {
       TTIField& f = q.Fields(i);
-      columns[UpperCase(f.FieldName())] = ColumnType{f.IsBlob() && f.DataType() != ftMemo ? ftMemo : f.DataType(),
-                                                     f.Size()};
+      columns[UpperCase(f.FieldName())] =
+          ColumnType{f.IsBlob() && f.DataType() != ftMemo ? ftMemo : f.DataType(), f.Size()};
     }
     // A movement file carries the item's barcodes, which the journal has no column for.
     if (table == "PA_MOV") {
-      for (const char* barra : {"BARRA", "BARRA28", "BARRACLI"}) columns.try_emplace(barra, ColumnType{ftString, 0});
+      for (const char* barra : {"BARRA", "BARRA28", "BARRACLI"})
+        columns.try_emplace(barra, ColumnType{ftString, 0});
     }
     it = cache_->tables.emplace(table, std::move(columns)).first;
   }
@@ -596,8 +603,8 @@ void TSisImporta::CriaCampos(std::string_view Linha, TPosicoes& Posicoes) {
   if (dataset_->FieldDefs.Count() > 0) dataset_->CreateDataSet();
 }
 
-std::string TSisImporta::ValorCampo(const TPosicoes& Posicoes, std::string_view Tabela, std::string_view Campos,
-                                    std::string_view Linha, bool Blob) {
+std::string TSisImporta::ValorCampo(const TPosicoes& Posicoes, std::string_view Tabela,
+                                    std::string_view Campos, std::string_view Linha, bool Blob) {
   const std::u32string line = ToCodePoints(Linha);
   std::string out;
   for (const std::string& name : SplitText(Campos, ",")) {
@@ -691,8 +698,8 @@ void TSisImporta::Importar() {
     tx.CommitRetaining();
   }
   skipped_ = reader.skipped();
-  MessageBox(fmt::format("Importação Concluída.\r{} registros importados.\n{} registros alterados.", inserted_,
-                         changed_),
+  MessageBox(fmt::format("Importação Concluída.\r{} registros importados.\n{} registros alterados.",
+                         inserted_, changed_),
              "Importação", MB_OK | MB_ICONINFORMATION);
   cache_->tables.clear();
 }

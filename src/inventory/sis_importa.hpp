@@ -43,11 +43,11 @@ class TSisImporta {
   TSisImporta(const TSisImporta&) = delete;
   TSisImporta& operator=(const TSisImporta&) = delete;
 
-  std::string Arquivo;      // path of the text file
-  TImpModo Modo = imSQL;    // imSQL: write the tables; imDataSet: fill DataSet only
-  bool Estoque = false;     // post stock (journal rows, balance quantities) for PA_MOV/MAT_MOV
-  std::string Qualidade;    // when not empty, the quality (TIPO) of every product movement
-  std::string Deposito;     // when not empty, the deposit of every movement
+  std::string Arquivo;    // path of the text file
+  TImpModo Modo = imSQL;  // imSQL: write the tables; imDataSet: fill DataSet only
+  bool Estoque = false;   // post stock (journal rows, balance quantities) for PA_MOV/MAT_MOV
+  std::string Qualidade;  // when not empty, the quality (TIPO) of every product movement
+  std::string Deposito;   // when not empty, the deposit of every movement
   TClientDataSet& DataSet() const { return *dataset_; }
 
   // Runs the import. A missing file is shown in an error box and nothing

@@ -140,6 +140,10 @@ bool ImportFileReader::read_section(const Line& line, ImportItem& item) {
   section_.line = line.number;
   item.kind = ImportItem::Kind::error;
   item.line = line.number;
+  // The header is the next line of the file that is not empty; it belongs to
+  // the section even when the section line itself cannot be used.
+  const Line* header = nullptr;
+  if (next_ < lines_.size() && lines_[next_].text.front() != ';') header = &lines_[next_++];
   if (!valid_utf8(line.text)) {
     item.message = "Linha de seção com texto que não é UTF-8";
     return true;
@@ -164,19 +168,17 @@ bool ImportFileReader::read_section(const Line& line, ImportItem& item) {
     }
     section_.keys.emplace_back(k);
   }
-  // The header is the next line of the file that is not empty.
-  if (next_ >= lines_.size() || lines_[next_].text.front() == ';') {
+  if (header == nullptr) {
     item.message = fmt::format("Seção {} sem colunas: falta a linha de cabeçalho", section_.table);
     return true;
   }
-  const Line& header = lines_[next_++];
-  section_.header_line = header.number;
-  item.line = header.number;
-  if (!valid_utf8(header.text)) {
+  section_.header_line = header->number;
+  item.line = header->number;
+  if (!valid_utf8(header->text)) {
     item.message = "Cabeçalho com texto que não é UTF-8";
     return true;
   }
-  section_.columns = header_columns(header.text);
+  section_.columns = header_columns(header->text);
   for (size_t c = 0; c < section_.columns.size(); ++c) {
     const std::string& name = section_.columns[c].campo;
     if (!plain_identifier(name)) {
@@ -234,8 +236,8 @@ bool ImportFileReader::next(ImportItem& item) {
 
 std::string ImportFileReader::take_blob(std::string_view value, int line) {
   if (blob_lost_at_ != 0) {
-    throw EZpkError(fmt::format(
-        "Conteúdo do arquivo .Blob ignorado: sua posição se perdeu na linha {}", blob_lost_at_));
+    throw EZpkError(
+        fmt::format("Conteúdo do arquivo .Blob ignorado: sua posição se perdeu na linha {}", blob_lost_at_));
   }
   const std::optional<size_t> count = blob_count(value);
   if (!count) {
