@@ -204,7 +204,11 @@ void TSisImporta::Run::section(const ImportSection& s) {
           fmt::format("A seção {} não cabe no DataSet, já criado por uma seção anterior", s.table));
     }
     o_.dataset_->FieldDefs.Clear();
-    for (const TPosicao& c : s.columns) o_.dataset_->FieldDefs.Add(c.campo, ftString, c.fim);
+    // The last column runs to the end of each record: its field has no fixed width.
+    for (size_t c = 0; c < s.columns.size(); ++c) {
+      o_.dataset_->FieldDefs.Add(s.columns[c].campo, ftString,
+                                 c + 1 == s.columns.size() ? 0 : s.columns[c].fim);
+    }
     o_.dataset_->CreateDataSet();
     return;
   }
@@ -599,7 +603,9 @@ std::string TSisImporta::ValorPadrao(std::string_view Tabela, std::string_view C
 void TSisImporta::CriaCampos(std::string_view Linha, TPosicoes& Posicoes) {
   Posicoes = detail::header_columns(Linha);
   if (Modo != imDataSet) return;
-  for (const TPosicao& p : Posicoes) dataset_->FieldDefs.Add(p.campo, ftString, p.fim);
+  for (size_t c = 0; c < Posicoes.size(); ++c) {
+    dataset_->FieldDefs.Add(Posicoes[c].campo, ftString, c + 1 == Posicoes.size() ? 0 : Posicoes[c].fim);
+  }
   if (dataset_->FieldDefs.Count() > 0) dataset_->CreateDataSet();
 }
 
@@ -611,7 +617,7 @@ std::string TSisImporta::ValorCampo(const TPosicoes& Posicoes, std::string_view 
     const std::string campo = Trim(name);
     for (const TPosicao& p : Posicoes) {
       if (!SameText(p.campo, campo)) continue;
-      const std::string value = detail::column_slice(std::u32string_view(line), p);
+      const std::string value = detail::column_slice(std::u32string_view(line), p, &p == &Posicoes.back());
       std::string piece;
       if (value.empty()) {
         piece = ValorPadrao(Tabela, campo);
@@ -677,6 +683,8 @@ void TSisImporta::Importar() {
   TTITransaction& tx = Tabela.IBDatabase.DefaultTransaction();
   ImportItem item;
   while (reader.next(item)) {
+    // A line that fails counts nothing: its rows are taken back.
+    const int inserted_before = inserted_, changed_before = changed_;
     try {
       if (item.kind == ImportItem::Kind::error) throw EZpkError(item.message);
       // What a line writes stands or falls together: a failing statement
@@ -690,6 +698,8 @@ void TSisImporta::Importar() {
       line.release();
     } catch (const std::exception& e) {
       if (stop_requested()) throw;
+      inserted_ = inserted_before;
+      changed_ = changed_before;
       if (item.kind == ImportItem::Kind::section) reader.drop_section();
       errors_.push_back({item.line, e.what()});
       MessageBox(std::string(e.what()) + "\r\rErro na linha: " + std::to_string(item.line), "Erro.",

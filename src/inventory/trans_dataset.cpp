@@ -20,11 +20,9 @@ void TTransDataSet::CriaCampos() {
   destino.FieldDefs.Clear();
   for (int i = 0; i < origem.FieldCount(); ++i) {
     TField& f = origem.Fields(i);
-    int size = f.Size();
-    // A text field without a width of its own takes the width of the value it
-    // holds now, and never less than one character.
-    if (f.DataType() == ftString && size == 0) size = std::max(1, Length(f.AsString()));
-    destino.FieldDefs.Add(f.FieldName(), f.DataType(), size);
+    // A text field without a width stays without one: sized by the value the
+    // source holds now, it would cut every longer value of the other rows.
+    destino.FieldDefs.Add(f.FieldName(), f.DataType(), f.Size());
   }
 }
 

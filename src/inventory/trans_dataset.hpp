@@ -14,10 +14,9 @@ class TTransDataSet {
 
   // With both datasets set: opens nothing (the source must be open), empties
   // and closes the destination, clears its index order and definitions, and
-  // defines one field per source field with its name, type and size; a text
-  // field of unlimited size takes the length of the current value (at least
-  // 1). Creating the destination is left to the caller. Raises EDataSetError
-  // when the source is closed.
+  // defines one field per source field with its name, type and size (a text
+  // field of unlimited width stays unlimited). Creating the destination is
+  // left to the caller. Raises EDataSetError when the source is closed.
   void CriaCampos();
   // With both set: appends one destination row per source row, from the
   // first, copying the fields by position as text.

@@ -96,14 +96,15 @@ TPosicoes header_columns(std::string_view line) {
   return columns;
 }
 
-std::string column_slice(std::u32string_view line, const TPosicao& column) {
+std::string column_slice(std::u32string_view line, const TPosicao& column, bool last) {
   const size_t from = static_cast<size_t>(column.ini - 1);
   if (column.ini < 1 || column.fim <= 0 || from >= line.size()) return {};
-  return Trim(FromCodePoints(line.substr(from, static_cast<size_t>(column.fim))));
+  return Trim(
+      FromCodePoints(line.substr(from, last ? std::u32string_view::npos : static_cast<size_t>(column.fim))));
 }
 
-std::string column_slice(std::string_view line, const TPosicao& column) {
-  return column_slice(std::u32string_view(ToCodePoints(line)), column);
+std::string column_slice(std::string_view line, const TPosicao& column, bool last) {
+  return column_slice(std::u32string_view(ToCodePoints(line)), column, last);
 }
 
 std::optional<size_t> blob_count(std::string_view value) {
@@ -227,7 +228,9 @@ bool ImportFileReader::next(ImportItem& item) {
     record_.text = std::string(line.text);
     decoded_ = ToCodePoints(line.text);
     record_.values.clear();
-    for (const TPosicao& column : section_.columns) record_.values.push_back(column_slice(decoded_, column));
+    for (size_t c = 0; c < section_.columns.size(); ++c) {
+      record_.values.push_back(column_slice(decoded_, section_.columns[c], c + 1 == section_.columns.size()));
+    }
     item.kind = ImportItem::Kind::record;
     return true;
   }

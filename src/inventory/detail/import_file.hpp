@@ -32,9 +32,12 @@ bool plain_identifier(std::string_view s);
 TPosicoes header_columns(std::string_view line);
 
 // The trimmed text of `line` in the column (empty when the line is shorter).
-std::string column_slice(std::string_view line, const TPosicao& column);
+// The last column of a section (`last`) runs to the end of the record, so a
+// value wider than its header is read whole (and refused where it does not
+// fit) instead of being cut short without a word.
+std::string column_slice(std::string_view line, const TPosicao& column, bool last = false);
 // The same on a line already decoded into code points.
-std::string column_slice(std::u32string_view line, const TPosicao& column);
+std::string column_slice(std::u32string_view line, const TPosicao& column, bool last = false);
 
 // The byte count of a value holding kBlobMark, or nullopt when what follows
 // the mark is not a whole number that fits (a sign, a fraction, letters,
