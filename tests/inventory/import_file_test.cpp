@@ -142,7 +142,7 @@ TEST(ImportReader, ReportsEachBrokenLineByItsNumberAndNeverReadsARecordWithAnoth
        ";PA_MOV-CODIGO, COR\r\nCODIGO COR\r\nA1     01\r\n\r\n   \rA2     02\n;CLIENTE-CODIGO\nCODIGO\nC1\n",
        {"S1 PA_MOV CODIGO COR | CODIGO COR", "R3 A1 01", "R6 A2 02", "S7 CLIENTE CODIGO | CODIGO", "R9 C1"},
        0},
-      {"records before the first section", "A1\nA2\n;T-K\nK\nx\n", {"E1", "E2", "S3 T K | K", "R5 x"}, 2},
+      {"records before the first section", "A1\nA2\n;T-K\nK\nx\n", {"E1", "E2", "S3 T K | K", "R5 x"}, 0},
       {"section line without a dash", ";PA_MOV\nCODIGO\nA1\n;T-K\nK\nx\n", {"E1", "S4 T K | K", "R6 x"}, 1},
       {"table that is not a name", ";PA_MOV;DROP-K\nK\nA1\n", {"E1"}, 1},
       {"key that is not a name", ";T-K,1=1\nK\nA1\n", {"E1"}, 1},

@@ -208,7 +208,6 @@ bool ImportFileReader::next(ImportItem& item) {
       return read_section(line, item);
     }
     if (!section_open_) {
-      ++skipped_;
       // Lines before the first section belong to no table: each is an error.
       if (section_.line == 0) {
         item.kind = ImportItem::Kind::error;
@@ -216,6 +215,7 @@ bool ImportFileReader::next(ImportItem& item) {
         item.message = "Registro antes da primeira seção (;TABELA-CHAVES)";
         return true;
       }
+      ++skipped_;
       continue;
     }
     item.line = line.number;

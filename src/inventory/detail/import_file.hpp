@@ -89,7 +89,8 @@ class ImportFileReader {
   // Skips the records of the current section up to the next section line
   // (the caller found the section unusable).
   void drop_section() { section_open_ = false; }
-  // Records skipped because their section was dropped or unusable.
+  // Records skipped without an error of their own, because their section
+  // was dropped or unusable (reported once, at the section).
   int skipped() const { return skipped_; }
 
   // The next `count` bytes of the companion for the raw value `value` (which
