@@ -151,6 +151,7 @@ TEST(ImportReader, ReportsEachBrokenLineByItsNumberAndNeverReadsARecordWithAnoth
       {"header that is not UTF-8", ";T-K\nK \xC3\nv\n;U-K\nK\nw\n", {"E2", "S4 U K | K", "R6 w"}, 1},
       {"column that is not a name", ";T-K\nK C'X\nv\n", {"E2"}, 1},
       {"column repeated", ";T-K\nK C k\nv\n", {"E2"}, 1},
+      {"column named by control characters", ";T-K\nK  \x14\x14 C\nv\n", {"E2"}, 1},
       {"record that is not UTF-8", ";T-K\nK\nv\xFF\nw\n", {"S1 T K | K", "E3", "R4 w"}, 0},
       {"record of any length",
        ";T-K\nK C\n" + std::string(100000, 'x') + "\nz\n",

@@ -84,7 +84,9 @@ TPosicoes header_columns(std::string_view line) {
     p.ini = start;
     p.fim = end - start + 1;
     p.campo = Trim(FromCodePoints(std::u32string_view(text).substr(start - 1, p.fim)));
-    if (!p.campo.empty()) columns.push_back(std::move(p));
+    // Blanks before the first name hold no column; any other column is kept,
+    // so a name of control characters is refused, not its data lost unseen.
+    if (!p.campo.empty() || start != 1) columns.push_back(std::move(p));
   };
   for (int i = 2; i <= n; ++i) {
     if (text[i - 1] != U' ' && text[i - 2] == U' ') {
