@@ -14,6 +14,7 @@
 #include "platform/dataset/client_dataset.hpp"
 #include "platform/db/cancellation.hpp"
 #include "platform/db/query.hpp"
+#include "platform/db/retry_policy.hpp"
 #include "platform/db/transaction.hpp"
 #include "platform/rtl/datetime.hpp"
 #include "platform/rtl/errors.hpp"
@@ -98,6 +99,10 @@ class TSisImporta::Run {
 
   void section(const ImportSection& s);
   void record();
+  // True for a record of a movement section (which reads no blob, so it may run again).
+  bool stock_record(const ImportItem& item) const {
+    return item.kind == ImportItem::Kind::record && (kind_ == Kind::produto || kind_ == Kind::material);
+  }
 
   std::string doc_pa, doc_mat;  // the run's new document numbers (stock posting)
 
@@ -114,6 +119,19 @@ class TSisImporta::Run {
   void bind(TTIQuery& q, std::string_view param, std::string_view tabela, std::string_view campo,
             const std::string& value);
   void require(std::initializer_list<std::string_view> campos) const;
+  // With stock posting the balance row is read locked until the line
+  // commits: stations importing the same file at once then post an item's
+  // movements one after the other, and the later one finds the earlier's
+  // journal row instead of posting the movement again.
+  void lock_balance(TTIQuery& q) const {
+    if (o_.Estoque) q.SQL.Add("with lock");
+  }
+  static void open_balance(TTIQuery& q) {
+    retry_on_conflict([&] {
+      q.Close();
+      q.Open();
+    });
+  }
 
   void record_table();
   void record_dataset();
@@ -156,6 +174,9 @@ void TSisImporta::Run::bind(TTIQuery& q, std::string_view param, std::string_vie
   const ColumnType* type = o_.column_type(tabela, campo);
   if (type == nullptr) throw EZpkError(fmt::format("A tabela {} não tem a coluna {}", tabela, campo));
   if (value.find(detail::kBlobMark) != std::string::npos) {
+    // Stock movements have no blob columns; refusing the mark here also
+    // keeps the companion untouched by a movement line that is run again.
+    if (kind_ != Kind::table) throw EZpkError(fmt::format("A coluna {} não aceita blob", UpperCase(campo)));
     std::string bytes = reader_.take_blob(value, reader_.record().line);
     if (bytes.empty()) {
       p.Clear();
@@ -349,6 +370,23 @@ void TSisImporta::Run::record_produto() {
   const bool entrada = operacao == "S";
   TTIDatabase& db = Tabela.IBDatabase;
 
+  const auto bind_item = [&](TTIQuery& q) {
+    bind(q, "CODIGO", "PA_ITEN", "CODIGO", v("CODIGO"));
+    bind(q, "COR", "PA_ITEN", "COR", v("COR"));
+    bind(q, "TAM", "PA_ITEN", "TAM", v("TAMANHO"));
+    bind(q, "LOTE", "PA_ITEN", "LOTE", v("LOTE"));
+    bind(q, "TIPO", "PA_ITEN", "TIPO", Q);
+    bind(q, "DEPOSITO", "PA_ITEN", "DEPOSITO", D);
+  };
+  const std::string item_where =
+      "where CODIGO = :CODIGO and COR = :COR and TAM = :TAM and TIPO = :TIPO and DEPOSITO = :DEPOSITO "
+      "and LOTE = :LOTE";
+  TTIQuery balance(db);
+  balance.SQL.Add("select CODIGO from " + DBLocal("PA_ITEN"));
+  balance.SQL.Add(item_where);
+  lock_balance(balance);
+  bind_item(balance);
+  open_balance(balance);
   if (o_.Estoque) {
     TTIQuery seen(db);
     seen.SQL.Add("select first 1 1 from " + DBLocal("PA_MOV"));
@@ -367,22 +405,6 @@ void TSisImporta::Run::record_produto() {
     if (!seen.IsEmpty()) return;
   }
 
-  const auto bind_item = [&](TTIQuery& q) {
-    bind(q, "CODIGO", "PA_ITEN", "CODIGO", v("CODIGO"));
-    bind(q, "COR", "PA_ITEN", "COR", v("COR"));
-    bind(q, "TAM", "PA_ITEN", "TAM", v("TAMANHO"));
-    bind(q, "LOTE", "PA_ITEN", "LOTE", v("LOTE"));
-    bind(q, "TIPO", "PA_ITEN", "TIPO", Q);
-    bind(q, "DEPOSITO", "PA_ITEN", "DEPOSITO", D);
-  };
-  const std::string item_where =
-      "where CODIGO = :CODIGO and COR = :COR and TAM = :TAM and TIPO = :TIPO and DEPOSITO = :DEPOSITO "
-      "and LOTE = :LOTE";
-  TTIQuery balance(db);
-  balance.SQL.Add("select first 1 1 from " + DBLocal("PA_ITEN"));
-  balance.SQL.Add(item_where);
-  bind_item(balance);
-  balance.Open();
   // The balance moves by the signed quantity, also when the import opens it,
   // so that it always equals what its journal adds up to.
   const std::string signed_qtde = entrada ? qtde : "-" + qtde;
@@ -471,6 +493,20 @@ void TSisImporta::Run::record_material() {
   const bool entrada = operacao == "S";
   TTIDatabase& db = Tabela.IBDatabase;
 
+  const auto bind_item = [&](TTIQuery& q) {
+    bind(q, "CODIGO", "MAT_ITEN", "CODIGO", v("CODIGO"));
+    bind(q, "COR", "MAT_ITEN", "COR", v("COR"));
+    bind(q, "LOTE", "MAT_ITEN", "LOTE", v("LOTE"));
+    bind(q, "DEPOSITO", "MAT_ITEN", "DEPOSITO", D);
+  };
+  const std::string item_where =
+      "where CODIGO = :CODIGO and COR = :COR and DEPOSITO = :DEPOSITO and LOTE = :LOTE";
+  TTIQuery balance(db);
+  balance.SQL.Add("select CODIGO from " + DBLocal("MAT_ITEN"));
+  balance.SQL.Add(item_where);
+  lock_balance(balance);
+  bind_item(balance);
+  open_balance(balance);
   if (o_.Estoque) {
     TTIQuery seen(db);
     seen.SQL.Add("select first 1 1 from " + DBLocal("MAT_MOV"));
@@ -485,19 +521,6 @@ void TSisImporta::Run::record_material() {
     if (!seen.IsEmpty()) return;
   }
 
-  const auto bind_item = [&](TTIQuery& q) {
-    bind(q, "CODIGO", "MAT_ITEN", "CODIGO", v("CODIGO"));
-    bind(q, "COR", "MAT_ITEN", "COR", v("COR"));
-    bind(q, "LOTE", "MAT_ITEN", "LOTE", v("LOTE"));
-    bind(q, "DEPOSITO", "MAT_ITEN", "DEPOSITO", D);
-  };
-  const std::string item_where =
-      "where CODIGO = :CODIGO and COR = :COR and DEPOSITO = :DEPOSITO and LOTE = :LOTE";
-  TTIQuery balance(db);
-  balance.SQL.Add("select first 1 1 from " + DBLocal("MAT_ITEN"));
-  balance.SQL.Add(item_where);
-  bind_item(balance);
-  balance.Open();
   const std::string signed_qtde = entrada ? qtde : "-" + qtde;
   if (!balance.IsEmpty()) {
     if (o_.Estoque) {
@@ -687,15 +710,27 @@ void TSisImporta::Importar() {
     const int inserted_before = inserted_, changed_before = changed_;
     try {
       if (item.kind == ImportItem::Kind::error) throw EZpkError(item.message);
-      // What a line writes stands or falls together: a failing statement
-      // takes back the balance or journal row written before it.
-      Savepoint line(tx);
-      if (item.kind == ImportItem::Kind::section) {
-        run.section(reader.section());
-      } else {
-        run.record();
+      for (int attempt = 1;; ++attempt) {
+        try {
+          // What a line writes stands or falls together: a failing statement
+          // takes back the balance or journal row written before it.
+          Savepoint line(tx);
+          if (item.kind == ImportItem::Kind::section) {
+            run.section(reader.section());
+          } else {
+            run.record();
+          }
+          line.release();
+          break;
+        } catch (const EDatabaseError& e) {
+          // Another station created the movement's balance row at the same
+          // moment: run the line once more, now finding the row.
+          if (e.kind() != DatabaseErrorKind::unique_violation || attempt > 1 || !run.stock_record(item))
+            throw;
+          inserted_ = inserted_before;
+          changed_ = changed_before;
+        }
       }
-      line.release();
     } catch (const std::exception& e) {
       if (stop_requested()) throw;
       inserted_ = inserted_before;

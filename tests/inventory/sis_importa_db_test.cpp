@@ -2,21 +2,25 @@
 // and without stock posting; table sections inserted and updated with values
 // stored as typed; hostile lines reported by number and skipped with nothing
 // of theirs left behind; the in-memory mode.
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "foundation/session.hpp"
 #include "inventory/sis_importa.hpp"
 #include "inventory/trans_dataset.hpp"
 #include "platform/dataset/client_dataset.hpp"
+#include "platform/db/query.hpp"
 #include "platform/rtl/datetime.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/dialog_service.hpp"
 #include "platform/ui/headless_dialogs.hpp"
 #include "support/database_fixture.hpp"
+#include "support/multi_station.hpp"
 #include "support/sql.hpp"
 #include "support/temp_folder.hpp"
 
@@ -266,7 +270,9 @@ TEST_F(SisImportaTest, HostileLinesAreReportedByNumberAndSkippedWholly) {
     TSisImporta& imp = import(c.file, false, c.blob);
     EXPECT_EQ(error_boxes(), c.boxes);
     ASSERT_EQ(imp.errors().size(), c.boxes.size());
-    if (!c.boxes.empty()) EXPECT_EQ(std::to_string(imp.errors().front().linha), c.boxes.front());
+    if (!c.boxes.empty()) {
+      EXPECT_EQ(std::to_string(imp.errors().front().linha), c.boxes.front());
+    }
     EXPECT_EQ(rows("SELECT CODIGO FROM IMP_TESTE_001 ORDER BY CODIGO"), c.stored);
   }
 }
@@ -378,6 +384,67 @@ TEST_F(SisImportaTest, AMissingFileIsShownAndNothingRuns) {
   ASSERT_EQ(dialogs_.records().size(), 1u);
   EXPECT_EQ(dialogs_.last().caption, "Importação");
   EXPECT_EQ(dialogs_.last().text, "Arquivo não Existe");
+}
+
+// Four stations importing the same movement file at the same moment, through
+// the server: every movement is posted exactly once, and every balance equals
+// what its journal adds up to.
+class SisImportaStations : public test::ServerTest {};
+
+TEST_F(SisImportaStations, TheSameFileImportedByFourStationsAtOncePostsEachMovementOnce) {
+  constexpr int kLines = 200;
+  test::TempFolder folder("import-stations");
+  std::string file =
+      ";PA_MOV-CODIGO\n"
+      "CODIGO COR TAMANHO LOTE TIPO DEPOSITO NUM_DOCTO OPERACAO QTDE\n";
+  for (int i = 0; i < kLines; ++i) {
+    // Five items, two of which have no balance row yet: the stations race to create them.
+    file += fmt::format("IM-S0{} 01  M       L1   1    0001     {:06}    {}        {}\n", i % 5, i,
+                        i % 3 ? "S" : "E", 1 + i % 4);
+  }
+  test::write_file(folder / "m.txt", file);
+  {
+    TTIDatabase db;
+    database().open(db);
+    TTIQuery q(db);
+    q.SQL.Add(
+        "INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE, QUANTIDADE) "
+        "SELECT 'IM-S0' || N, '01', 'M', '1', '0001', 'L1', 0 FROM (SELECT 0 N FROM RDB$DATABASE UNION ALL "
+        "SELECT 1 FROM RDB$DATABASE UNION ALL SELECT 2 FROM RDB$DATABASE) X");
+    q.ExecSQL();
+    db.DefaultTransaction().Commit();
+  }
+  const std::vector<test::StationResult> results = test::run_stations(
+      4, {.workload = "importa", .db = database().location(), .args = {(folder / "m.txt").string()}});
+  int posted = 0;
+  for (const test::StationResult& r : results) {
+    ASSERT_TRUE(r.ok()) << test::describe(results);
+    ASSERT_FALSE(r.lines.empty()) << test::describe(results);
+    int inserted = 0, changed = 0, errors = -1;
+    ASSERT_EQ(std::sscanf(r.lines.front().c_str(), "inserted %d changed %d errors %d", &inserted, &changed,
+                          &errors),
+              3);
+    EXPECT_EQ(errors, 0) << test::describe(results);
+    posted += inserted + changed;
+  }
+  TTIDatabase db;
+  database().open(db);
+  // Each movement: one journal row and one balance change or creation.
+  EXPECT_EQ(posted, 2 * kLines);
+  EXPECT_EQ(
+      test::number("SELECT COUNT(*) FROM PA_MOV_001 WHERE TP_MOV = 'IT' AND CODIGO STARTING WITH 'IM-S'", {},
+                   db),
+      kLines);
+  EXPECT_EQ(test::number("SELECT COUNT(DISTINCT DESCRICAO) FROM PA_MOV_001 WHERE CODIGO STARTING WITH 'IM-S'",
+                         {}, db),
+            kLines);
+  EXPECT_EQ(
+      test::rows("SELECT I.CODIGO FROM PA_ITEN_001 I WHERE I.CODIGO STARTING WITH 'IM-S' AND I.QUANTIDADE <> "
+                 "(SELECT COALESCE(SUM(IIF(M.OPERACAO = 'E', M.QTDE, -M.QTDE)), 0) FROM PA_MOV_001 M "
+                 "WHERE M.CODIGO = I.CODIGO)",
+                 {}, db),
+      std::vector<std::string>{});
+  EXPECT_EQ(test::number("SELECT COUNT(*) FROM PA_ITEN_001 WHERE CODIGO STARTING WITH 'IM-S'", {}, db), 5);
 }
 
 }  // namespace
