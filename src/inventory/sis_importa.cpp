@@ -445,7 +445,8 @@ void TSisImporta::Run::record_produto() {
     for (const char* barra : {"BARRA", "BARRA28", "BARRACLI"}) {
       if (has(barra)) bind(up, barra, "PA_ITEN", barra, v(barra));
     }
-    up.ExecSQL();
+    // Rows of other lots or deposits may be held by another station's posting for a moment.
+    retry_on_conflict([&] { up.ExecSQL(); });
   }
 
   if (!o_.Estoque) return;
