@@ -119,13 +119,10 @@ class TSisImporta::Run {
   void bind(TTIQuery& q, std::string_view param, std::string_view tabela, std::string_view campo,
             const std::string& value);
   void require(std::initializer_list<std::string_view> campos) const;
-  // With stock posting the balance row is read locked until the line
-  // commits: stations importing the same file at once then post an item's
-  // movements one after the other, and the later one finds the earlier's
-  // journal row instead of posting the movement again.
-  void lock_balance(TTIQuery& q) const {
-    if (o_.Estoque) q.SQL.Add("with lock");
-  }
+  // The query of a statement text, made once per import: each statement
+  // shape is prepared once and only bound for every further line.
+  TTIQuery& query(std::initializer_list<std::string> lines);
+  // Opens a balance look-up again, waiting out a row another station holds.
   static void open_balance(TTIQuery& q) {
     retry_on_conflict([&] {
       q.Close();
@@ -140,6 +137,7 @@ class TSisImporta::Run {
 
   TSisImporta& o_;
   ImportFileReader& reader_;
+  std::map<std::string, std::unique_ptr<TTIQuery>> queries_;
   Kind kind_ = Kind::table;
   bool dataset_table_known_ = false;
   const ImportSection* section_ = nullptr;
@@ -147,6 +145,17 @@ class TSisImporta::Run {
 };
 
 const std::string TSisImporta::Run::kEmpty;
+
+TTIQuery& TSisImporta::Run::query(std::initializer_list<std::string> lines) {
+  std::string key;
+  for (const std::string& line : lines) key += line + '\n';
+  std::unique_ptr<TTIQuery>& q = queries_[key];
+  if (!q) {
+    q = std::make_unique<TTIQuery>(Tabela.IBDatabase);
+    for (const std::string& line : lines) q->SQL.Add(line);
+  }
+  return *q;
+}
 
 int TSisImporta::Run::index_of(std::string_view campo) const {
   for (size_t i = 0; i < section_->columns.size(); ++i) {
@@ -201,7 +210,8 @@ void TSisImporta::Run::bind(TTIQuery& q, std::string_view param, std::string_vie
   }
   if (type->type == ftString && type->size > 0 && Length(value) > type->size) {
     throw EZpkError(fmt::format("Valor '{}' longo demais para a coluna {} de {} ({} caracteres, máximo {})",
-                                value, UpperCase(campo), UpperCase(tabela), Length(value), type->size));
+                                detail::shown_value(value), UpperCase(campo), UpperCase(tabela),
+                                Length(value), type->size));
   }
   p.AsString = value;
 }
@@ -318,15 +328,13 @@ void TSisImporta::Run::record_table() {
     }
     exists = Existe(tabela, campos, valores);
   }
-  TTIQuery q(Tabela.IBDatabase);
   if (!exists) {
     std::string names, markers;
     for (const TPosicao& c : s.columns) {
       names += (names.empty() ? "" : ",") + c.campo;
       markers += (markers.empty() ? ":" : ", :") + UpperCase(c.campo);
     }
-    q.SQL.Add("insert into " + DBLocal(tabela) + "(" + names + ") ");
-    q.SQL.Add("values (" + markers + ")");
+    TTIQuery& q = query({"insert into " + DBLocal(tabela) + "(" + names + ") ", "values (" + markers + ")"});
     for (const TPosicao& c : s.columns) bind(q, UpperCase(c.campo), tabela, c.campo, v(c.campo));
     q.ExecSQL();
     ++o_.inserted_;
@@ -338,10 +346,9 @@ void TSisImporta::Run::record_table() {
     if (!is_key(c.campo)) set += (set.empty() ? "" : ", ") + c.campo + " = :" + UpperCase(c.campo);
   }
   if (s.columns.size() <= 1 || set.empty()) return;
-  q.SQL.Add("update " + DBLocal(tabela) + " set " + set);
   std::string where = " where 1=1 ";
   for (const std::string& key : s.keys) where += " and " + key + " = :" + UpperCase(key);
-  q.SQL.Add(where);
+  TTIQuery& q = query({"update " + DBLocal(tabela) + " set " + set, where});
   // The companion's blobs follow the statement's parameters: the changed columns, then the keys.
   for (const TPosicao& c : s.columns) {
     if (!is_key(c.campo)) bind(q, UpperCase(c.campo), tabela, c.campo, v(c.campo));
@@ -361,10 +368,11 @@ void TSisImporta::Run::record_produto() {
   const std::string operacao = UpperCase(v("OPERACAO"));
   if (o_.Estoque) {
     if (operacao != "E" && operacao != "S") {
-      throw EZpkError(fmt::format("OPERACAO '{}' não é E nem S", v("OPERACAO")));
+      throw EZpkError(fmt::format("OPERACAO '{}' não é E nem S", detail::shown_value(v("OPERACAO"))));
     }
     if (!positive_quantity(qtde)) {
-      throw EZpkError(fmt::format("QTDE '{}' não é uma quantidade maior que zero", qtde));
+      throw EZpkError(
+          fmt::format("QTDE '{}' não é uma quantidade maior que zero", detail::shown_value(qtde)));
     }
   }
   const bool entrada = operacao == "S";
@@ -381,18 +389,16 @@ void TSisImporta::Run::record_produto() {
   const std::string item_where =
       "where CODIGO = :CODIGO and COR = :COR and TAM = :TAM and TIPO = :TIPO and DEPOSITO = :DEPOSITO "
       "and LOTE = :LOTE";
-  TTIQuery balance(db);
-  balance.SQL.Add("select CODIGO from " + DBLocal("PA_ITEN"));
-  balance.SQL.Add(item_where);
-  lock_balance(balance);
+  TTIQuery& balance =
+      query({"select CODIGO from " + DBLocal("PA_ITEN"), item_where, o_.Estoque ? "with lock" : ""});
   bind_item(balance);
   open_balance(balance);
   if (o_.Estoque) {
-    TTIQuery seen(db);
-    seen.SQL.Add("select first 1 1 from " + DBLocal("PA_MOV"));
-    seen.SQL.Add("where CODIGO = :CODIGO and COR = :COR and TAMANHO = :TAMANHO and LOTE = :LOTE");
-    seen.SQL.Add("and DESCRICAO = :DESCRICAO and ORDEM = :ORDEM and TIPO = :TIPO and DEPOSITO = :DEPOSITO");
-    seen.SQL.Add("and TP_MOV = 'IT'");
+    TTIQuery& seen =
+        query({"select first 1 1 from " + DBLocal("PA_MOV"),
+               "where CODIGO = :CODIGO and COR = :COR and TAMANHO = :TAMANHO and LOTE = :LOTE",
+               "and DESCRICAO = :DESCRICAO and ORDEM = :ORDEM and TIPO = :TIPO and DEPOSITO = :DEPOSITO",
+               "and TP_MOV = 'IT'"});
     bind(seen, "CODIGO", "PA_MOV", "CODIGO", v("CODIGO"));
     bind(seen, "COR", "PA_MOV", "COR", v("COR"));
     bind(seen, "TAMANHO", "PA_MOV", "TAMANHO", v("TAMANHO"));
@@ -401,6 +407,7 @@ void TSisImporta::Run::record_produto() {
     bind(seen, "ORDEM", "PA_MOV", "ORDEM", v("ORDEM"));
     bind(seen, "TIPO", "PA_MOV", "TIPO", Q);
     bind(seen, "DEPOSITO", "PA_MOV", "DEPOSITO", D);
+    seen.Close();
     seen.Open();
     if (!seen.IsEmpty()) return;
   }
@@ -410,19 +417,18 @@ void TSisImporta::Run::record_produto() {
   const std::string signed_qtde = entrada ? qtde : "-" + qtde;
   if (!balance.IsEmpty()) {
     if (o_.Estoque) {
-      TTIQuery up(db);
-      up.SQL.Add("update " + DBLocal("PA_ITEN") +
-                 " set QUANTIDADE = QUANTIDADE + CAST(:QTDE AS NUMERIC(18,4))");
-      up.SQL.Add(item_where);
+      TTIQuery& up = query(
+          {"update " + DBLocal("PA_ITEN") + " set QUANTIDADE = QUANTIDADE + CAST(:QTDE AS NUMERIC(18,4))",
+           item_where});
       bind_item(up);
       up.ParamByName("QTDE").AsString = signed_qtde;
       up.ExecSQL();
       ++o_.changed_;
     }
   } else {
-    TTIQuery ins(db);
-    ins.SQL.Add("insert into " + DBLocal("PA_ITEN") + " (CODIGO,COR,TAM,TIPO,DEPOSITO,LOTE,QUANTIDADE)");
-    ins.SQL.Add("values (:CODIGO, :COR, :TAM, :TIPO, :DEPOSITO, :LOTE, CAST(:QTDE AS NUMERIC(18,4)))");
+    TTIQuery& ins =
+        query({"insert into " + DBLocal("PA_ITEN") + " (CODIGO,COR,TAM,TIPO,DEPOSITO,LOTE,QUANTIDADE)",
+               "values (:CODIGO, :COR, :TAM, :TIPO, :DEPOSITO, :LOTE, CAST(:QTDE AS NUMERIC(18,4)))"});
     bind_item(ins);
     ins.ParamByName("QTDE").AsString = o_.Estoque ? signed_qtde : std::string("0");
     ins.ExecSQL();
@@ -436,9 +442,8 @@ void TSisImporta::Run::record_produto() {
     if (has(barra)) set += std::string(set.empty() ? "" : ", ") + barra + " = :" + barra;
   }
   if (!set.empty()) {
-    TTIQuery up(db);
-    up.SQL.Add("update " + DBLocal("PA_ITEN") + " set " + set);
-    up.SQL.Add("where CODIGO = :CODIGO and COR = :COR and TAM = :TAM");
+    TTIQuery& up = query({"update " + DBLocal("PA_ITEN") + " set " + set,
+                          "where CODIGO = :CODIGO and COR = :COR and TAM = :TAM"});
     bind(up, "CODIGO", "PA_ITEN", "CODIGO", v("CODIGO"));
     bind(up, "COR", "PA_ITEN", "COR", v("COR"));
     bind(up, "TAM", "PA_ITEN", "TAM", v("TAMANHO"));
@@ -450,13 +455,12 @@ void TSisImporta::Run::record_produto() {
   }
 
   if (!o_.Estoque) return;
-  TTIQuery mov(db);
-  mov.SQL.Add("insert into " + DBLocal("PA_MOV") +
-              " (CODIGO,COR,TAMANHO,DEPOSITO,TIPO,DT_MVTO,LOTE,NUM_DOCTO,QTDE,CUSTO,PRECO,TIP_BAI,"
-              "DESCRICAO,ORDEM,TP_MOV,OPERACAO)");
-  mov.SQL.Add(
-      "values (:CODIGO, :COR, :TAMANHO, :DEPOSITO, :TIPO, :DT_MVTO, :LOTE, :NUM_DOCTO, :QTDE, :CUSTO, "
-      ":PRECO, :TIP_BAI, :DESCRICAO, :ORDEM, 'IT', :OPERACAO)");
+  TTIQuery& mov =
+      query({"insert into " + DBLocal("PA_MOV") +
+                 " (CODIGO,COR,TAMANHO,DEPOSITO,TIPO,DT_MVTO,LOTE,NUM_DOCTO,QTDE,CUSTO,PRECO,TIP_BAI,"
+                 "DESCRICAO,ORDEM,TP_MOV,OPERACAO)",
+             "values (:CODIGO, :COR, :TAMANHO, :DEPOSITO, :TIPO, :DT_MVTO, :LOTE, :NUM_DOCTO, :QTDE, :CUSTO, "
+             ":PRECO, :TIP_BAI, :DESCRICAO, :ORDEM, 'IT', :OPERACAO)"});
   bind(mov, "CODIGO", "PA_MOV", "CODIGO", v("CODIGO"));
   bind(mov, "COR", "PA_MOV", "COR", v("COR"));
   bind(mov, "TAMANHO", "PA_MOV", "TAMANHO", v("TAMANHO"));
@@ -485,10 +489,11 @@ void TSisImporta::Run::record_material() {
   const std::string operacao = UpperCase(v("OPERACAO"));
   if (o_.Estoque) {
     if (operacao != "E" && operacao != "S") {
-      throw EZpkError(fmt::format("OPERACAO '{}' não é E nem S", v("OPERACAO")));
+      throw EZpkError(fmt::format("OPERACAO '{}' não é E nem S", detail::shown_value(v("OPERACAO"))));
     }
     if (!positive_quantity(qtde)) {
-      throw EZpkError(fmt::format("QTDE '{}' não é uma quantidade maior que zero", qtde));
+      throw EZpkError(
+          fmt::format("QTDE '{}' não é uma quantidade maior que zero", detail::shown_value(qtde)));
     }
   }
   const bool entrada = operacao == "S";
@@ -502,22 +507,21 @@ void TSisImporta::Run::record_material() {
   };
   const std::string item_where =
       "where CODIGO = :CODIGO and COR = :COR and DEPOSITO = :DEPOSITO and LOTE = :LOTE";
-  TTIQuery balance(db);
-  balance.SQL.Add("select CODIGO from " + DBLocal("MAT_ITEN"));
-  balance.SQL.Add(item_where);
-  lock_balance(balance);
+  TTIQuery& balance =
+      query({"select CODIGO from " + DBLocal("MAT_ITEN"), item_where, o_.Estoque ? "with lock" : ""});
   bind_item(balance);
   open_balance(balance);
   if (o_.Estoque) {
-    TTIQuery seen(db);
-    seen.SQL.Add("select first 1 1 from " + DBLocal("MAT_MOV"));
-    seen.SQL.Add("where CODIGO = :CODIGO and COR = :COR and LOTE = :LOTE and DESCRICAO = :DESCRICAO");
-    seen.SQL.Add("and DEPOSITO = :DEPOSITO and TP_MOV = 'IT'");
+    TTIQuery& seen =
+        query({"select first 1 1 from " + DBLocal("MAT_MOV"),
+               "where CODIGO = :CODIGO and COR = :COR and LOTE = :LOTE and DESCRICAO = :DESCRICAO",
+               "and DEPOSITO = :DEPOSITO and TP_MOV = 'IT'"});
     bind(seen, "CODIGO", "MAT_MOV", "CODIGO", v("CODIGO"));
     bind(seen, "COR", "MAT_MOV", "COR", v("COR"));
     bind(seen, "LOTE", "MAT_MOV", "LOTE", v("LOTE"));
     bind(seen, "DESCRICAO", "MAT_MOV", "DESCRICAO", v("NUM_DOCTO"));
     bind(seen, "DEPOSITO", "MAT_MOV", "DEPOSITO", D);
+    seen.Close();
     seen.Open();
     if (!seen.IsEmpty()) return;
   }
@@ -525,10 +529,9 @@ void TSisImporta::Run::record_material() {
   const std::string signed_qtde = entrada ? qtde : "-" + qtde;
   if (!balance.IsEmpty()) {
     if (o_.Estoque) {
-      TTIQuery up(db);
-      up.SQL.Add("update " + DBLocal("MAT_ITEN") + " set QTDE = QTDE + CAST(:QTDE AS NUMERIC(18,4)),");
-      up.SQL.Add("PRECO_MED = COALESCE(NULLIF(CAST(:PRECO AS NUMERIC(18,4)), 0), PRECO_MED)");
-      up.SQL.Add(item_where);
+      TTIQuery& up =
+          query({"update " + DBLocal("MAT_ITEN") + " set QTDE = QTDE + CAST(:QTDE AS NUMERIC(18,4)),",
+                 "PRECO_MED = COALESCE(NULLIF(CAST(:PRECO AS NUMERIC(18,4)), 0), PRECO_MED)", item_where});
       bind_item(up);
       up.ParamByName("QTDE").AsString = signed_qtde;
       bind(up, "PRECO", "MAT_MOV", "PRECO", v("PRECO"));
@@ -536,9 +539,9 @@ void TSisImporta::Run::record_material() {
       ++o_.changed_;
     }
   } else {
-    TTIQuery ins(db);
-    ins.SQL.Add("insert into " + DBLocal("MAT_ITEN") + " (CODIGO,COR,DEPOSITO,LOTE,QTDE,PRECO_MED)");
-    ins.SQL.Add("values (:CODIGO, :COR, :DEPOSITO, :LOTE, CAST(:QTDE AS NUMERIC(18,4)), :PRECO)");
+    TTIQuery& ins =
+        query({"insert into " + DBLocal("MAT_ITEN") + " (CODIGO,COR,DEPOSITO,LOTE,QTDE,PRECO_MED)",
+               "values (:CODIGO, :COR, :DEPOSITO, :LOTE, CAST(:QTDE AS NUMERIC(18,4)), :PRECO)"});
     bind_item(ins);
     ins.ParamByName("QTDE").AsString = o_.Estoque ? signed_qtde : std::string("0");
     bind(ins, "PRECO", "MAT_ITEN", "PRECO_MED", v("PRECO"));
@@ -547,13 +550,12 @@ void TSisImporta::Run::record_material() {
   }
 
   if (!o_.Estoque) return;
-  TTIQuery mov(db);
-  mov.SQL.Add("insert into " + DBLocal("MAT_MOV") +
-              " (CODIGO,COR,DEPOSITO,TIPO,DT_MOVTO,LOTE,NUM_DOCTO,QTDE,CUSTO,PRECO,TIP_BAI,DESCRICAO,TP_MOV,"
-              "OPERACAO)");
-  mov.SQL.Add(
-      "values (:CODIGO, :COR, :DEPOSITO, :TIPO, :DT_MOVTO, :LOTE, :NUM_DOCTO, :QTDE, :CUSTO, :PRECO, "
-      ":TIP_BAI, :DESCRICAO, 'IT', :OPERACAO)");
+  TTIQuery& mov = query(
+      {"insert into " + DBLocal("MAT_MOV") +
+           " (CODIGO,COR,DEPOSITO,TIPO,DT_MOVTO,LOTE,NUM_DOCTO,QTDE,CUSTO,PRECO,TIP_BAI,DESCRICAO,TP_MOV,"
+           "OPERACAO)",
+       "values (:CODIGO, :COR, :DEPOSITO, :TIPO, :DT_MOVTO, :LOTE, :NUM_DOCTO, :QTDE, :CUSTO, :PRECO, "
+       ":TIP_BAI, :DESCRICAO, 'IT', :OPERACAO)"});
   bind(mov, "CODIGO", "MAT_MOV", "CODIGO", v("CODIGO"));
   bind(mov, "COR", "MAT_MOV", "COR", v("COR"));
   bind(mov, "DEPOSITO", "MAT_MOV", "DEPOSITO", D);
@@ -583,7 +585,7 @@ const TSisImporta::ColumnType* TSisImporta::column_type(std::string_view tabela,
   auto it = cache_->tables.find(table);
   if (it == cache_->tables.end()) {
     if (!detail::plain_identifier(table))
-      throw EZpkError(fmt::format("Nome de tabela inválido: '{}'", table));
+      throw EZpkError(fmt::format("Nome de tabela inválido: '{}'", detail::shown_value(table)));
     TTIQuery q(Tabela.IBDatabase);
     q.SQL.Add("SELECT * FROM " + DBLocal(table) + " WHERE 1=0");
     q.Open();

@@ -64,6 +64,11 @@ bool valid_utf8(std::string_view s) {
   return true;
 }
 
+std::string shown_value(std::string_view value) {
+  constexpr int kShown = 40;
+  return Length(value) <= kShown ? std::string(value) : Copy(value, 1, kShown) + "...";
+}
+
 bool plain_identifier(std::string_view s) {
   if (s.empty() || s.size() > 63) return false;
   const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
@@ -159,14 +164,14 @@ bool ImportFileReader::read_section(const Line& line, ImportItem& item) {
   }
   section_.table = std::string(trim(body.substr(0, dash)));
   if (!plain_identifier(section_.table)) {
-    item.message = fmt::format("Nome de tabela inválido: '{}'", section_.table);
+    item.message = fmt::format("Nome de tabela inválido: '{}'", shown_value(section_.table));
     return true;
   }
   for (const std::string& key : SplitText(body.substr(dash + 1), ",")) {
     const std::string_view k = trim(key);
     if (k.empty()) continue;
     if (!plain_identifier(k)) {
-      item.message = fmt::format("Nome de chave inválido: '{}'", k);
+      item.message = fmt::format("Nome de chave inválido: '{}'", shown_value(k));
       return true;
     }
     section_.keys.emplace_back(k);
@@ -185,12 +190,12 @@ bool ImportFileReader::read_section(const Line& line, ImportItem& item) {
   for (size_t c = 0; c < section_.columns.size(); ++c) {
     const std::string& name = section_.columns[c].campo;
     if (!plain_identifier(name)) {
-      item.message = fmt::format("Nome de coluna inválido no cabeçalho: '{}'", name);
+      item.message = fmt::format("Nome de coluna inválido no cabeçalho: '{}'", shown_value(name));
       return true;
     }
     for (size_t d = 0; d < c; ++d) {
       if (SameText(section_.columns[d].campo, name)) {
-        item.message = fmt::format("Coluna {} repetida no cabeçalho", name);
+        item.message = fmt::format("Coluna {} repetida no cabeçalho", shown_value(name));
         return true;
       }
     }
@@ -247,16 +252,16 @@ std::string ImportFileReader::take_blob(std::string_view value, int line) {
   const std::optional<size_t> count = blob_count(value);
   if (!count) {
     blob_lost_at_ = line;
-    throw EZpkError(fmt::format("Tamanho de blob que não é um número: '{}'", value));
+    throw EZpkError(fmt::format("Tamanho de blob que não é um número: '{}'", shown_value(value)));
   }
   if (!blobs_) {
     blob_lost_at_ = line;
-    throw EZpkError(fmt::format("O arquivo .Blob não existe; o valor '{}' precisa dele", value));
+    throw EZpkError(fmt::format("O arquivo .Blob não existe; o valor '{}' precisa dele", shown_value(value)));
   }
   if (*count > blobs_->size() - blob_position_) {
     blob_lost_at_ = line;
-    throw EZpkError(fmt::format("Arquivo .Blob curto: o valor '{}' pede {} bytes, restam {}", value, *count,
-                                blobs_->size() - blob_position_));
+    throw EZpkError(fmt::format("Arquivo .Blob curto: o valor '{}' pede {} bytes, restam {}",
+                                shown_value(value), *count, blobs_->size() - blob_position_));
   }
   std::string bytes = blobs_->substr(blob_position_, *count);
   blob_position_ += *count;

@@ -21,6 +21,10 @@ inline constexpr std::string_view kBlobMark = "\\Blob:";
 // not cannot be cut into characters reliably.
 bool valid_utf8(std::string_view s);
 
+// A value as an error message quotes it: its first 40 characters, then
+// "..." (a record of any length must not become a message box as long).
+std::string shown_value(std::string_view value);
+
 // True for a name that may stand in a statement as written: a letter, then
 // letters, digits, "_" or "$", at most 63 characters (the engine's limit).
 bool plain_identifier(std::string_view s);
