@@ -47,6 +47,7 @@ using detail::ImportSection;
 
 enum class DefaultKind { text, number, null };
 
+// What an empty value of a column of this type is stored as.
 DefaultKind default_kind(TFieldType type) {
   switch (type) {
     case ftString:
@@ -61,6 +62,7 @@ DefaultKind default_kind(TFieldType type) {
   }
 }
 
+// The whole file, or nothing when it cannot be opened.
 std::optional<std::string> read_whole(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
@@ -97,7 +99,10 @@ class TSisImporta::Run {
  public:
   Run(TSisImporta& owner, ImportFileReader& reader) : o_(owner), reader_(reader) {}
 
+  // Checks a section against the database (its table, columns and keys, or
+  // what posting needs) and gets ready for its records; raises when unusable.
   void section(const ImportSection& s);
+  // Writes the current record the way its section says (table, movement, dataset).
   void record();
   // True for a record of a movement section (which reads no blob, so it may run again).
   bool stock_record(const ImportItem& item) const {
@@ -112,12 +117,14 @@ class TSisImporta::Run {
   // The record's value of a column ("" when the section has no such column).
   const std::string& v(std::string_view campo) const;
   bool has(std::string_view campo) const { return index_of(campo) >= 0; }
+  // Position of the column in the section (-1 when it has none such).
   int index_of(std::string_view campo) const;
   // Binds `value` to `param` for column `campo` of `tabela`: an empty value
   // as the column's empty value ('' / 0 / NULL), a blob reference as the
   // companion's bytes, a text too long for its column refused by name.
   void bind(TTIQuery& q, std::string_view param, std::string_view tabela, std::string_view campo,
             const std::string& value);
+  // Raises naming the first of `campos` the section lacks.
   void require(std::initializer_list<std::string_view> campos) const;
   // The query of a statement text, made once per import: each statement
   // shape is prepared once and only bound for every further line.
@@ -130,8 +137,11 @@ class TSisImporta::Run {
     });
   }
 
+  // Inserts the record, or updates the row its keys find.
   void record_table();
+  // Appends the record to DataSet, every value as text.
   void record_dataset();
+  // Posts a product or material movement (balance, barcodes, journal).
   void record_produto();
   void record_material();
 
