@@ -386,7 +386,6 @@ void TSisImporta::Run::record_produto() {
     }
   }
   const bool entrada = operacao == "S";
-  TTIDatabase& db = Tabela.IBDatabase;
 
   const auto bind_item = [&](TTIQuery& q) {
     bind(q, "CODIGO", "PA_ITEN", "CODIGO", v("CODIGO"));
@@ -507,7 +506,6 @@ void TSisImporta::Run::record_material() {
     }
   }
   const bool entrada = operacao == "S";
-  TTIDatabase& db = Tabela.IBDatabase;
 
   const auto bind_item = [&](TTIQuery& q) {
     bind(q, "CODIGO", "MAT_ITEN", "CODIGO", v("CODIGO"));
