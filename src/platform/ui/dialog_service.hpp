@@ -26,6 +26,8 @@ enum class DialogKind {
   input_memo,
   input_number,
   web_browser,  // a URL for the library's browser window (text = the URL)
+  host_form,    // a modal form of another package of the host (caption = its class, text = its
+                // package); the host may edit the data it shares before answering 1 (OK) or 2 (Cancel)
 };
 
 // A message with buttons; the answer is the 1-based number of the button pressed.

@@ -139,6 +139,8 @@ std::string_view kind_name(DialogKind kind) {
       return "input_number";
     case DialogKind::web_browser:
       return "web_browser";
+    case DialogKind::host_form:
+      return "host_form";
   }
   return "dialog";
 }
