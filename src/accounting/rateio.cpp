@@ -29,7 +29,8 @@ bool contabilidade_ligada() {
 }
 
 std::string descricao_centro(std::string_view centro) {
-  return first_text("SELECT DESCRICAO FROM " + DBLocal("CENTROCUSTO") + " WHERE CODIGO = :C", {{"C", centro}});
+  return first_text("SELECT DESCRICAO FROM " + DBLocal("CENTROCUSTO") + " WHERE CODIGO = :C",
+                    {{"C", centro}});
 }
 
 void append_centro(TClientDataSet& cc, std::string_view conta, int ordem, std::string_view centro,
@@ -46,8 +47,8 @@ void append_centro(TClientDataSet& cc, std::string_view conta, int ordem, std::s
 
 }  // namespace
 
-void TContabil::GravaRaterioCentroCusto(std::string_view Conta, std::string_view Material, std::string_view Tipo,
-                                        std::string_view TipoValor, double Valor) {
+void TContabil::GravaRaterioCentroCusto(std::string_view Conta, std::string_view Material,
+                                        std::string_view Tipo, std::string_view TipoValor, double Valor) {
   if (!active() || !contabilidade_ligada()) return;
   TClientDataSet& cc = *cost_centres_;
   const int ordem = postings_->RecNo();
@@ -57,7 +58,8 @@ void TContabil::GravaRaterioCentroCusto(std::string_view Conta, std::string_view
   q.SQL.Add("SELECT CONT_RATEIO.CCUSTO, CONT_RATEIO.PERC_CCUSTO, CENTROCUSTO.DESCRICAO");
   q.SQL.Add("FROM " + DBLocal("CONT_RATEIO") + " CONT_RATEIO LEFT OUTER JOIN " + DBLocal("CENTROCUSTO") +
             " CENTROCUSTO ON (CONT_RATEIO.CCUSTO = CENTROCUSTO.CODIGO)");
-  q.SQL.Add("WHERE CONT_RATEIO.CODIGO = :MATERIAL AND CONT_RATEIO.CONTA = :CONTA AND CONT_RATEIO.TIPO = :TIPO");
+  q.SQL.Add(
+      "WHERE CONT_RATEIO.CODIGO = :MATERIAL AND CONT_RATEIO.CONTA = :CONTA AND CONT_RATEIO.TIPO = :TIPO");
   if (por_tipo_valor) q.SQL.Add("AND CONT_RATEIO.TIPO_VAL = :TIPO_VAL");
   q.ParamByName("MATERIAL").AsString = std::string(Material);
   q.ParamByName("CONTA").AsString = std::string(Conta);
@@ -91,7 +93,8 @@ void TContabil::BuscaRaterioCentroCusto(std::string_view Numero, std::string_vie
   if (!active() || !contabilidade_ligada() || Trim(Numero).empty()) return;
   TTIQuery q(Tabela.IBDatabase);
   q.SQL.Add("SELECT LANCAMENTO, ORDEM, CONTA, NUMERO, TIPO, CENTROCUSTO, PERC_RAT, VALOR_RAT");
-  q.SQL.Add("FROM " + DBLocal("CENTRO_RATEIO") + " WHERE NUMERO = :NUMERO AND TIPO = :TIPO AND ORDEM = :ORDEM");
+  q.SQL.Add("FROM " + DBLocal("CENTRO_RATEIO") +
+            " WHERE NUMERO = :NUMERO AND TIPO = :TIPO AND ORDEM = :ORDEM");
   q.ParamByName("NUMERO").AsString = std::string(Numero);
   q.ParamByName("TIPO").AsString = std::string(TipoValor);
   q.ParamByName("ORDEM").AsInteger = Ordem;
@@ -101,8 +104,8 @@ void TContabil::BuscaRaterioCentroCusto(std::string_view Numero, std::string_vie
     // The split screens store whole percentages; a stored fraction is read as
     // the whole number it was meant to be.
     const int perc = q.FieldByName("PERC_RAT").AsInteger();
-    append_centro(*cost_centres_, q.FieldByName("CONTA").AsString(), q.FieldByName("ORDEM").AsInteger(), centro,
-                  descricao_centro(centro), perc, to_cents(Valor * perc / 100));
+    append_centro(*cost_centres_, q.FieldByName("CONTA").AsString(), q.FieldByName("ORDEM").AsInteger(),
+                  centro, descricao_centro(centro), perc, to_cents(Valor * perc / 100));
   }
 }
 
@@ -137,7 +140,8 @@ void TContabil::AcertaValoresRateio(double Total) {
     Currency soma_rat;
     int ultima = 0;
     for (cc.First(); !cc.Eof(); cc.Next()) {
-      if (cc.FieldByName("Conta").AsString() != conta || cc.FieldByName("Ordem").AsInteger() != ordem) continue;
+      if (cc.FieldByName("Conta").AsString() != conta || cc.FieldByName("Ordem").AsInteger() != ordem)
+        continue;
       soma_rat += Currency(cc.FieldByName("Valor_Rat").AsFloat());
       ultima = cc.RecNo();
     }
@@ -162,7 +166,8 @@ bool SetRateioClasse(std::string_view Numero, std::string_view Classe, std::stri
   }
   if (Tipo == "DV") Valor = -Valor;
   if ((Tipo == "DV" || Tipo == "CR") && parametro("FIN", 100) != "S") return true;
-  if ((Tipo == "CP" || Tipo == "CC" || Tipo == "AP" || Tipo == "OP") && parametro("FIN", 80) != "S") return true;
+  if ((Tipo == "CP" || Tipo == "CC" || Tipo == "AP" || Tipo == "OP") && parametro("FIN", 80) != "S")
+    return true;
 
   oDadosRateioClasse.Numero = std::string(Numero);
   oDadosRateioClasse.Classe = std::string(Classe);

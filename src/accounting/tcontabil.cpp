@@ -126,22 +126,23 @@ void define_cost_centres(TClientDataSet& t) {
 // anywhere) when there is none.
 bool locate_posting(TClientDataSet& t, std::string_view conta_d, std::string_view conta_c,
                     std::string_view numero) {
-  return t.Locate("ContaD;ContaC;Numero", VarArrayOf({std::string(conta_d), std::string(conta_c),
-                                                      std::string(numero)}));
+  return t.Locate("ContaD;ContaC;Numero",
+                  VarArrayOf({std::string(conta_d), std::string(conta_c), std::string(numero)}));
 }
 
 // Whether a posting's account is missing from the chart (blank or unknown).
 bool conta_invalida(const std::string& conta) {
-  return Trim(conta).empty() || first_text("SELECT CODIGO FROM " + DBLocal("CONTA_CONT") + " WHERE CODIGO = :C",
-                                           {{"C", conta}})
-                                    .empty();
+  return Trim(conta).empty() ||
+         first_text("SELECT CODIGO FROM " + DBLocal("CONTA_CONT") + " WHERE CODIGO = :C", {{"C", conta}})
+             .empty();
 }
 
 // The nature candidate of a financial combination: the CONTA_CONT of the most
 // specific CLASSE_CONTA row, "0" standing for any value in a key column; a row
 // for the history and the financial account as entity (CODCLI) has the last word.
-std::string candidato_natureza(const std::string& conta, const std::string& historico, const std::string& classe,
-                               const std::string& carteira, const std::string& ocorrencia) {
+std::string candidato_natureza(const std::string& conta, const std::string& historico,
+                               const std::string& classe, const std::string& carteira,
+                               const std::string& ocorrencia) {
   const std::string any = "0";
   const struct {
     const std::string& conta;
@@ -151,12 +152,9 @@ std::string candidato_natureza(const std::string& conta, const std::string& hist
     const std::string& ocorrencia;
     const std::string& codcli;
   } kLookups[] = {
-      {any, historico, classe, any, any, any},
-      {conta, any, any, any, any, any},
-      {conta, historico, any, any, any, any},
-      {conta, historico, classe, any, any, any},
-      {conta, historico, classe, carteira, any, any},
-      {conta, historico, classe, carteira, ocorrencia, any},
+      {any, historico, classe, any, any, any},        {conta, any, any, any, any, any},
+      {conta, historico, any, any, any, any},         {conta, historico, classe, any, any, any},
+      {conta, historico, classe, carteira, any, any}, {conta, historico, classe, carteira, ocorrencia, any},
       {any, historico, any, any, any, conta},
   };
   TTIQuery q(Tabela.IBDatabase);
@@ -204,15 +202,15 @@ struct FonteTipo {
 };
 
 constexpr FonteTipo kFontesFinanceiras[] = {
-    {"RR", Fonte::cliente, "", Fonte::candidato, ""},      {"RJ", Fonte::marcada, "RJ", Fonte::candidato, ""},
-    {"RD", Fonte::cliente, "", Fonte::marcada, "RD"},      {"RC", Fonte::cliente, "", Fonte::marcada, "RC"},
-    {"RP", Fonte::cliente, "", Fonte::marcada, "RP"},      {"RA", Fonte::marcada, "RA", Fonte::cliente, ""},
-    {"RV", Fonte::cliente, "", Fonte::marcada, "RV"},      {"RT", Fonte::candidato, "", Fonte::marcada, "RT"},
-    {"RB", Fonte::candidato, "", Fonte::cliente, ""},      {"RS", Fonte::marcada, "PA", Fonte::cliente, ""},
-    {"RE", Fonte::cliente, "", Fonte::marcada, "PC"},      {"PP", Fonte::candidato, "", Fonte::fornecedor, ""},
-    {"PJ", Fonte::candidato, "", Fonte::marcada, "PJ"},    {"PD", Fonte::marcada, "PD", Fonte::fornecedor, ""},
-    {"PV", Fonte::marcada, "PV", Fonte::fornecedor, ""},   {"PA", Fonte::fornecedor, "", Fonte::marcada, "PA"},
-    {"PC", Fonte::marcada, "PC", Fonte::fornecedor, ""},   {"PB", Fonte::fornecedor, "", Fonte::candidato, ""},
+    {"RR", Fonte::cliente, "", Fonte::candidato, ""},    {"RJ", Fonte::marcada, "RJ", Fonte::candidato, ""},
+    {"RD", Fonte::cliente, "", Fonte::marcada, "RD"},    {"RC", Fonte::cliente, "", Fonte::marcada, "RC"},
+    {"RP", Fonte::cliente, "", Fonte::marcada, "RP"},    {"RA", Fonte::marcada, "RA", Fonte::cliente, ""},
+    {"RV", Fonte::cliente, "", Fonte::marcada, "RV"},    {"RT", Fonte::candidato, "", Fonte::marcada, "RT"},
+    {"RB", Fonte::candidato, "", Fonte::cliente, ""},    {"RS", Fonte::marcada, "PA", Fonte::cliente, ""},
+    {"RE", Fonte::cliente, "", Fonte::marcada, "PC"},    {"PP", Fonte::candidato, "", Fonte::fornecedor, ""},
+    {"PJ", Fonte::candidato, "", Fonte::marcada, "PJ"},  {"PD", Fonte::marcada, "PD", Fonte::fornecedor, ""},
+    {"PV", Fonte::marcada, "PV", Fonte::fornecedor, ""}, {"PA", Fonte::fornecedor, "", Fonte::marcada, "PA"},
+    {"PC", Fonte::marcada, "PC", Fonte::fornecedor, ""}, {"PB", Fonte::fornecedor, "", Fonte::candidato, ""},
 };
 
 bool tipo_direto(std::string_view tipo) {
@@ -314,8 +312,8 @@ void TContabil::SetContabilidadeFiscal(std::string_view NotaFiscal, std::string_
     return;
   }
   const bool entrada = Tipo == "E";
-  const std::string observacao = "Nota Fiscal " + std::string(NotaFiscal) + (entrada ? " de " : " p\\ ") +
-                                 entidade_.nome;
+  const std::string observacao =
+      "Nota Fiscal " + std::string(NotaFiscal) + (entrada ? " de " : " p\\ ") + entidade_.nome;
   append_posting(NotaFiscal, "", NotaFiscal, credito, debito, Valor, observacao, entrada ? "+" : "-",
                  entrada ? "EF" : "SF", Data, Entidade);
   if (entrada && ItensRateio != nullptr) {
@@ -364,7 +362,8 @@ bool TContabil::ExisteRateioContabilidade(std::string_view Tipo, std::string_vie
   };
 
   const std::string tipo_valor(TipoValor);
-  const bool por_item = ItensRateio != nullptr && !ItensRateio->empty() && item(ItensRateio->front()).valor > 0;
+  const bool por_item =
+      ItensRateio != nullptr && !ItensRateio->empty() && item(ItensRateio->front()).valor > 0;
   if (por_item) {
     for (const std::string& line : *ItensRateio) {
       const Item it = item(line);
@@ -428,7 +427,8 @@ bool TContabil::ConfirmaDadosContabilidade(Currency vValorNF) {
   TClientDataSet& t = *postings_;
   bool abre = false;
   for (t.First(); !t.Eof(); t.Next()) {
-    if (conta_invalida(t.FieldByName("ContaC").AsString()) || conta_invalida(t.FieldByName("ContaD").AsString())) {
+    if (conta_invalida(t.FieldByName("ContaC").AsString()) ||
+        conta_invalida(t.FieldByName("ContaD").AsString())) {
       abre = true;
       break;
     }
@@ -453,15 +453,17 @@ void TContabil::GravaContabilidadeFiscal(std::string_view Lancamento, bool /*Com
   TClientDataSet& t = *postings_;
   bool incompleta = false;
   for (t.First(); !t.Eof(); t.Next()) {
-    if (t.FieldByName("ContaC").AsString() == "0" || t.FieldByName("ContaD").AsString() == "0") incompleta = true;
+    if (t.FieldByName("ContaC").AsString() == "0" || t.FieldByName("ContaD").AsString() == "0")
+      incompleta = true;
   }
   if (incompleta) ConfirmaDadosContabilidade(FValorNF);
   write_postings(false, Lancamento);
 }
 
-void TContabil::SetContabilidadeFinan(std::string_view Lancto, std::string_view Docto, std::string_view Numero,
-                                      std::string_view EntidadeC, std::string_view EntidadeD,
-                                      std::string_view Operacao, std::string_view Tipo, std::string_view Classe,
+void TContabil::SetContabilidadeFinan(std::string_view Lancto, std::string_view Docto,
+                                      std::string_view Numero, std::string_view EntidadeC,
+                                      std::string_view EntidadeD, std::string_view Operacao,
+                                      std::string_view Tipo, std::string_view Classe,
                                       std::string_view Historico, double Valor, TDateTime Data,
                                       std::string_view Carteira, std::string_view Observacao) {
   if (!active()) return;
@@ -484,8 +486,8 @@ void TContabil::SetContabilidadeFinan(std::string_view Lancto, std::string_view 
     const std::string ocorrencia = Copy(Carteira, 5, 2);
     const bool recebimento = Copy(tipo, 1, 1) == "R";
     const std::string conta_financeira(recebimento ? EntidadeD : EntidadeC);
-    const std::string candidato =
-        candidato_natureza(conta_financeira, std::string(Historico), std::string(Classe), carteira, ocorrencia);
+    const std::string candidato = candidato_natureza(conta_financeira, std::string(Historico),
+                                                     std::string(Classe), carteira, ocorrencia);
     const auto fonte = [&](Fonte f, const char* marca) -> std::string {
       switch (f) {
         case Fonte::candidato:
@@ -571,7 +573,8 @@ void TContabil::write_postings(bool financial, std::string_view Lancamento) {
       }
     }
     if (!financial) {
-      if (Trim(debito).empty()) MessageBox("Atenção. Conta de débito não cadastrada.", kCaption, MB_ICONINFORMATION);
+      if (Trim(debito).empty())
+        MessageBox("Atenção. Conta de débito não cadastrada.", kCaption, MB_ICONINFORMATION);
       if (Trim(credito).empty()) {
         MessageBox("Atenção. Conta de crédito não cadastrada.", kCaption, MB_ICONINFORMATION);
       }
@@ -608,7 +611,8 @@ void TContabil::write_postings(bool financial, std::string_view Lancamento) {
     for (cc.First(); !cc.Eof(); cc.Next()) {
       const std::string conta = cc.FieldByName("Conta").AsString();
       const std::string centro = cc.FieldByName("CentroCusto").AsString();
-      if (conta != conta_rat || cc.FieldByName("Ordem").AsInteger() != recno || conta.empty() || centro.empty()) {
+      if (conta != conta_rat || cc.FieldByName("Ordem").AsInteger() != recno || conta.empty() ||
+          centro.empty()) {
         continue;
       }
       rateio.ParamByName("LANCAMENTO").AsString = lancto;

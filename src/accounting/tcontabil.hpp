@@ -61,16 +61,18 @@ class TContabil {
   // FIN 40 is "S", for an amount not above 0 or an unknown nature.
   void SetContabilidadeFiscal(std::string_view NotaFiscal, std::string_view Tipo, std::string_view Natureza,
                               std::string_view Entidade, std::string_view Classe, std::string_view TipoValor,
-                              double Valor, TDateTime Data, const std::vector<std::string>* ItensRateio = nullptr);
+                              double Valor, TDateTime Data,
+                              const std::vector<std::string>* ItensRateio = nullptr);
 
   // Splits the amount over the accounts of the first apportionment rule that
   // has rows (per item of ItensRateio, or for the whole amount), each share in
   // cents, adding to the posting with the same accounts; True when a rule
   // applied. False at once for a return nature (TipoNatureza "D").
-  bool ExisteRateioContabilidade(std::string_view Tipo, std::string_view TipoValor, std::string_view NotaFiscal,
-                                 std::string_view NatCont, std::string_view Entidade, std::string_view Classe,
-                                 std::string_view ContaD, std::string_view ContaC, std::string_view TipoNatureza,
-                                 TDateTime Data, double Valor, const std::vector<std::string>* ItensRateio);
+  bool ExisteRateioContabilidade(std::string_view Tipo, std::string_view TipoValor,
+                                 std::string_view NotaFiscal, std::string_view NatCont,
+                                 std::string_view Entidade, std::string_view Classe, std::string_view ContaD,
+                                 std::string_view ContaC, std::string_view TipoNatureza, TDateTime Data,
+                                 double Valor, const std::vector<std::string>* ItensRateio);
 
   // Fixes the rounding remainders, then opens the confirmation form when a
   // posting has a blank or unknown account, or always with FIN 70 "S"; False
@@ -88,9 +90,10 @@ class TContabil {
   // accounts and Numero, and its cost-centre split when an account is a
   // result account.
   void SetContabilidadeFinan(std::string_view Lancto, std::string_view Docto, std::string_view Numero,
-                             std::string_view EntidadeC, std::string_view EntidadeD, std::string_view Operacao,
-                             std::string_view Tipo, std::string_view Classe, std::string_view Historico,
-                             double Valor, TDateTime Data, std::string_view Carteira, std::string_view Observacao);
+                             std::string_view EntidadeC, std::string_view EntidadeD,
+                             std::string_view Operacao, std::string_view Tipo, std::string_view Classe,
+                             std::string_view Historico, double Valor, TDateTime Data,
+                             std::string_view Carteira, std::string_view Observacao);
 
   // Writes every gathered posting that has a Lancto, with its cost-centre
   // rows, all or none (raises EDatabaseError, the work datasets kept); then
@@ -119,8 +122,9 @@ class TContabil {
   bool active() const { return postings_ != nullptr; }
   // Appends a posting row and leaves it current.
   void append_posting(std::string_view Numero, std::string_view Lancto, std::string_view Docto,
-                      std::string_view ContaC, std::string_view ContaD, double Valor, std::string_view Observacao,
-                      std::string_view Operacao, std::string_view Tipo, TDateTime Data, std::string_view CodCli);
+                      std::string_view ContaC, std::string_view ContaD, double Valor,
+                      std::string_view Observacao, std::string_view Operacao, std::string_view Tipo,
+                      TDateTime Data, std::string_view CodCli);
   // Writes the posting rows (those with a key, for the financial flow) and
   // their cost-centre rows under one savepoint.
   void write_postings(bool financial, std::string_view Lancamento);
