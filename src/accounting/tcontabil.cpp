@@ -223,6 +223,12 @@ bool tipo_direto(std::string_view tipo) {
 }  // namespace
 
 TContabil::TContabil() {
+  if (Tabela.IBDatabase.Connected()) open_work_area();
+}
+
+void TContabil::open_work_area() {
+  if (!Tabela.IBDatabase.Connected()) return;
+  decided_ = true;
   if (parametro("FIN", 40) == "S" || parametro("FIN", 30) == "S") {
     postings_ = std::make_unique<TClientDataSet>("TbDadosContabeis");
     cost_centres_ = std::make_unique<TClientDataSet>("TbContCentroCusto");

@@ -41,7 +41,8 @@ inline constexpr const char* kPackageContabil = "ZpkContabil.bpl";
 // at a time: a new one takes over the work datasets, and they go with it.
 class TContabil {
  public:
-  // Creates the two work datasets (empty) when FIN 40 or FIN 30 is "S".
+  // Creates the two work datasets (empty) when FIN 40 or FIN 30 is "S". A
+  // composer made before the session connects decides at its first use.
   TContabil();
   ~TContabil();
   TContabil(const TContabil&) = delete;
@@ -61,8 +62,7 @@ class TContabil {
   // FIN 40 is "S", for an amount not above 0 or an unknown nature.
   void SetContabilidadeFiscal(std::string_view NotaFiscal, std::string_view Tipo, std::string_view Natureza,
                               std::string_view Entidade, std::string_view Classe, std::string_view TipoValor,
-                              double Valor, TDateTime Data,
-                              const std::vector<std::string>* ItensRateio = nullptr);
+                              double Valor, TDateTime Data, const std::vector<std::string>* ItensRateio);
 
   // Splits the amount over the accounts of the first apportionment rule that
   // has rows (per item of ItensRateio, or for the whole amount), each share in
@@ -83,7 +83,7 @@ class TContabil {
   // the key's last) with their cost-centre rows: all of them or none (a
   // failing statement undoes the others and raises EDatabaseError). Nothing
   // unless FIN 40 is "S". Comita has no effect: the caller commits.
-  void GravaContabilidadeFiscal(std::string_view Lancamento, bool Comita = false);
+  void GravaContabilidadeFiscal(std::string_view Lancamento, bool Comita);
 
   // Gathers one amount of a financial movement (the accounts as
   // LancaContabilidade finds them), adding to the posting with the same
@@ -118,8 +118,14 @@ class TContabil {
 
  private:
   TTIDatabase& database() const;
-  // Whether the work datasets exist (accounting on when the composer was made).
-  bool active() const { return postings_ != nullptr; }
+  // Creates the work datasets when accounting is on (once, on a connected session).
+  void open_work_area();
+  // Whether the work datasets exist: accounting was on when the composer was
+  // made (or, for one made before the session connected, at its first use).
+  bool active() {
+    if (!decided_) open_work_area();
+    return postings_ != nullptr;
+  }
   // Appends a posting row and leaves it current.
   void append_posting(std::string_view Numero, std::string_view Lancto, std::string_view Docto,
                       std::string_view ContaC, std::string_view ContaD, double Valor,
@@ -131,6 +137,7 @@ class TContabil {
 
   std::unique_ptr<TClientDataSet> postings_;
   std::unique_ptr<TClientDataSet> cost_centres_;
+  bool decided_ = false;
 };
 
 }  // namespace zpk

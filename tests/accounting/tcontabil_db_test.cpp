@@ -164,7 +164,8 @@ TEST_F(Composer, InvoiceAmountsGatherToTheNaturesAccountsWithTheEntityStandingIn
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.tipo) + " " + c.natureza + " " + c.tipo_valor);
     TContabil contabil;
-    contabil.SetContabilidadeFiscal("000123", c.tipo, c.natureza, "T62001", "", c.tipo_valor, c.valor, data_);
+    contabil.SetContabilidadeFiscal("000123", c.tipo, c.natureza, "T62001", "", c.tipo_valor, c.valor, data_,
+                                    nullptr);
     EXPECT_EQ(postings(), c.expected);
     if (c.observacao) EXPECT_EQ(TbDadosContabeis->FieldByName("Observacao").AsString(), c.observacao);
   }
@@ -175,8 +176,8 @@ TEST_F(Composer, TwoAmountsApportionedToTheSameAccountsAccumulate) {
   rule("TNC", "N", "VF", "T.R2", 50);
   Tabela.IBTransaction.CommitRetaining();
   TContabil contabil;
-  contabil.SetContabilidadeFiscal("000124", "E", "T1101", "T62001", "", "VF", 100, data_);
-  contabil.SetContabilidadeFiscal("000124", "E", "T1101", "T62001", "", "VF", 50, data_);
+  contabil.SetContabilidadeFiscal("000124", "E", "T1101", "T62001", "", "VF", 100, data_, nullptr);
+  contabil.SetContabilidadeFiscal("000124", "E", "T1101", "T62001", "", "VF", 50, data_, nullptr);
   EXPECT_EQ(postings(), (Rows{"T.FORN|T.R1|75,00|EF", "T.FORN|T.R2|75,00|EF"}));
   EXPECT_EQ(TbDadosContabeis->FieldByName("Observacao").AsString(), "NF.000124 de TECIDOS O'BRIEN");
   EXPECT_EQ(centres(), (Rows{"1|T.R1|T1|75,00", "2|T.R2|T1|75,00"}));
@@ -200,13 +201,13 @@ TEST_F(Composer, AThirdShareIsGatheredInCentsAndTheRemainingCentGoesToTheLastPos
   for (const char* conta : {"T.R1", "T.R2", "T.R3"}) rule("TNC", "N", "VF", conta, 33.333);
   Tabela.IBTransaction.CommitRetaining();
   TContabil contabil;
-  contabil.SetContabilidadeFiscal("000126", "E", "T1101", "T62001", "", "VF", 100, data_);
+  contabil.SetContabilidadeFiscal("000126", "E", "T1101", "T62001", "", "VF", 100, data_, nullptr);
   EXPECT_EQ(postings(), (Rows{"T.FORN|T.R1|33,33|EF", "T.FORN|T.R2|33,33|EF", "T.FORN|T.R3|33,33|EF"}));
 
   EXPECT_TRUE(contabil.ConfirmaDadosContabilidade(Currency(100.004)));
   EXPECT_EQ(FValorNF, Currency(100));
   EXPECT_TRUE(dialogs_.records().empty());
-  contabil.GravaContabilidadeFiscal("F000126");
+  contabil.GravaContabilidadeFiscal("F000126", false);
   EXPECT_EQ(ledger(),
             (Rows{"F000126|1|T.FORN|T.R1|T.R1|33,33|EF|T62001", "F000126|2|T.FORN|T.R2|T.R2|33,33|EF|T62001",
                   "F000126|3|T.FORN|T.R3|T.R3|33,34|EF|T62001"}));
@@ -317,7 +318,7 @@ TEST_F(Composer, TheHostFormMayCorrectThePostingsBeforeTheyAreWritten) {
   TbDadosContabeis->AppendRecord({"000127", Variant(), "000127", "T.FORN", "", Variant(), "OBS", "+", "EF",
                                   20.0, data_, Variant(), "T62001"});
   ASSERT_TRUE(contabil.ConfirmaDadosContabilidade(Currency(20)));
-  contabil.GravaContabilidadeFiscal("F000127");
+  contabil.GravaContabilidadeFiscal("F000127", false);
   EXPECT_EQ(ledger(), (Rows{"F000127|1||||1||", "F000127|2|T.FORN|T.R2|T.R2|20|EF|T62001"}));
 }
 
@@ -343,7 +344,7 @@ TEST_F(Composer, AFailingStatementLeavesNoPostingAndNoSplitOfTheDocument) {
       EXPECT_THROW(contabil.GravaContabilidadeFinan(), EDatabaseError);
       EXPECT_EQ(t.RecordCount(), 3);  // kept for another try
     } else {
-      EXPECT_THROW(contabil.GravaContabilidadeFiscal("F000128"), EDatabaseError);
+      EXPECT_THROW(contabil.GravaContabilidadeFiscal("F000128", false), EDatabaseError);
     }
     EXPECT_EQ(ledger(), Rows{});
     EXPECT_EQ(split_rows(), Rows{});
@@ -436,11 +437,11 @@ TEST_F(Composer, WithAccountingOffNothingIsGatheredOrWritten) {
   parametro(40, "FIN", "N");
   TContabil contabil;
   EXPECT_EQ(TbDadosContabeis, nullptr);
-  contabil.SetContabilidadeFiscal("000132", "E", "T1101", "T62001", "", "VF", 10, data_);
+  contabil.SetContabilidadeFiscal("000132", "E", "T1101", "T62001", "", "VF", 10, data_, nullptr);
   contabil.SetContabilidadeFinan("L1", "DOC", "000132", "T.FORN", "T.R1", "+", "CC", "", "", 10, data_, "",
                                  "");
   EXPECT_TRUE(contabil.ConfirmaDadosContabilidade(Currency(10)));
-  contabil.GravaContabilidadeFiscal("F000132");
+  contabil.GravaContabilidadeFiscal("F000132", false);
   contabil.GravaContabilidadeFinan();
   EXPECT_EQ(ledger(), Rows{});
 }
