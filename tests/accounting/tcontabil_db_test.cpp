@@ -406,6 +406,10 @@ TEST_F(Composer, FinancialAmountsGatherByTypeAndSwitches) {
   contabil.SetContabilidadeFinan("L1", "DOC", "000129/1", "T62001", "T01", "+", "RJ", "", "0001", 12.5, data_,
                                  "", "");
   EXPECT_EQ(centres(), Rows{"1|T.JUROS|T1|12,50"});
+  // Written with the posting: the result account becomes its CONTA_R.
+  contabil.GravaContabilidadeFinan();
+  EXPECT_EQ(ledger(), Rows{"L1|1|T.JUROS|T.BANCO|T.JUROS|12,5|RJ|"});
+  EXPECT_EQ(split_rows(), Rows{"L1|1|T.JUROS|000129/1|RJ|T1|12,5"});
 }
 
 TEST_F(Composer, ReceiptsOfOneTitleAreSummedAndOnlyPostingsWithAKeyAreWritten) {
