@@ -45,8 +45,9 @@ void LancaContaCorrente(std::string_view Lancto, std::string_view Docto, std::st
                         TDateTime DataContabil, TDateTime DataVencimento, std::string_view TipoDoc,
                         TTIDatabase* Database = nullptr);
 
-// Deletes the cost-centre rows of document Numero of type Tipo (not
-// committed); with GravaLog, records the deletion in the audit log.
+// Deletes the cost-centre rows of document Numero of type Tipo, leaving the
+// commit to the caller; with GravaLog, records the deletion in the audit log
+// (GeraLog commits the shared transaction, and the deletion with it).
 void DeletaCentroRateio(std::string_view Numero, std::string_view Tipo, bool GravaLog);
 
 // Deletes the fiscal postings of document Numero of type Tipo (of CodCli when
@@ -62,7 +63,7 @@ void DeletaContabilidadeFiscal(std::string_view Numero, std::string_view Tipo, s
 void DeletaContabilidadeFinan(std::string_view Lancto, TTIDatabase* Database = nullptr);
 
 // Deletes the bank movements, ledger rows and cost-centre rows of posting
-// Lancto and commits.
+// Lancto, all or none of them, and commits.
 void DeletaContaCorrente(std::string_view Lancto, TTIDatabase* Database = nullptr);
 
 // The next ORDEM of posting Lancto: its highest plus 1 (1 for a new posting).
