@@ -58,7 +58,8 @@ class TContabil {
   // incoming, "S" outgoing) from the nature's accounts for TipoValor, the
   // entity's own account standing in for "0". Apportionment rules split it
   // over several accounts; otherwise one posting is appended. ItensRateio:
-  // one "kind;code;value" line per invoice item, or nullptr. Nothing unless
+  // one "kind;code;value" line per invoice item (the value with the decimal
+  // comma, as the screens write it), or nullptr. Nothing unless
   // FIN 40 is "S", for an amount not above 0 or an unknown nature.
   void SetContabilidadeFiscal(std::string_view NotaFiscal, std::string_view Tipo, std::string_view Natureza,
                               std::string_view Entidade, std::string_view Classe, std::string_view TipoValor,
