@@ -1,5 +1,5 @@
 // Item substitutions inside a document (OUT_MOV): which item and colour took
-// the place of the original one, so that the document's later steps and
+// the place of the one first planned, so that the document's later steps and
 // reports know what was really used.
 #pragma once
 
