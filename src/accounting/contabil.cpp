@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 
+#include "accounting/detail/classe_conta.hpp"
 #include "documents/check_digits.hpp"
 #include "foundation/audit_log.hpp"
 #include "foundation/lookups.hpp"
@@ -83,13 +84,7 @@ bool exists(const std::string& tabela, const std::string& campo, std::string_vie
 }
 
 // The financial combination a receivable or payable posting is mapped by.
-struct Combination {
-  std::string conta;
-  std::string historico;
-  std::string classe;
-  std::string carteira;
-  std::string ocorrencia;
-};
+using Combination = detail::FinancialCombination;
 
 // The wallet and occurrence of a "wallet-occurrence" text: the part before the
 // first "-" and the two characters after it; without a "-", no wallet and the
@@ -103,44 +98,6 @@ void split_carteira(std::string_view Carteira, std::string& carteira, std::strin
     carteira.clear();
     ocorrencia = Trim(LimpaCpfCnpj(Copy(Carteira, 1, 2)));
   }
-}
-
-// The accounting nature of a combination: the CONTA_CONT of the most specific
-// CLASSE_CONTA row that matches, "0" standing for any value in a key column.
-// The rows are tried from the least to the most specific, each found one
-// replacing the candidate; a row keyed by history and class alone applies only
-// when the financial account has none of its own.
-std::string nature_candidate(const Combination& c) {
-  const std::string any = "0";
-  const struct {
-    const std::string& conta;
-    const std::string& historico;
-    const std::string& classe;
-    const std::string& carteira;
-    const std::string& ocorrencia;
-  } kLookups[] = {
-      {any, c.historico, c.classe, any, any},
-      {c.conta, any, any, any, any},
-      {c.conta, c.historico, any, any, any},
-      {c.conta, c.historico, c.classe, any, any},
-      {c.conta, c.historico, c.classe, c.carteira, any},
-      {c.conta, c.historico, c.classe, c.carteira, c.ocorrencia},
-  };
-  TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add("SELECT FIRST 1 CONTA_CONT FROM " + DBLocal("CLASSE_CONTA"));
-  q.SQL.Add("WHERE CONTA = :CONTA AND HISTORICO = :HISTORICO AND CLASSE = :CLASSE");
-  q.SQL.Add("AND CARTEIRA = :CARTEIRA AND OCORRENCIA = :OCORRENCIA AND CODCLI = '0'");
-  std::string candidate;
-  for (const auto& l : kLookups) {
-    q.Close();
-    q.ParamByName("CONTA").AsString = l.conta;
-    q.ParamByName("HISTORICO").AsString = l.historico;
-    q.ParamByName("CLASSE").AsString = l.classe;
-    q.ParamByName("CARTEIRA").AsString = l.carteira;
-    q.ParamByName("OCORRENCIA").AsString = l.ocorrencia;
-    if (open_matching(q) && !q.IsEmpty()) candidate = q.FieldByName("CONTA_CONT").AsString();
-  }
-  return candidate;
 }
 
 // Where a side of a receivable or payable posting takes its account when the
@@ -172,7 +129,7 @@ bool is_blank_account(const std::string& conta) {
 void financial_accounts(std::string_view EntidadeC, std::string_view EntidadeD, const std::string& tipo,
                         const Combination& combination, std::string& credito, std::string& debito,
                         std::string& historico) {
-  const std::string candidate = nature_candidate(combination);
+  const std::string candidate = detail::nature_candidate(combination, false);
 
   TTIQuery q(Tabela.IBDatabase);
   q.SQL.Add("SELECT FIRST 1 CONTA_C, CONTA_D FROM " + DBLocal("NAT_CONTA") +

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "accounting/contabil.hpp"
+#include "accounting/detail/classe_conta.hpp"
 #include "accounting/detail/composer_lookups.hpp"
 #include "accounting/detail/host_form.hpp"
 #include "billing/cents.hpp"
@@ -135,45 +136,6 @@ bool conta_invalida(const std::string& conta) {
   return Trim(conta).empty() ||
          first_text("SELECT CODIGO FROM " + DBLocal("CONTA_CONT") + " WHERE CODIGO = :C", {{"C", conta}})
              .empty();
-}
-
-// The nature candidate of a financial combination: the CONTA_CONT of the most
-// specific CLASSE_CONTA row, "0" standing for any value in a key column; a row
-// for the history and the financial account as entity (CODCLI) has the last word.
-std::string candidato_natureza(const std::string& conta, const std::string& historico,
-                               const std::string& classe, const std::string& carteira,
-                               const std::string& ocorrencia) {
-  const std::string any = "0";
-  const struct {
-    const std::string& conta;
-    const std::string& historico;
-    const std::string& classe;
-    const std::string& carteira;
-    const std::string& ocorrencia;
-    const std::string& codcli;
-  } kLookups[] = {
-      {any, historico, classe, any, any, any},        {conta, any, any, any, any, any},
-      {conta, historico, any, any, any, any},         {conta, historico, classe, any, any, any},
-      {conta, historico, classe, carteira, any, any}, {conta, historico, classe, carteira, ocorrencia, any},
-      {any, historico, any, any, any, conta},
-  };
-  TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add("SELECT FIRST 1 CONTA_CONT FROM " + DBLocal("CLASSE_CONTA"));
-  q.SQL.Add("WHERE CONTA = :CONTA AND HISTORICO = :HISTORICO AND CLASSE = :CLASSE");
-  q.SQL.Add("AND CARTEIRA = :CARTEIRA AND OCORRENCIA = :OCORRENCIA AND CODCLI = :CODCLI");
-  std::string candidate;
-  for (const auto& l : kLookups) {
-    q.Close();
-    q.ParamByName("CONTA").AsString = l.conta;
-    q.ParamByName("HISTORICO").AsString = l.historico;
-    q.ParamByName("CLASSE").AsString = l.classe;
-    q.ParamByName("CARTEIRA").AsString = l.carteira;
-    q.ParamByName("OCORRENCIA").AsString = l.ocorrencia;
-    q.ParamByName("CODCLI").AsString = l.codcli;
-    q.Open();
-    if (!q.IsEmpty()) candidate = q.FieldByName("CONTA_CONT").AsString();
-  }
-  return candidate;
 }
 
 // The account of the chart tagged for posting type `tipo`.
@@ -492,8 +454,8 @@ void TContabil::SetContabilidadeFinan(std::string_view Lancto, std::string_view 
     const std::string ocorrencia = Copy(Carteira, 5, 2);
     const bool recebimento = Copy(tipo, 1, 1) == "R";
     const std::string conta_financeira(recebimento ? EntidadeD : EntidadeC);
-    const std::string candidato = candidato_natureza(conta_financeira, std::string(Historico),
-                                                     std::string(Classe), carteira, ocorrencia);
+    const std::string candidato = detail::nature_candidate(
+        {conta_financeira, std::string(Historico), std::string(Classe), carteira, ocorrencia}, true);
     const auto fonte = [&](Fonte f, const char* marca) -> std::string {
       switch (f) {
         case Fonte::candidato:

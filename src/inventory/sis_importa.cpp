@@ -144,6 +144,7 @@ class TSisImporta::Run {
   // Posts a product or material movement (balance, barcodes, journal).
   void record_produto();
   void record_material();
+  bool imported_entry();
 
   TSisImporta& o_;
   ImportFileReader& reader_;
@@ -368,6 +369,23 @@ void TSisImporta::Run::record_table() {
   ++o_.changed_;
 }
 
+// Whether the record's movement is an entry here (the other installation's
+// exit, OPERACAO "S"); with stock posting, OPERACAO must be E or S and QTDE
+// a quantity above zero.
+bool TSisImporta::Run::imported_entry() {
+  const std::string operacao = UpperCase(v("OPERACAO"));
+  if (o_.Estoque) {
+    if (operacao != "E" && operacao != "S") {
+      throw EZpkError(fmt::format("OPERACAO '{}' não é E nem S", detail::shown_value(v("OPERACAO"))));
+    }
+    if (!positive_quantity(v("QTDE"))) {
+      throw EZpkError(
+          fmt::format("QTDE '{}' não é uma quantidade maior que zero", detail::shown_value(v("QTDE"))));
+    }
+  }
+  return operacao == "S";
+}
+
 // A product movement of another installation: its exit is an entry here and
 // its entry an exit. Posted once: the journal row keeps the source document
 // in DESCRICAO with TP_MOV "IT", and a record already found that way is left.
@@ -375,17 +393,7 @@ void TSisImporta::Run::record_produto() {
   const std::string Q = o_.Qualidade.empty() ? v("TIPO") : o_.Qualidade;
   const std::string D = o_.Deposito.empty() ? v("DEPOSITO") : o_.Deposito;
   const std::string& qtde = v("QTDE");
-  const std::string operacao = UpperCase(v("OPERACAO"));
-  if (o_.Estoque) {
-    if (operacao != "E" && operacao != "S") {
-      throw EZpkError(fmt::format("OPERACAO '{}' não é E nem S", detail::shown_value(v("OPERACAO"))));
-    }
-    if (!positive_quantity(qtde)) {
-      throw EZpkError(
-          fmt::format("QTDE '{}' não é uma quantidade maior que zero", detail::shown_value(qtde)));
-    }
-  }
-  const bool entrada = operacao == "S";
+  const bool entrada = imported_entry();
 
   const auto bind_item = [&](TTIQuery& q) {
     bind(q, "CODIGO", "PA_ITEN", "CODIGO", v("CODIGO"));
@@ -495,17 +503,7 @@ void TSisImporta::Run::record_produto() {
 void TSisImporta::Run::record_material() {
   const std::string D = o_.Deposito.empty() ? v("DEPOSITO") : o_.Deposito;
   const std::string& qtde = v("QTDE");
-  const std::string operacao = UpperCase(v("OPERACAO"));
-  if (o_.Estoque) {
-    if (operacao != "E" && operacao != "S") {
-      throw EZpkError(fmt::format("OPERACAO '{}' não é E nem S", detail::shown_value(v("OPERACAO"))));
-    }
-    if (!positive_quantity(qtde)) {
-      throw EZpkError(
-          fmt::format("QTDE '{}' não é uma quantidade maior que zero", detail::shown_value(qtde)));
-    }
-  }
-  const bool entrada = operacao == "S";
+  const bool entrada = imported_entry();
 
   const auto bind_item = [&](TTIQuery& q) {
     bind(q, "CODIGO", "MAT_ITEN", "CODIGO", v("CODIGO"));
