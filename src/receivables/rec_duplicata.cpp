@@ -114,6 +114,53 @@ std::string TRecDuplicata::table() const {
   return "RECEBER" + Empresa;
 }
 
+namespace {
+
+// Binds the columns that a new title and a rewrite both take from the
+// title's properties (each parameter named after its column).
+void bind_shared_columns(TTIQuery& q, const TRecDuplicata& d) {
+  q.ParamByName("NUMERO").AsString = d.Numero;
+  q.ParamByName("CODCLI").AsString = d.CodCli;
+  q.ParamByName("CODREP").AsString = d.CodRep;
+  q.ParamByName("CODREP2").AsString = d.CodRep2;
+  q.ParamByName("FATURA").AsString = d.Fatura;
+  q.ParamByName("VALOR2").AsCurrency = d.Valor;
+  q.ParamByName("VALOR").AsCurrency = d.ValorFatura;
+  q.ParamByName("DT_VENCTO").AsDate = d.DataVencimento;
+  q.ParamByName("DT_EMISSAO").AsDate = d.DataEmissao;
+  q.ParamByName("QUANT").AsFloat = d.QtdePecas;
+  q.ParamByName("HISTORICO").AsString = d.Historico;
+  q.ParamByName("CLASSE").AsString = d.Classe;
+  q.ParamByName("BANCO").AsString = d.Banco;
+  q.ParamByName("SITUACAO").AsString = d.Situacao;
+  q.ParamByName("COM1").AsCurrency = d.Comissao1;
+  q.ParamByName("COM2").AsCurrency = d.Comissao2;
+  q.ParamByName("COM3").AsCurrency = d.Comissao3;
+  q.ParamByName("COM4").AsCurrency = d.Comissao4;
+  q.ParamByName("VAL_IPI").AsCurrency = d.ValorIPI;
+  q.ParamByName("DESPESAS").AsCurrency = d.Despesas;
+  q.ParamByName("VAL_SUBST").AsCurrency = d.ValorSubst;
+  q.ParamByName("PEDIDO").AsString = d.Pedido;
+  q.ParamByName("NRO_CUPOM").AsInteger = d.NumeroCupom;
+  q.ParamByName("TAXA").AsCurrency = d.Taxa;
+  q.ParamByName("DT_PREVISAO").AsDate = d.DataPrevisao;
+  q.ParamByName("OBS").AsString = d.Observacao;
+  q.ParamByName("NRBANCO").AsString = d.NrBanco;
+  q.ParamByName("NUMERO_CH").AsString = d.CH_Numero;
+  q.ParamByName("BANCO_CH").AsString = d.CH_Banco;
+  q.ParamByName("CONTA_CH").AsString = d.CH_Conta;
+  q.ParamByName("AGENCIA_CH").AsString = d.CH_Agencia;
+  q.ParamByName("EMISSOR_CH").AsString = d.CH_Emissor;
+  q.ParamByName("NUM_CX").AsInteger = d.NumeroCaixas;
+  q.ParamByName("PESOL").AsFloat = d.PesoLiquido;
+  q.ParamByName("PESOB").AsFloat = d.PesoBruto;
+  q.ParamByName("ALIQUOTA").AsFloat = d.Aliquota;
+  q.ParamByName("TRANSPORT").AsString = d.Transporte;
+  q.ParamByName("FRETE").AsFloat = d.Frete;
+}
+
+}  // namespace
+
 void TRecDuplicata::IncluiDuplicata() {
   const std::string target = table();
   TTIQuery& q = *query_;
@@ -134,52 +181,15 @@ void TRecDuplicata::IncluiDuplicata() {
       ":VAL_IPI,:DESPESAS,:VAL_SUBST,:PEDIDO,:NRO_CUPOM,:TAXA,:VAL_ORIGIN,:ORIGINAL,:DT_PREVISAO,:OBS,");
   q.SQL.Add(":NRBANCO,:TIPFAT,:NUMERO_CH,:BANCO_CH,:CONTA_CH,:AGENCIA_CH,:EMISSOR_CH,:STATUS,:NUM_CX,");
   q.SQL.Add(":PESOL,:PESOB,:ALIQUOTA,:TRANSPORT,:LANCAMENTO,:FRETE)");
-  q.ParamByName("NUMERO").AsString = Numero;
-  q.ParamByName("CODCLI").AsString = CodCli;
-  q.ParamByName("CODREP").AsString = CodRep;
-  q.ParamByName("CODREP2").AsString = CodRep2;
-  q.ParamByName("FATURA").AsString = Fatura;
-  q.ParamByName("VALOR2").AsCurrency = Valor;
-  q.ParamByName("VALOR").AsCurrency = ValorFatura;
+  bind_shared_columns(q, *this);
   q.ParamByName("VALOR_PAGO").AsCurrency = ValorPago;
   q.ParamByName("VAL_DEV").AsCurrency = Devolucao;
   q.ParamByName("DESCONTO").AsCurrency = Desconto;
-  q.ParamByName("DT_VENCTO").AsDate = DataVencimento;
-  q.ParamByName("DT_EMISSAO").AsDate = DataEmissao;
-  q.ParamByName("QUANT").AsFloat = QtdePecas;
-  q.ParamByName("HISTORICO").AsString = Historico;
-  q.ParamByName("CLASSE").AsString = Classe;
-  q.ParamByName("BANCO").AsString = Banco;
-  q.ParamByName("SITUACAO").AsString = Situacao;
-  q.ParamByName("COM1").AsCurrency = Comissao1;
-  q.ParamByName("COM2").AsCurrency = Comissao2;
-  q.ParamByName("COM3").AsCurrency = Comissao3;
-  q.ParamByName("COM4").AsCurrency = Comissao4;
-  q.ParamByName("VAL_IPI").AsCurrency = ValorIPI;
-  q.ParamByName("DESPESAS").AsCurrency = Despesas;
-  q.ParamByName("VAL_SUBST").AsCurrency = ValorSubst;
-  q.ParamByName("PEDIDO").AsString = Pedido;
-  q.ParamByName("NRO_CUPOM").AsInteger = NumeroCupom;
-  q.ParamByName("TAXA").AsCurrency = Taxa;
   q.ParamByName("VAL_ORIGIN").AsCurrency = Valor;
   q.ParamByName("ORIGINAL").AsDate = DataVencimento;
-  q.ParamByName("DT_PREVISAO").AsDate = DataPrevisao;
-  q.ParamByName("OBS").AsString = Observacao;
-  q.ParamByName("NRBANCO").AsString = NrBanco;
   q.ParamByName("TIPFAT").AsString = TipoFat;
-  q.ParamByName("NUMERO_CH").AsString = CH_Numero;
-  q.ParamByName("BANCO_CH").AsString = CH_Banco;
-  q.ParamByName("CONTA_CH").AsString = CH_Conta;
-  q.ParamByName("AGENCIA_CH").AsString = CH_Agencia;
-  q.ParamByName("EMISSOR_CH").AsString = CH_Emissor;
   q.ParamByName("STATUS").AsString = StatusDuplicata();
-  q.ParamByName("NUM_CX").AsInteger = NumeroCaixas;
-  q.ParamByName("PESOL").AsFloat = PesoLiquido;
-  q.ParamByName("PESOB").AsFloat = PesoBruto;
-  q.ParamByName("ALIQUOTA").AsFloat = Aliquota;
-  q.ParamByName("TRANSPORT").AsString = Transporte;
   q.ParamByName("LANCAMENTO").AsString = Lancamento;
-  q.ParamByName("FRETE").AsFloat = Frete;
   q.ExecSQL();
 }
 
@@ -228,45 +238,8 @@ void TRecDuplicata::AlteraDuplicata() {
   q.SQL.Add(",FRETE = :FRETE");
   q.SQL.Add(",VAL_IPI = :VAL_IPI");
   q.SQL.Add("WHERE NUMERO = :NUMERO");
-  q.ParamByName("CODCLI").AsString = CodCli;
-  q.ParamByName("CODREP").AsString = CodRep;
-  q.ParamByName("CODREP2").AsString = CodRep2;
-  q.ParamByName("FATURA").AsString = Fatura;
-  q.ParamByName("VALOR2").AsCurrency = Valor;
-  q.ParamByName("VALOR").AsCurrency = ValorFatura;
-  q.ParamByName("DT_VENCTO").AsDate = DataVencimento;
-  q.ParamByName("DT_EMISSAO").AsDate = DataEmissao;
-  q.ParamByName("DT_PREVISAO").AsDate = DataPrevisao;
-  q.ParamByName("QUANT").AsFloat = QtdePecas;
-  q.ParamByName("CLASSE").AsString = Classe;
-  q.ParamByName("HISTORICO").AsString = Historico;
-  q.ParamByName("BANCO").AsString = Banco;
-  q.ParamByName("SITUACAO").AsString = Situacao;
-  q.ParamByName("COM1").AsCurrency = Comissao1;
-  q.ParamByName("COM2").AsCurrency = Comissao2;
-  q.ParamByName("COM3").AsCurrency = Comissao3;
-  q.ParamByName("COM4").AsCurrency = Comissao4;
-  q.ParamByName("DESPESAS").AsCurrency = Despesas;
-  q.ParamByName("VAL_SUBST").AsCurrency = ValorSubst;
-  q.ParamByName("PEDIDO").AsString = Pedido;
-  q.ParamByName("NRO_CUPOM").AsInteger = NumeroCupom;
-  q.ParamByName("TAXA").AsCurrency = Taxa;
-  q.ParamByName("OBS").AsString = Observacao;
-  q.ParamByName("NRBANCO").AsString = NrBanco;
-  q.ParamByName("NUM_CX").AsInteger = NumeroCaixas;
+  bind_shared_columns(q, *this);
   q.ParamByName("DT_STATUS").AsDate = Date();
-  q.ParamByName("NUMERO_CH").AsString = CH_Numero;
-  q.ParamByName("BANCO_CH").AsString = CH_Banco;
-  q.ParamByName("CONTA_CH").AsString = CH_Conta;
-  q.ParamByName("AGENCIA_CH").AsString = CH_Agencia;
-  q.ParamByName("EMISSOR_CH").AsString = CH_Emissor;
-  q.ParamByName("PESOL").AsFloat = PesoLiquido;
-  q.ParamByName("PESOB").AsFloat = PesoBruto;
-  q.ParamByName("ALIQUOTA").AsFloat = Aliquota;
-  q.ParamByName("TRANSPORT").AsString = Transporte;
-  q.ParamByName("FRETE").AsFloat = Frete;
-  q.ParamByName("VAL_IPI").AsCurrency = ValorIPI;
-  q.ParamByName("NUMERO").AsString = Numero;
   q.ExecSQL();
   // A rewrite that reaches no title would leave the caller believing the
   // title changed; the screens post follow-up rows on that belief.
