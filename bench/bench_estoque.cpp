@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench_database.hpp"
+#include "bench_server.hpp"
 #include "foundation/session.hpp"
 #include "inventory/estoque.hpp"
 #include "platform/db/detail/engine_handles.hpp"
@@ -293,88 +294,29 @@ BENCHMARK(BM_Floor_SameStatements)->Iterations(kPostings)->Unit(benchmark::kMicr
 constexpr int kStationPostings = 400;
 constexpr int kMaxStations = 4;
 
-std::string env_text(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-// The zpk program: $ZPK_BINARY, else apps/zpk/zpk of the build this program belongs to.
-fs::path zpk_program() {
-  if (const std::string given = env_text("ZPK_BINARY"); !given.empty()) return given;
-  return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "apps" / "zpk" / "zpk";
-}
+using bench::ServerBench;
 
 // A database on the server with one product per station ("BST-0".."BST-3")
 // and the hot one ("BHOT"), each with a balance row at 0 (so exits find it).
-struct ServerBench {
-  std::string problem;  // why the figures cannot be taken; empty when they can
-  std::string location;
-  fs::path zpk;
-  DatabaseCredentials credentials;
-
-  ServerBench() {
-    const std::string prefix = env_text("ZPK_TEST_SERVER");
-    if (prefix.empty()) {
-      problem =
-          "skipped: ZPK_TEST_SERVER is not set (scripts/fbserver start, then export the variables of the "
-          "file `scripts/fbserver env` prints)";
-      return;
-    }
-    zpk = zpk_program();
-    if (!fs::exists(zpk)) {
-      problem = "no zpk program at " + zpk.string() + " (build target zpk or set ZPK_BINARY)";
-      return;
-    }
-    const std::string data = env_text("ZPK_TEST_SERVER_DATA");
-    const fs::path dir = data.empty() ? fs::temp_directory_path() : fs::path(data);
-    location =
-        prefix + ":" + (dir / ("bench-estoque-stations-" + std::to_string(::getpid()) + ".fdb")).string();
-    credentials = {env_text("ISC_USER"), env_text("ISC_PASSWORD")};
-    try {
-      create();
-    } catch (const std::exception& e) {
-      problem = std::string("cannot make the database on the server: ") + e.what();
+void fill_station_products(TTIDatabase& setup) {
+  std::vector<std::string> codigos{"BHOT"};
+  for (int i = 0; i < kMaxStations; ++i) codigos.push_back("BST-" + std::to_string(i));
+  for (const std::string& codigo : codigos) {
+    for (const std::string& sql : {
+             "INSERT INTO PRODUTO_001 (CODIGO, ESTOQUE, CUSTO, PRECO, UNIDADE) VALUES ('" + codigo +
+                 "', 'S', 0, 1, 'M')",
+             "INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE, QUANTIDADE) VALUES ('" +
+                 codigo + "', '01', '0', '1', '0001', '000000', 0)",
+         }) {
+      TTIQuery q(setup);
+      q.SQL.Add(sql);
+      q.ExecSQL();
     }
   }
-  void create() {
-    const fs::path schema = find_schema_dir();
-    TTIDatabase setup;
-    // A throw-away database, as the tests' copies: forced writes off.
-    create_schema_database(setup, location, {"001"}, schema, credentials, {8192, false});
-    seed_demo_data(setup, schema);
-    std::vector<std::string> codigos{"BHOT"};
-    for (int i = 0; i < kMaxStations; ++i) codigos.push_back("BST-" + std::to_string(i));
-    for (const std::string& codigo : codigos) {
-      for (const std::string& sql : {
-               "INSERT INTO PRODUTO_001 (CODIGO, ESTOQUE, CUSTO, PRECO, UNIDADE) VALUES ('" + codigo +
-                   "', 'S', 0, 1, 'M')",
-               "INSERT INTO PA_ITEN_001 (CODIGO, COR, TAM, TIPO, DEPOSITO, LOTE, QUANTIDADE) VALUES ('" +
-                   codigo + "', '01', '0', '1', '0001', '000000', 0)",
-           }) {
-        TTIQuery q(setup);
-        q.SQL.Add(sql);
-        q.ExecSQL();
-      }
-    }
-    setup.DefaultTransaction().Commit();
-    setup.Close();
-  }
-  ~ServerBench() {
-    if (!problem.empty() || location.empty()) return;
-    try {
-      TTIDatabase db;
-      db.SetDatabaseName(location);
-      db.SetCredentials(credentials);
-      db.Open();
-      db.drop_database();
-    } catch (...) {
-      // The server's data folder is emptied on its next start.
-    }
-  }
-};
+}
 
 ServerBench& server_bench() {
-  static ServerBench instance;
+  static ServerBench instance("bench-estoque-stations", fill_station_products);
   return instance;
 }
 

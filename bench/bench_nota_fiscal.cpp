@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench_database.hpp"
+#include "bench_server.hpp"
 #include "billing/nota_fiscal.hpp"
 #include "foundation/session.hpp"
 #include "platform/db/detail/engine_handles.hpp"
@@ -201,69 +202,11 @@ BENCHMARK(BM_Floor_SameStatements)->Iterations(kReservations)->Unit(benchmark::k
 // Reservations per station per timed round.
 constexpr int kStationReservations = 400;
 
-std::string env_text(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-// The zpk program: $ZPK_BINARY, else apps/zpk/zpk of the build this program belongs to.
-fs::path zpk_program() {
-  if (const std::string given = env_text("ZPK_BINARY"); !given.empty()) return given;
-  return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "apps" / "zpk" / "zpk";
-}
+using bench::ServerBench;
 
 // A database on the server with the demo data.
-struct ServerBench {
-  std::string problem;  // why the figures cannot be taken; empty when they can
-  std::string location;
-  fs::path zpk;
-  DatabaseCredentials credentials;
-
-  ServerBench() {
-    const std::string prefix = env_text("ZPK_TEST_SERVER");
-    if (prefix.empty()) {
-      problem =
-          "skipped: ZPK_TEST_SERVER is not set (scripts/fbserver start, then export the variables of the "
-          "file `scripts/fbserver env` prints)";
-      return;
-    }
-    zpk = zpk_program();
-    if (!fs::exists(zpk)) {
-      problem = "no zpk program at " + zpk.string() + " (build target zpk or set ZPK_BINARY)";
-      return;
-    }
-    const std::string data = env_text("ZPK_TEST_SERVER_DATA");
-    const fs::path dir = data.empty() ? fs::temp_directory_path() : fs::path(data);
-    location = prefix + ":" + (dir / ("bench-nota-stations-" + std::to_string(::getpid()) + ".fdb")).string();
-    credentials = {env_text("ISC_USER"), env_text("ISC_PASSWORD")};
-    try {
-      const fs::path schema = find_schema_dir();
-      TTIDatabase setup;
-      // A throw-away database, as the tests' copies: forced writes off.
-      create_schema_database(setup, location, {"001"}, schema, credentials, {8192, false});
-      seed_demo_data(setup, schema);
-      setup.DefaultTransaction().Commit();
-      setup.Close();
-    } catch (const std::exception& e) {
-      problem = std::string("cannot make the database on the server: ") + e.what();
-    }
-  }
-  ~ServerBench() {
-    if (!problem.empty() || location.empty()) return;
-    try {
-      TTIDatabase db;
-      db.SetDatabaseName(location);
-      db.SetCredentials(credentials);
-      db.Open();
-      db.drop_database();
-    } catch (...) {
-      // The server's data folder is emptied on its next start.
-    }
-  }
-};
-
 ServerBench& server_bench() {
-  static ServerBench instance;
+  static ServerBench instance("bench-nota-stations");
   return instance;
 }
 
