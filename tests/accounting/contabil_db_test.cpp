@@ -79,12 +79,7 @@ class Contabil : public test::DatabaseTest {
     test::DatabaseTest::TearDown();
   }
 
-  static void set_param(int codigo, const std::string& valor) {
-    exec(
-        "UPDATE OR INSERT INTO EMP_PARAM (CODIGO, TIPO, EMPRESA, VALOR) VALUES (:C, 'FIN', '001', :V) "
-        "MATCHING (CODIGO, TIPO, EMPRESA)",
-        {codigo, valor});
-  }
+  static void set_param(int codigo, const std::string& valor) { test::set_parameter("FIN", codigo, valor); }
 
   static void classe(const std::string& conta, const std::string& historico, const std::string& cls,
                      const std::string& carteira, const std::string& ocorrencia,

@@ -24,10 +24,7 @@ using test::exec;
 using Rows = std::vector<std::string>;
 
 void parametro(int codigo, const char* tipo, const char* valor) {
-  exec(
-      "UPDATE OR INSERT INTO EMP_PARAM (CODIGO, TIPO, EMPRESA, VALOR) VALUES (:C, :T, '001', :V) "
-      "MATCHING (CODIGO, TIPO, EMPRESA)",
-      {codigo, tipo, valor});
+  test::set_parameter(tipo, codigo, valor);
 }
 
 // The gathered postings as "credit|debit|amount|type", amounts with two decimals.

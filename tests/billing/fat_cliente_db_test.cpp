@@ -36,10 +36,7 @@ class Credito : public test::DatabaseTest {
   }
 
   static void parametro(const char* tipo, int codigo, const std::string& valor, const char* empresa = "001") {
-    test::exec(
-        "UPDATE OR INSERT INTO EMP_PARAM (CODIGO, TIPO, EMPRESA, VALOR) VALUES (?, ?, ?, ?)"
-        " MATCHING (CODIGO, TIPO, EMPRESA)",
-        {codigo, tipo, empresa, valor});
+    test::set_parameter(tipo, codigo, valor, empresa);
   }
   static void cliente(const std::string& codcli, const std::string& cnpj, const std::string& grupo = "",
                       const char* credito = "0", const char* sufixo = "_001") {

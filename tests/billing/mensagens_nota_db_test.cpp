@@ -29,10 +29,7 @@ class MensagensNota : public test::DatabaseTest {
                    " (TIPO, CODIGO, NRANO_MES, NRFCI, PCFCI) VALUES (?, ?, ?, ?, ?)",
                {"P", codigo, ano_mes, numero, percentual});
   }
-  static void fci_enabled(bool on) {
-    test::exec("UPDATE EMP_PARAM SET VALOR = ? WHERE TIPO = 'FAT' AND CODIGO = 130 AND EMPRESA = '001'",
-               {on ? "S" : "N"});
-  }
+  static void fci_enabled(bool on) { test::set_parameter("FAT", 130, on ? "S" : "N"); }
   static void stored_line(const std::string& fatura, const std::string& empenho, int ord_ped,
                           const std::string& descricao) {
     test::exec("INSERT INTO " + DBLocal("NOTAITEN") +

@@ -73,9 +73,7 @@ class NotaFiscal : public test::DatabaseTest {
     test::DatabaseTest::TearDown();
   }
 
-  static void set_fat330(const std::string& valor) {
-    exec("UPDATE EMP_PARAM SET VALOR = :V WHERE TIPO = 'FAT' AND CODIGO = 330 AND EMPRESA = '001'", {valor});
-  }
+  static void set_fat330(const std::string& valor) { test::set_parameter("FAT", 330, valor); }
   static void reserve(int numero, const std::string& serie) {
     exec("INSERT INTO NOTA_NUMERO_001 (NUMERO, SERIE) VALUES (:N, :S)", {numero, serie});
   }

@@ -157,10 +157,7 @@ TEST_F(StockQueries, PurchaseConversionUsesDivisorOnlyWhenSwitchedOn) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.parametro) + " " + c.codigo + " " + c.unidade + " " + c.tipo);
-    TTIQuery q(Tabela.IBDatabase);
-    q.SQL.Add("UPDATE EMP_PARAM SET VALOR = :V WHERE TIPO = 'COM' AND CODIGO = 30 AND EMPRESA = '001'");
-    q.ParamByName("V").AsString = c.parametro;
-    q.ExecSQL();
+    test::set_parameter("COM", 30, c.parametro);
     EXPECT_NEAR(QuantidadeConv(c.codigo, c.unidade, c.tipo, c.qtde), c.conv, 1e-12);
     EXPECT_NEAR(QtdeUnCompra(c.codigo, c.unidade, c.tipo, c.qtde), c.compra, 1e-12);
   }

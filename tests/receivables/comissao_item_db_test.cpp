@@ -200,10 +200,7 @@ class RecalculoComissao : public ComissaoItem {
     regra({.codrep = "*", .grupo = "G1", .comissao = 5});
     Tabela.IBTransaction.CommitRetaining();
   }
-  static void parametro(const std::string& valor) {
-    test::exec("UPDATE EMP_PARAM SET VALOR = ? WHERE TIPO = 'FIN' AND CODIGO = 10 AND EMPRESA = '001'",
-               {valor});
-  }
+  static void parametro(const std::string& valor) { test::set_parameter("FIN", 10, valor); }
   // Order numero of customer codcli and R1 with two items of 1000: P1 (5 %
   // by rule) and P2 (no rule).
   static void pedido(const std::string& numero, const char* codcli = "000601") {

@@ -19,6 +19,14 @@ void exec(const std::string& sql, const SqlParams& params, TTIDatabase& db) {
   q.ExecSQL();
 }
 
+void set_parameter(const std::string& Tipo, int Codigo, const std::string& Valor,
+                   const std::string& Empresa) {
+  exec(
+      "UPDATE OR INSERT INTO EMP_PARAM (CODIGO, TIPO, EMPRESA, VALOR) VALUES (?, ?, ?, ?) "
+      "MATCHING (CODIGO, TIPO, EMPRESA)",
+      {Codigo, Tipo, Empresa, Valor});
+}
+
 Variant value(const std::string& sql, const SqlParams& params, TTIDatabase& db) {
   TTIQuery q(db);
   q.SQL.Add(sql);

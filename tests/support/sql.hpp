@@ -30,6 +30,11 @@ std::string text(const std::string& sql, const SqlParams& params = {}, TTIDataba
 std::vector<std::string> rows(const std::string& sql, const SqlParams& params = {},
                               TTIDatabase& db = Tabela.IBDatabase, std::string_view separator = "|");
 
+// Sets company parameter Codigo of group Tipo (EMP_PARAM) to Valor, inserting
+// it when the company has none.
+void set_parameter(const std::string& Tipo, int Codigo, const std::string& Valor,
+                   const std::string& Empresa = "001");
+
 // A second attachment to the shared connection's database: what another
 // station sees (committed work only).
 class OtherStation {
