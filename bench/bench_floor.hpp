@@ -131,12 +131,7 @@ class FloorStatement {
       check(st_);
       return 0;
     }
-    open(tra);
-    int rows = 0;
-    while (fetch()) ++rows;
-    close();
-    check(st_);
-    return rows;
+    return fetch_rows(tra, 0);
   }
   // Runs it with `params` as its texts.
   int run(const std::vector<std::string>& params) {
@@ -144,13 +139,7 @@ class FloorStatement {
     return run();
   }
   // Fetches only the first row, with the parameters set: whether one came.
-  bool lookup(Firebird::ITransaction* tra = nullptr) {
-    open(tra);
-    const bool found = fetch();
-    close();
-    check(st_);
-    return found;
-  }
+  bool lookup(Firebird::ITransaction* tra = nullptr) { return fetch_rows(tra, 1) == 1; }
   // The same with `params` as its texts.
   bool lookup(const std::vector<std::string>& params) {
     set_texts(params);
@@ -209,6 +198,16 @@ class FloorStatement {
   }
 
  private:
+  // Opens its rows, fetches at most `most` of them (0: all), closes them, and
+  // says how many came.
+  int fetch_rows(Firebird::ITransaction* tra, int most) {
+    open(tra);
+    int rows = 0;
+    while ((most == 0 || rows < most) && fetch()) ++rows;
+    close();
+    check(st_);
+    return rows;
+  }
   // `tra`, or the current transaction of Tabela's connection.
   static Firebird::ITransaction* current(Firebird::ITransaction* tra) {
     return tra != nullptr ? tra : detail::engine_transaction(Tabela.IBDatabase.DefaultTransaction());
