@@ -47,9 +47,9 @@ inline Firebird::ITransaction* start_library_transaction(Firebird::CheckStatusWr
   return tra;
 }
 
-// One statement prepared once. Its parameters are set by position, each
-// written in the type the engine describes for it, or all at once as texts
-// (for statements that cast them). `run` runs it as the library's Open or
+// One statement prepared once. Its parameters are set by position (a number
+// in the type the engine describes for it), or all at once as texts (for
+// statements that cast them). `run` runs it as the library's Open or
 // ExecSQL does, `lookup` reads only the first row, and open/fetch/close walk
 // the rows one by one; the columns of the row last fetched are then read by
 // position. Without a transaction given, it runs in the current transaction
