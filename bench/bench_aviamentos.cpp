@@ -5,20 +5,17 @@
 // differ only in the items selected; time per item should stay flat.
 #include <benchmark/benchmark.h>
 #include <firebird/Interface.h>
-#include <ibase.h>
 
 #include <cstdio>
-#include <cstring>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "bench_database.hpp"
+#include "bench_floor.hpp"
 #include "inventory/exp_aviamentos.hpp"
 #include "platform/db/database.hpp"
-#include "platform/db/detail/engine_handles.hpp"
 #include "platform/db/query.hpp"
 #include "platform/tabela/tabela.hpp"
 
@@ -174,90 +171,6 @@ BENCHMARK(BM_Executa)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-void check(Firebird::CheckStatusWrapper& st) {
-  if (st.getState() & Firebird::IStatus::STATE_ERRORS) {
-    char msg[512];
-    Firebird::fb_get_master_interface()->getUtilInterface()->formatStatus(msg, sizeof msg, &st);
-    throw std::runtime_error(msg);
-  }
-}
-
-// One statement prepared once on the shared connection whose parameters are
-// texts and whose columns are VARCHAR or DOUBLE PRECISION; `open` binds and
-// runs it, `fetch` reads the next row.
-class Prepared {
- public:
-  Prepared(Firebird::CheckStatusWrapper& st, const std::string& sql) : st_(st) {
-    att_ = detail::engine_attachment(Tabela.IBDatabase);
-    tra_ = detail::engine_transaction(Tabela.IBDatabase.DefaultTransaction());
-    stmt_ = att_->prepare(&st_, tra_, 0, sql.c_str(), SQL_DIALECT_V6,
-                          Firebird::IStatement::PREPARE_PREFETCH_METADATA);
-    check(st_);
-    in_ = stmt_->getInputMetadata(&st_);
-    out_ = stmt_->getOutputMetadata(&st_);
-    check(st_);
-    in_buf_.resize(in_->getMessageLength(&st_));
-    out_buf_.resize(out_->getMessageLength(&st_));
-  }
-  ~Prepared() {
-    close();
-    in_->release();
-    out_->release();
-    stmt_->free(&st_);
-  }
-  Prepared(const Prepared&) = delete;
-  Prepared& operator=(const Prepared&) = delete;
-
-  void open(const std::vector<std::string>& params) {
-    close();
-    for (unsigned i = 0; i < params.size(); ++i) {
-      const uint16_t len = static_cast<uint16_t>(params[i].size());
-      unsigned char* p = in_buf_.data() + in_->getOffset(&st_, i);
-      std::memcpy(p, &len, 2);
-      std::memcpy(p + 2, params[i].data(), len);
-      *reinterpret_cast<int16_t*>(in_buf_.data() + in_->getNullOffset(&st_, i)) = 0;
-    }
-    rs_ = stmt_->openCursor(&st_, tra_, in_, in_buf_.data(), out_, 0);
-    check(st_);
-  }
-  bool fetch() {
-    const bool found = rs_->fetchNext(&st_, out_buf_.data()) == Firebird::IStatus::RESULT_OK;
-    check(st_);
-    return found;
-  }
-  void close() {
-    if (rs_ == nullptr) return;
-    rs_->close(&st_);
-    rs_ = nullptr;
-  }
-  bool null(unsigned column) {
-    return *reinterpret_cast<int16_t*>(out_buf_.data() + out_->getNullOffset(&st_, column)) != 0;
-  }
-  std::string text(unsigned column) {
-    if (null(column)) return {};
-    uint16_t len;
-    const unsigned char* p = out_buf_.data() + out_->getOffset(&st_, column);
-    std::memcpy(&len, p, 2);
-    return {reinterpret_cast<const char*>(p + 2), len};
-  }
-  double number(unsigned column) {
-    if (null(column)) return 0;
-    double v;
-    std::memcpy(&v, out_buf_.data() + out_->getOffset(&st_, column), sizeof v);
-    return v;
-  }
-
- private:
-  Firebird::CheckStatusWrapper& st_;
-  Firebird::IAttachment* att_;
-  Firebird::ITransaction* tra_;
-  Firebird::IStatement* stmt_;
-  Firebird::IMessageMetadata* in_;
-  Firebird::IMessageMetadata* out_;
-  Firebird::IResultSet* rs_ = nullptr;
-  std::vector<unsigned char> in_buf_, out_buf_;
-};
-
 // The order items with their sheet lines, as the explosion selects them.
 std::string items_sql() {
   std::string sizes = "((FAIXA.TAM01 = PED_ITEN.TAM)";
@@ -303,24 +216,26 @@ void BM_Floor(benchmark::State& state) {
   Firebird::CheckStatusWrapper st(Firebird::fb_get_master_interface()->getStatus());
   size_t rows = 0;
   {
-    Prepared itens(st, items_sql());
-    Prepared shares(st,
-                    "SELECT CAST(CODIGO AS VARCHAR(20)), CAST(COR AS VARCHAR(10)), CAST(PERCENTUAL AS DOUBLE "
-                    "PRECISION) FROM PA_ITEN_001 WHERE PERCENTUAL > 0 AND TIPO = '1' "
-                    "GROUP BY CODIGO, COR, TAM, PERCENTUAL ORDER BY CODIGO, COR, TAM");
-    Prepared cor(st,
-                 "SELECT CAST(DESCRICAO AS VARCHAR(60)) FROM CADCOR_001 WHERE COR = CAST(? AS VARCHAR(10))");
-    Prepared somas(
+    bench::FloorStatement itens(st, items_sql());
+    bench::FloorStatement shares(
+        st,
+        "SELECT CAST(CODIGO AS VARCHAR(20)), CAST(COR AS VARCHAR(10)), CAST(PERCENTUAL AS DOUBLE "
+        "PRECISION) FROM PA_ITEN_001 WHERE PERCENTUAL > 0 AND TIPO = '1' "
+        "GROUP BY CODIGO, COR, TAM, PERCENTUAL ORDER BY CODIGO, COR, TAM");
+    bench::FloorStatement cor(
+        st, "SELECT CAST(DESCRICAO AS VARCHAR(60)) FROM CADCOR_001 WHERE COR = CAST(? AS VARCHAR(10))");
+    bench::FloorStatement somas(
         st,
         "SELECT CAST(SUM(QTDE) AS DOUBLE PRECISION), CAST(MAX(PRECO_MED) AS DOUBLE PRECISION) "
         "FROM MAT_ITEN_001 WHERE CODIGO = CAST(? AS VARCHAR(20)) AND COR = CAST(? AS VARCHAR(10))");
-    Prepared mapa(st,
-                  "SELECT CAST(COR_I AS VARCHAR(10)) FROM PCPFT3_001 WHERE CODIGO = CAST(? AS VARCHAR(20)) "
-                  "AND INSUMO = CAST(? AS VARCHAR(20)) AND FAIXA = CAST(? AS VARCHAR(10)) "
-                  "AND APLICACAO = CAST(? AS VARCHAR(60)) AND COR = CAST(? AS VARCHAR(10))");
+    bench::FloorStatement mapa(
+        st,
+        "SELECT CAST(COR_I AS VARCHAR(10)) FROM PCPFT3_001 WHERE CODIGO = CAST(? AS VARCHAR(20)) "
+        "AND INSUMO = CAST(? AS VARCHAR(20)) AND FAIXA = CAST(? AS VARCHAR(10)) "
+        "AND APLICACAO = CAST(? AS VARCHAR(60)) AND COR = CAST(? AS VARCHAR(10))");
     for (auto _ : state) {
       std::map<std::string, std::vector<std::pair<std::string, double>>> by_product;
-      shares.open({});
+      shares.open();
       while (shares.fetch()) by_product[shares.text(0)].emplace_back(shares.text(1), shares.number(2));
       shares.close();
       std::unordered_map<std::string, FloorRow> result;

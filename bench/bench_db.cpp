@@ -13,11 +13,11 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "bench_database.hpp"
+#include "bench_floor.hpp"
 #include "foundation/lookups.hpp"
 #include "platform/db/database.hpp"
 #include "platform/db/detail/engine_handles.hpp"
@@ -67,14 +67,6 @@ bench::BenchDatabase& bench_db() {
   return instance;
 }
 
-void check(Firebird::CheckStatusWrapper& st) {
-  if (st.getState() & Firebird::IStatus::STATE_ERRORS) {
-    char msg[512];
-    Firebird::fb_get_master_interface()->getUtilInterface()->formatStatus(msg, sizeof msg, &st);
-    throw std::runtime_error(msg);
-  }
-}
-
 // Fetches the first row and reads what the routine would: NOME's text, or
 // whether Existe's row is there.
 std::string fetch_first(Firebird::CheckStatusWrapper& st, Firebird::IResultSet* rs, int shape,
@@ -86,7 +78,7 @@ std::string fetch_first(Firebird::CheckStatusWrapper& st, Firebird::IResultSet* 
     std::memcpy(&n, buf + off, 2);
     value.assign(reinterpret_cast<const char*>(buf + off + 2), n);
   }
-  check(st);
+  bench::check(st);
   return value;
 }
 
@@ -127,39 +119,16 @@ BENCHMARK(BM_TTIQuery_BoundKey)->Iterations(kCalls);
 // Floor 1: prepared once, the key bound as a VARCHAR parameter.
 void BM_Floor_PreparedOnce(benchmark::State& state, int shape) {
   bench_db();
-  TTIDatabase& db = Tabela.IBDatabase;
-  Firebird::IMaster* master = Firebird::fb_get_master_interface();
-  Firebird::CheckStatusWrapper st(master->getStatus());
-  Firebird::IAttachment* att = detail::engine_attachment(db);
-  Firebird::ITransaction* tra = detail::engine_transaction(db.DefaultTransaction());
-  const char* sql = prepared_statement(shape);
-  Firebird::IStatement* stmt =
-      att->prepare(&st, tra, 0, sql, SQL_DIALECT_V6, Firebird::IStatement::PREPARE_PREFETCH_METADATA);
-  check(st);
-  Firebird::IMessageMetadata* in = stmt->getInputMetadata(&st);
-  Firebird::IMessageMetadata* out = stmt->getOutputMetadata(&st);
-  check(st);
-  std::unique_ptr<unsigned char[]> in_buf(new unsigned char[in->getMessageLength(&st)]);
-  std::unique_ptr<unsigned char[]> out_buf(new unsigned char[out->getMessageLength(&st)]);
-  const unsigned in_off = in->getOffset(&st, 0);
-  const unsigned in_null = in->getNullOffset(&st, 0);
-  const unsigned out_off = out->getOffset(&st, 0);
-  int i = 0;
-  for (auto _ : state) {
-    const std::string key = key_of(i++);
-    const uint16_t len = static_cast<uint16_t>(key.size());
-    std::memcpy(in_buf.get() + in_off, &len, 2);
-    std::memcpy(in_buf.get() + in_off + 2, key.data(), key.size());
-    *reinterpret_cast<int16_t*>(in_buf.get() + in_null) = 0;
-    Firebird::IResultSet* rs = stmt->openCursor(&st, tra, in, in_buf.get(), out, 0);
-    check(st);
-    benchmark::DoNotOptimize(fetch_first(st, rs, shape, out_buf.get(), out_off));
-    rs->close(&st);
-    check(st);
+  Firebird::CheckStatusWrapper st(Firebird::fb_get_master_interface()->getStatus());
+  {
+    bench::FloorStatement stmt(st, prepared_statement(shape));
+    int i = 0;
+    for (auto _ : state) {
+      stmt.set_text(0, key_of(i++));
+      const bool found = stmt.lookup();
+      benchmark::DoNotOptimize(!found ? std::string() : shape == kExiste ? std::string("1") : stmt.text(0));
+    }
   }
-  in->release();
-  out->release();
-  stmt->free(&st);
   st.dispose();
   state.SetItemsProcessed(state.iterations());
 }
@@ -180,17 +149,17 @@ void BM_Floor_PrepareEveryCall(benchmark::State& state, int shape) {
     Firebird::IStatement* stmt =
         att->prepare(&st, tra, static_cast<unsigned>(sql.size()), sql.c_str(), SQL_DIALECT_V6,
                      Firebird::IStatement::PREPARE_PREFETCH_METADATA);
-    check(st);
+    bench::check(st);
     Firebird::IMessageMetadata* out = stmt->getOutputMetadata(&st);
     std::unique_ptr<unsigned char[]> out_buf(new unsigned char[out->getMessageLength(&st)]);
     const unsigned out_off = out->getOffset(&st, 0);
     Firebird::IResultSet* rs = stmt->openCursor(&st, tra, nullptr, nullptr, out, 0);
-    check(st);
+    bench::check(st);
     benchmark::DoNotOptimize(fetch_first(st, rs, shape, out_buf.get(), out_off));
     rs->close(&st);
     out->release();
     stmt->free(&st);
-    check(st);
+    bench::check(st);
   }
   st.dispose();
   state.SetItemsProcessed(state.iterations());

@@ -15,9 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -25,6 +23,7 @@
 #include <vector>
 
 #include "bench_database.hpp"
+#include "bench_floor.hpp"
 #include "bench_server.hpp"
 #include "foundation/session.hpp"
 #include "inventory/estoque.hpp"
@@ -92,122 +91,16 @@ BENCHMARK(BM_MovimentaEstoqueProduto)->Iterations(kPostings)->Unit(benchmark::kM
 
 // --- the floor ---------------------------------------------------------------
 
-Firebird::IMaster* master() {
-  return Firebird::fb_get_master_interface();
-}
-
-void check(Firebird::CheckStatusWrapper& st) {
-  if (st.getState() & Firebird::IStatus::STATE_ERRORS) {
-    char msg[512];
-    master()->getUtilInterface()->formatStatus(msg, sizeof msg, &st);
-    throw std::runtime_error(msg);
-  }
-}
-
-// One statement prepared once, its parameters written straight into the
-// engine's input message by their described types.
-class Prepared {
- public:
-  Prepared(Firebird::CheckStatusWrapper& st, Firebird::IAttachment* att, Firebird::ITransaction* tra,
-           const std::string& sql)
-      : st_(st) {
-    stmt_ = att->prepare(&st, tra, 0, sql.c_str(), SQL_DIALECT_V6,
-                         Firebird::IStatement::PREPARE_PREFETCH_METADATA);
-    check(st);
-    in_ = stmt_->getInputMetadata(&st);
-    out_ = stmt_->getOutputMetadata(&st);
-    check(st);
-    in_buf_.assign(in_->getMessageLength(&st), 0);
-    out_buf_.assign(out_->getMessageLength(&st) + 1, 0);
-    has_rows_ = out_->getCount(&st) > 0;
-  }
-  ~Prepared() {
-    in_->release();
-    out_->release();
-    stmt_->free(&st_);
-  }
-  void text(unsigned i, const std::string& v) {
-    unsigned char* p = slot(i);
-    const uint16_t n = static_cast<uint16_t>(v.size());
-    std::memcpy(p, &n, 2);
-    std::memcpy(p + 2, v.data(), v.size());
-  }
-  void number(unsigned i, double v) {
-    unsigned char* p = slot(i);
-    switch (in_->getType(&st_, i) & ~1u) {
-      case SQL_DOUBLE:
-        std::memcpy(p, &v, 8);
-        break;
-      case SQL_INT64: {
-        const int64_t scaled = std::llround(v * std::pow(10.0, -in_->getScale(&st_, i)));
-        std::memcpy(p, &scaled, 8);
-        break;
-      }
-      case SQL_LONG: {
-        const int32_t n = static_cast<int32_t>(v);
-        std::memcpy(p, &n, 4);
-        break;
-      }
-      default:
-        throw std::runtime_error("unexpected parameter type");
-    }
-  }
-  void date(unsigned i, int y, int m, int d) {
-    const ISC_DATE v = master()->getUtilInterface()->encodeDate(y, m, d);
-    std::memcpy(slot(i), &v, sizeof v);
-  }
-  // Runs it; a SELECT fetches every row (as the library's Open does).
-  void run(Firebird::ITransaction* tra) {
-    if (has_rows_) {
-      Firebird::IResultSet* rs = stmt_->openCursor(&st_, tra, in_, in_buf_.data(), out_, 0);
-      check(st_);
-      while (rs->fetchNext(&st_, out_buf_.data()) == Firebird::IStatus::RESULT_OK) {
-      }
-      check(st_);
-      rs->close(&st_);
-    } else {
-      stmt_->execute(&st_, tra, in_, in_buf_.data(), nullptr, nullptr);
-    }
-    check(st_);
-  }
-
- private:
-  unsigned char* slot(unsigned i) {
-    *reinterpret_cast<int16_t*>(in_buf_.data() + in_->getNullOffset(&st_, i)) = 0;
-    return in_buf_.data() + in_->getOffset(&st_, i);
-  }
-  Firebird::CheckStatusWrapper& st_;
-  Firebird::IStatement* stmt_ = nullptr;
-  Firebird::IMessageMetadata* in_ = nullptr;
-  Firebird::IMessageMetadata* out_ = nullptr;
-  std::vector<unsigned char> in_buf_;
-  std::vector<unsigned char> out_buf_;
-  bool has_rows_ = false;
-};
-
 void BM_Floor_SameStatements(benchmark::State& state) {
   bench_db();
   TTIDatabase& db = Tabela.IBDatabase;
   db.DefaultTransaction().Commit();
-  Firebird::CheckStatusWrapper st(master()->getStatus());
+  Firebird::CheckStatusWrapper st(Firebird::fb_get_master_interface()->getStatus());
   Firebird::IAttachment* att = detail::engine_attachment(db);
-  // The library's transaction: read committed, record versions, wait with a timeout.
-  const unsigned char tpb[] = {isc_tpb_version3,
-                               isc_tpb_write,
-                               isc_tpb_read_committed,
-                               isc_tpb_rec_version,
-                               isc_tpb_wait,
-                               isc_tpb_lock_timeout,
-                               4,
-                               10,
-                               0,
-                               0,
-                               0};
-  Firebird::ITransaction* tra = att->startTransaction(&st, sizeof tpb, tpb);
-  check(st);
+  Firebird::ITransaction* tra = bench::start_library_transaction(st, att);
   {
-    Prepared lock(st, att, tra, "SELECT ESTOQUE FROM PRODUTO_001 WHERE CODIGO = ? WITH LOCK");
-    Prepared defaults(
+    bench::FloorStatement lock(st, att, tra, "SELECT ESTOQUE FROM PRODUTO_001 WHERE CODIGO = ? WITH LOCK");
+    bench::FloorStatement defaults(
         st, att, tra,
         "SELECT PR.CUSTO, PR.PRECO, MAX(PA.COMPOSICAO) AS COMPOSICAO, MAX(PA.BARRA) AS BARRA, "
         "MAX(PA.BARRA28) AS "
@@ -217,22 +110,22 @@ void BM_Floor_SameStatements(benchmark::State& state) {
         "(PR.CODIGO = PA.CODIGO) LEFT JOIN UNIDADE_001 UN ON (UN.UNIDADE = ?) WHERE PR.CODIGO = ? AND PA.COR "
         "= ? "
         "AND PA.TAM = ? GROUP BY PR.CUSTO, PR.PRECO, PR.UNIDADE, UN.QTDE");
-    Prepared average(
+    bench::FloorStatement average(
         st, att, tra,
         "SELECT SUM(PA_ITEN.QUANTIDADE) AS QTDE, MAX(PRODUTO.CUSTO) AS CUSTO, PRODUTO.UNIDADE AS "
         "UNIDADE, UNIDADE.QTDE AS QTDE_UNI FROM PRODUTO_001 PRODUTO INNER JOIN PA_ITEN_001 PA_ITEN ON "
         "(PA_ITEN.CODIGO = PRODUTO.CODIGO) LEFT OUTER JOIN UNIDADE_001 UNIDADE ON (UNIDADE.UNIDADE = "
         "?) WHERE PRODUTO.CODIGO = ? GROUP BY PRODUTO.UNIDADE, UNIDADE.QTDE");
-    Prepared entry(
+    bench::FloorStatement entry(
         st, att, tra,
         "UPDATE PA_ITEN_001 SET QUANTIDADE = QUANTIDADE + ?, QTDE_BRUTO = QTDE_BRUTO + ?, BARRA = ? "
         "WHERE CODIGO = ? AND TIPO = ? AND COR = ? AND TAM = ? AND DEPOSITO = ? AND LOTE = ?");
-    Prepared exit(
+    bench::FloorStatement exit(
         st, att, tra,
         "UPDATE PA_ITEN_001 SET QUANTIDADE = QUANTIDADE - ?, QTDE_BRUTO = QTDE_BRUTO - ? WHERE CODIGO = ? "
         "AND TIPO = ? AND COR = ? AND TAM = ? AND DEPOSITO = ? AND LOTE = ?");
-    Prepared cost(st, att, tra, "UPDATE PRODUTO_001 SET CUSTO = ? WHERE CODIGO = ?");
-    Prepared journal(
+    bench::FloorStatement cost(st, att, tra, "UPDATE PRODUTO_001 SET CUSTO = ? WHERE CODIGO = ?");
+    bench::FloorStatement journal(
         st, att, tra,
         "INSERT INTO PA_MOV_001 (ORDEM, NUM_DOCTO, CODIGO, COR, TAMANHO, LOTE, DEPOSITO, TIPO, QTDE, "
         "TIP_BAI, OPERACAO, DT_MVTO, DESCRICAO, OBSERVACAO, TURNO, PRECO, CUSTO, CODCLI, CODFUN, "
@@ -244,42 +137,41 @@ void BM_Floor_SameStatements(benchmark::State& state) {
       const double custo = saida ? 4 : 4 + i % 3;
       ++i;
       att->execute(&st, tra, 0, "SAVEPOINT S1", SQL_DIALECT_V6, nullptr, nullptr, nullptr, nullptr);
-      check(st);
-      lock.text(0, "BENCH");
+      bench::check(st);
+      lock.set_text(0, "BENCH");
       lock.run(tra);
-      defaults.text(0, "");
-      defaults.text(1, "BENCH");
-      defaults.text(2, "01");
-      defaults.text(3, "0");
+      defaults.set_text(0, "");
+      defaults.set_text(1, "BENCH");
+      defaults.set_text(2, "01");
+      defaults.set_text(3, "0");
       defaults.run(tra);
-      average.text(0, "");
-      average.text(1, "BENCH");
+      average.set_text(0, "");
+      average.set_text(1, "BENCH");
       average.run(tra);
-      Prepared& balance = saida ? exit : entry;
+      bench::FloorStatement& balance = saida ? exit : entry;
       unsigned k = 0;
-      balance.number(k++, qtde);
-      balance.number(k++, 0);
-      if (!saida) balance.text(k++, "");
-      for (const char* v : {"BENCH", "1", "01", "0", "0001", "000000"}) balance.text(k++, v);
+      balance.set_number(k++, qtde);
+      balance.set_number(k++, 0);
+      if (!saida) balance.set_text(k++, "");
+      for (const char* v : {"BENCH", "1", "01", "0", "0001", "000000"}) balance.set_text(k++, v);
       balance.run(tra);
-      cost.number(0, custo);
-      cost.text(1, "BENCH");
+      cost.set_number(0, custo);
+      cost.set_text(1, "BENCH");
       cost.run(tra);
       k = 0;
-      for (const char* v : {"NF 1", "BENCH", "01", "0", "000000", "0001", "1"}) journal.text(k++, v);
-      journal.number(k++, qtde);
-      journal.text(k++, "0");
-      journal.text(k++, saida ? "S" : "E");
-      journal.date(k++, 2025, 4, 22);
-      for (const char* v : {"BENCH", "", "1"}) journal.text(k++, v);
-      journal.number(k++, 9);
-      journal.number(k++, custo);
-      for (const char* v : {"", "0001", "", "HORA[04/22/2025 10:00:00,False]"}) journal.text(k++, v);
+      for (const char* v : {"NF 1", "BENCH", "01", "0", "000000", "0001", "1"}) journal.set_text(k++, v);
+      journal.set_number(k++, qtde);
+      journal.set_text(k++, "0");
+      journal.set_text(k++, saida ? "S" : "E");
+      journal.set_date(k++, 2025, 4, 22);
+      for (const char* v : {"BENCH", "", "1"}) journal.set_text(k++, v);
+      journal.set_number(k++, 9);
+      journal.set_number(k++, custo);
+      for (const char* v : {"", "0001", "", "HORA[04/22/2025 10:00:00,False]"}) journal.set_text(k++, v);
       journal.run(tra);
       tra->commit(&st);
-      check(st);
-      tra = att->startTransaction(&st, sizeof tpb, tpb);
-      check(st);
+      bench::check(st);
+      tra = bench::start_library_transaction(st, att);
     }
   }
   tra->commit(&st);

@@ -5,19 +5,16 @@
 // Firebird API: the same statements prepared once, their codes bound.
 #include <benchmark/benchmark.h>
 #include <firebird/Interface.h>
-#include <ibase.h>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "bench_database.hpp"
+#include "bench_floor.hpp"
 #include "billing/icms.hpp"
 #include "platform/db/database.hpp"
-#include "platform/db/detail/engine_handles.hpp"
 #include "platform/db/query.hpp"
 #include "platform/tabela/tabela.hpp"
 
@@ -121,75 +118,6 @@ std::string classification(int i) {
   return code_of("N", i % kClassifications);
 }
 
-void check(Firebird::CheckStatusWrapper& st) {
-  if (st.getState() & Firebird::IStatus::STATE_ERRORS) {
-    char msg[512];
-    Firebird::fb_get_master_interface()->getUtilInterface()->formatStatus(msg, sizeof msg, &st);
-    throw std::runtime_error(msg);
-  }
-}
-
-// One statement prepared once on the shared connection; `run` binds its text
-// parameters and fetches the first row, as the routines read their look-ups.
-class PreparedLookup {
- public:
-  PreparedLookup(Firebird::CheckStatusWrapper& st, const std::string& sql) : st_(st) {
-    att_ = detail::engine_attachment(Tabela.IBDatabase);
-    tra_ = detail::engine_transaction(Tabela.IBDatabase.DefaultTransaction());
-    stmt_ = att_->prepare(&st_, tra_, 0, sql.c_str(), SQL_DIALECT_V6,
-                          Firebird::IStatement::PREPARE_PREFETCH_METADATA);
-    check(st_);
-    in_ = stmt_->getInputMetadata(&st_);
-    out_ = stmt_->getOutputMetadata(&st_);
-    check(st_);
-    in_buf_.resize(in_->getMessageLength(&st_));
-    out_buf_.resize(out_->getMessageLength(&st_));
-  }
-  ~PreparedLookup() {
-    in_->release();
-    out_->release();
-    stmt_->free(&st_);
-  }
-  PreparedLookup(const PreparedLookup&) = delete;
-  PreparedLookup& operator=(const PreparedLookup&) = delete;
-
-  // True when a row came back; its first column, when a DOUBLE, in `first`.
-  bool run(const std::vector<std::string>& params, double* first = nullptr) {
-    for (unsigned i = 0; i < params.size(); ++i) {
-      const uint16_t len = static_cast<uint16_t>(params[i].size());
-      unsigned char* p = in_buf_.data() + in_->getOffset(&st_, i);
-      std::memcpy(p, &len, 2);
-      std::memcpy(p + 2, params[i].data(), len);
-      *reinterpret_cast<int16_t*>(in_buf_.data() + in_->getNullOffset(&st_, i)) = 0;
-    }
-    Firebird::IResultSet* rs = stmt_->openCursor(&st_, tra_, in_, in_buf_.data(), out_, 0);
-    check(st_);
-    const bool found = rs->fetchNext(&st_, out_buf_.data()) == Firebird::IStatus::RESULT_OK;
-    check(st_);
-    if (found && first != nullptr)
-      std::memcpy(first, out_buf_.data() + out_->getOffset(&st_, 0), sizeof(double));
-    rs->close(&st_);
-    check(st_);
-    return found;
-  }
-  // A text column of the fetched row.
-  std::string text(unsigned column) {
-    uint16_t len;
-    const unsigned char* p = out_buf_.data() + out_->getOffset(&st_, column);
-    std::memcpy(&len, p, 2);
-    return {reinterpret_cast<const char*>(p + 2), len};
-  }
-
- private:
-  Firebird::CheckStatusWrapper& st_;
-  Firebird::IAttachment* att_;
-  Firebird::ITransaction* tra_;
-  Firebird::IStatement* stmt_;
-  Firebird::IMessageMetadata* in_;
-  Firebird::IMessageMetadata* out_;
-  std::vector<unsigned char> in_buf_, out_buf_;
-};
-
 const char* const kJoins =
     " FROM ENTIDADE_001 ENTIDADE"
     " INNER JOIN CADCEP_001 CADCEP ON (ENTIDADE.CEP = CADCEP.CEP)"
@@ -215,7 +143,7 @@ void BM_Floor_SubstituicaoTributaria(benchmark::State& state) {
   bench_db();
   Firebird::CheckStatusWrapper st(Firebird::fb_get_master_interface()->getStatus());
   {
-    PreparedLookup rule(
+    bench::FloorStatement rule(
         st,
         std::string(
             "SELECT REDUCAO.MOD_CALC, REDUCAO.ALIQ_INT, REDUCAO.ALIQ_ST, REDUCAO.REDUCAO, REDUCAO.RED_ST,"
@@ -230,7 +158,7 @@ void BM_Floor_SubstituicaoTributaria(benchmark::State& state) {
             " AND (REDUCAO.MOD_CALC IN ('0','1','2','3','4','5') OR REDUCAO.MOD_CALC IS NULL)");
     int i = 0;
     for (auto _ : state) {
-      benchmark::DoNotOptimize(rule.run({classification(i), taxpayer(i), "V"}));
+      benchmark::DoNotOptimize(rule.lookup({classification(i), taxpayer(i), "V"}));
       ++i;
     }
   }
@@ -260,31 +188,32 @@ void BM_Floor_DIFAL(benchmark::State& state) {
   bench_db();
   Firebird::CheckStatusWrapper st(Firebird::fb_get_master_interface()->getStatus());
   {
-    PreparedLookup nature(
+    bench::FloorStatement nature(
         st, "SELECT CONS_FINAL, TIPO, CFOP FROM NATUREZA_001 WHERE NATUREZA = CAST(? AS VARCHAR(1000))");
-    PreparedLookup customer(
+    bench::FloorStatement customer(
         st, std::string("SELECT ENTIDADE.INSCRICAO, CIDADE.COD_EST, TABUF.ALIQUOTA, TABUF.ALIQ_INT,"
                         " TABUF.PERC_FCP, ENTIDADE.TIPO, ENTIDADE.SIMPLES") +
                 kJoins + " WHERE ENTIDADE.CODCLI = CAST(? AS VARCHAR(1000))");
-    PreparedLookup rule(
+    bench::FloorStatement rule(
         st,
         "SELECT ALIQ_ST, ALIQ_INT, PERC_FCP, REDUCAO, MOD_CALC FROM REDUCAO_001"
         " WHERE TABFIS = CAST(? AS VARCHAR(1000)) AND ESTADO = ? AND TIPO = ? AND TRIBUTACAO = ?"
         " AND TP_OPER = ? AND MOD_CALC IN ('6','7')");
-    PreparedLookup reduction(
+    bench::FloorStatement reduction(
         st,
         "SELECT REDUCAO FROM REDUCAO_001 WHERE TABFIS = CAST(? AS VARCHAR(1000)) AND ESTADO = ?"
         " AND TIPO = '2' AND TRIBUTACAO = 'N' AND TP_OPER = 'V' AND MOD_CALC = '9'");
-    PreparedLookup own_rate(st, "SELECT ALIQUOTA FROM TABUF_001 WHERE SIGLA_EST = ?");
+    bench::FloorStatement own_rate(st, "SELECT ALIQUOTA FROM TABUF_001 WHERE SIGLA_EST = ?");
     int i = 0;
     for (auto _ : state) {
       const std::string tabfis = classification(i);
-      nature.run({"6108"});
+      nature.lookup({"6108"});
       const std::string tipo = nature.text(1);
-      customer.run({consumer(i)});
-      rule.run({tabfis, customer.text(1), customer.text(5), customer.text(6), tipo});
+      customer.lookup({consumer(i)});
+      rule.lookup({tabfis, customer.text(1), customer.text(5), customer.text(6), tipo});
       double r = 0;
-      if (reduction.run({tabfis, "SP"}, &r) && r > 0) own_rate.run({"SP"});
+      if (reduction.lookup({tabfis, "SP"})) r = reduction.number(0);
+      if (r > 0) own_rate.lookup({"SP"});
       benchmark::DoNotOptimize(r);
       ++i;
     }

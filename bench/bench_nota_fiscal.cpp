@@ -10,19 +10,18 @@
 // the environment) and are skipped without it.
 #include <benchmark/benchmark.h>
 #include <firebird/Interface.h>
-#include <ibase.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "bench_database.hpp"
+#include "bench_floor.hpp"
 #include "bench_server.hpp"
 #include "billing/nota_fiscal.hpp"
 #include "foundation/session.hpp"
@@ -63,86 +62,6 @@ BENCHMARK(BM_ReservaNotaFiscal)->Iterations(kReservations)->Unit(benchmark::kMic
 
 // --- the floor ---------------------------------------------------------------
 
-Firebird::IMaster* master() {
-  return Firebird::fb_get_master_interface();
-}
-
-void check(Firebird::CheckStatusWrapper& st) {
-  if (st.getState() & Firebird::IStatus::STATE_ERRORS) {
-    char msg[512];
-    master()->getUtilInterface()->formatStatus(msg, sizeof msg, &st);
-    throw std::runtime_error(msg);
-  }
-}
-
-// One statement prepared once; text and integer parameters written straight
-// into the engine's input message, the first column of the last row kept.
-class Prepared {
- public:
-  Prepared(Firebird::CheckStatusWrapper& st, Firebird::IAttachment* att, Firebird::ITransaction* tra,
-           const std::string& sql)
-      : st_(st) {
-    stmt_ = att->prepare(&st, tra, 0, sql.c_str(), SQL_DIALECT_V6,
-                         Firebird::IStatement::PREPARE_PREFETCH_METADATA);
-    check(st);
-    in_ = stmt_->getInputMetadata(&st);
-    out_ = stmt_->getOutputMetadata(&st);
-    check(st);
-    in_buf_.assign(in_->getMessageLength(&st), 0);
-    out_buf_.assign(out_->getMessageLength(&st) + 1, 0);
-    has_rows_ = out_->getCount(&st) > 0;
-  }
-  ~Prepared() {
-    in_->release();
-    out_->release();
-    stmt_->free(&st_);
-  }
-  void text(unsigned i, const std::string& v) {
-    unsigned char* p = slot(i);
-    const uint16_t n = static_cast<uint16_t>(v.size());
-    std::memcpy(p, &n, 2);
-    std::memcpy(p + 2, v.data(), v.size());
-  }
-  void integer(unsigned i, int32_t v) { std::memcpy(slot(i), &v, 4); }
-  // Runs it; a SELECT fetches every row and returns its first column as an
-  // integer (0 when NULL or no row), and whether there was a row.
-  bool run(Firebird::ITransaction* tra, int64_t* first = nullptr) {
-    bool any = false;
-    if (has_rows_) {
-      Firebird::IResultSet* rs = stmt_->openCursor(&st_, tra, in_, in_buf_.data(), out_, 0);
-      check(st_);
-      while (rs->fetchNext(&st_, out_buf_.data()) == Firebird::IStatus::RESULT_OK) {
-        any = true;
-        if (first != nullptr) {
-          const bool null = *reinterpret_cast<int16_t*>(out_buf_.data() + out_->getNullOffset(&st_, 0)) != 0;
-          int32_t v = 0;
-          if (!null) std::memcpy(&v, out_buf_.data() + out_->getOffset(&st_, 0), 4);
-          *first = v;
-        }
-      }
-      check(st_);
-      rs->close(&st_);
-    } else {
-      stmt_->execute(&st_, tra, in_, in_buf_.data(), nullptr, nullptr);
-    }
-    check(st_);
-    return any;
-  }
-
- private:
-  unsigned char* slot(unsigned i) {
-    *reinterpret_cast<int16_t*>(in_buf_.data() + in_->getNullOffset(&st_, i)) = 0;
-    return in_buf_.data() + in_->getOffset(&st_, i);
-  }
-  Firebird::CheckStatusWrapper& st_;
-  Firebird::IStatement* stmt_ = nullptr;
-  Firebird::IMessageMetadata* in_ = nullptr;
-  Firebird::IMessageMetadata* out_ = nullptr;
-  std::vector<unsigned char> in_buf_;
-  std::vector<unsigned char> out_buf_;
-  bool has_rows_ = false;
-};
-
 std::string padded(int64_t n) {
   std::string s = std::to_string(n);
   return s.size() >= 6 ? s : std::string(6 - s.size(), '0') + s;
@@ -152,43 +71,29 @@ void BM_Floor_SameStatements(benchmark::State& state) {
   bench_db();
   TTIDatabase& db = Tabela.IBDatabase;
   db.DefaultTransaction().Commit();
-  Firebird::CheckStatusWrapper st(master()->getStatus());
+  Firebird::CheckStatusWrapper st(Firebird::fb_get_master_interface()->getStatus());
   Firebird::IAttachment* att = detail::engine_attachment(db);
-  // The library's transaction: read committed, record versions, wait with a timeout.
-  const unsigned char tpb[] = {isc_tpb_version3,
-                               isc_tpb_write,
-                               isc_tpb_read_committed,
-                               isc_tpb_rec_version,
-                               isc_tpb_wait,
-                               isc_tpb_lock_timeout,
-                               4,
-                               10,
-                               0,
-                               0,
-                               0};
-  Firebird::ITransaction* tra = att->startTransaction(&st, sizeof tpb, tpb);
-  check(st);
+  Firebird::ITransaction* tra = bench::start_library_transaction(st, att);
   {
-    Prepared highest(st, att, tra, "SELECT MAX(NUMERO) AS NUMERO FROM NOTA_NUMERO_001 WHERE SERIE = ?");
-    Prepared used(st, att, tra,
-                  "SELECT FIRST 1 FATURA FROM NOTA_001 WHERE (FATURA = ? OR FATURA = ?) AND SERIE = ?");
-    Prepared insert(st, att, tra, "INSERT INTO NOTA_NUMERO_001 (NUMERO,SERIE) VALUES (?,?)");
+    bench::FloorStatement highest(st, att, tra,
+                                  "SELECT MAX(NUMERO) AS NUMERO FROM NOTA_NUMERO_001 WHERE SERIE = ?");
+    bench::FloorStatement used(
+        st, att, tra, "SELECT FIRST 1 FATURA FROM NOTA_001 WHERE (FATURA = ? OR FATURA = ?) AND SERIE = ?");
+    bench::FloorStatement insert(st, att, tra, "INSERT INTO NOTA_NUMERO_001 (NUMERO,SERIE) VALUES (?,?)");
     for (auto _ : state) {
-      int64_t numero = 0;
-      highest.text(0, "2");
-      highest.run(tra, &numero);
+      highest.set_text(0, "2");
+      int64_t numero = highest.run(tra) > 0 ? highest.integer(0) : 0;
       ++numero;
-      used.text(0, padded(numero));
-      used.text(1, padded(numero) + "2");
-      used.text(2, "2");
+      used.set_text(0, padded(numero));
+      used.set_text(1, padded(numero) + "2");
+      used.set_text(2, "2");
       used.run(tra);
-      insert.integer(0, static_cast<int32_t>(numero));
-      insert.text(1, "2");
+      insert.set_integer(0, static_cast<int32_t>(numero));
+      insert.set_text(1, "2");
       insert.run(tra);
       tra->commit(&st);
-      check(st);
-      tra = att->startTransaction(&st, sizeof tpb, tpb);
-      check(st);
+      bench::check(st);
+      tra = bench::start_library_transaction(st, att);
     }
   }
   tra->commit(&st);

@@ -10,17 +10,13 @@
 // cost-centre inserts; the commit. Embedded engine, company 001.
 #include <benchmark/benchmark.h>
 #include <firebird/Interface.h>
-#include <ibase.h>
 
-#include <cstdint>
-#include <cstring>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "accounting/tcontabil.hpp"
 #include "bench_database.hpp"
-#include "platform/db/detail/engine_handles.hpp"
+#include "bench_floor.hpp"
 #include "platform/db/query.hpp"
 #include "platform/rtl/datetime.hpp"
 #include "platform/tabela/tabela.hpp"
@@ -123,111 +119,39 @@ void BM_TContabil_Invoice50Items(benchmark::State& state) {
 }
 BENCHMARK(BM_TContabil_Invoice50Items)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-void check(Firebird::CheckStatusWrapper& st) {
-  if (st.getState() & Firebird::IStatus::STATE_ERRORS) {
-    char msg[512];
-    Firebird::fb_get_master_interface()->getUtilInterface()->formatStatus(msg, sizeof msg, &st);
-    throw std::runtime_error(msg);
-  }
-}
-
-// One statement prepared once on the shared connection, its parameters bound
-// as text (the statement casts them); `run` fetches the first row, `exec`
-// runs a statement without rows.
-class Prepared {
- public:
-  Prepared(Firebird::CheckStatusWrapper& st, const std::string& sql) : st_(st) {
-    att_ = detail::engine_attachment(Tabela.IBDatabase);
-    stmt_ = att_->prepare(&st_, tra(), 0, sql.c_str(), SQL_DIALECT_V6,
-                          Firebird::IStatement::PREPARE_PREFETCH_METADATA);
-    check(st_);
-    in_ = stmt_->getInputMetadata(&st_);
-    out_ = stmt_->getOutputMetadata(&st_);
-    check(st_);
-    in_buf_.resize(in_->getMessageLength(&st_));
-    out_buf_.resize(out_->getMessageLength(&st_));
-  }
-  ~Prepared() {
-    in_->release();
-    out_->release();
-    stmt_->free(&st_);
-  }
-  Prepared(const Prepared&) = delete;
-  Prepared& operator=(const Prepared&) = delete;
-
-  // How many rows came back (all fetched).
-  int run(const std::vector<std::string>& params) {
-    bind(params);
-    Firebird::IResultSet* rs = stmt_->openCursor(&st_, tra(), in_, in_buf_.data(), out_, 0);
-    check(st_);
-    int rows = 0;
-    while (rs->fetchNext(&st_, out_buf_.data()) == Firebird::IStatus::RESULT_OK) ++rows;
-    check(st_);
-    rs->close(&st_);
-    check(st_);
-    return rows;
-  }
-  void exec(const std::vector<std::string>& params) {
-    bind(params);
-    stmt_->execute(&st_, tra(), in_, in_buf_.data(), nullptr, nullptr);
-    check(st_);
-  }
-
- private:
-  // The connection's current transaction (a commit retaining starts another).
-  static Firebird::ITransaction* tra() {
-    return detail::engine_transaction(Tabela.IBDatabase.DefaultTransaction());
-  }
-  void bind(const std::vector<std::string>& params) {
-    for (unsigned i = 0; i < params.size(); ++i) {
-      const uint16_t len = static_cast<uint16_t>(params[i].size());
-      unsigned char* p = in_buf_.data() + in_->getOffset(&st_, i);
-      std::memcpy(p, &len, 2);
-      std::memcpy(p + 2, params[i].data(), len);
-      *reinterpret_cast<int16_t*>(in_buf_.data() + in_->getNullOffset(&st_, i)) = 0;
-    }
-  }
-
-  Firebird::CheckStatusWrapper& st_;
-  Firebird::IAttachment* att_;
-  Firebird::IStatement* stmt_;
-  Firebird::IMessageMetadata* in_;
-  Firebird::IMessageMetadata* out_;
-  std::vector<unsigned char> in_buf_, out_buf_;
-};
-
 #define P(n) "CAST(? AS VARCHAR(" #n "))"
 
 void BM_Floor_Invoice50Items(benchmark::State& state) {
   bench_db();
   Firebird::CheckStatusWrapper st(Firebird::fb_get_master_interface()->getStatus());
   {
-    Prepared param(
+    bench::FloorStatement param(
         st, "SELECT VALOR FROM EMP_PARAM WHERE CODIGO = " P(10) " AND TIPO = " P(10) " AND EMPRESA = '001'");
-    Prepared nature(
+    bench::FloorStatement nature(
         st,
         "SELECT NATUREZA.NAT_CONT, NATUREZA.TIPO, NAT_CONTA.CONTA_D, NAT_CONTA.CONTA_C FROM NATUREZA_001 "
         "NATUREZA INNER JOIN NAT_CONTA_001 NAT_CONTA ON (NAT_CONTA.CODIGO = NATUREZA.NAT_CONT AND "
         "NAT_CONTA.TIPO = " P(10) ") WHERE NATUREZA.NATUREZA = " P(10));
-    Prepared entity(st, "SELECT NOME, CONTAC, CONTAD FROM ENTIDADE_001 WHERE CODCLI = " P(10));
-    Prepared group(st, "SELECT GRUPO FROM MATERIAL_001 WHERE CODIGO = " P(20));
-    Prepared rule(st, "SELECT DISTINCT CONTA, PERC_CONTA FROM CONT_RATEIO_001 WHERE CODIGO = " P(
-                          20) " AND TIPO = " P(2));
-    Prepared centres(
+    bench::FloorStatement entity(st, "SELECT NOME, CONTAC, CONTAD FROM ENTIDADE_001 WHERE CODCLI = " P(10));
+    bench::FloorStatement group(st, "SELECT GRUPO FROM MATERIAL_001 WHERE CODIGO = " P(20));
+    bench::FloorStatement rule(st, "SELECT DISTINCT CONTA, PERC_CONTA FROM CONT_RATEIO_001 WHERE CODIGO = " P(
+                                       20) " AND TIPO = " P(2));
+    bench::FloorStatement centres(
         st,
         "SELECT CONT_RATEIO.CCUSTO, CONT_RATEIO.PERC_CCUSTO, CENTROCUSTO.DESCRICAO FROM CONT_RATEIO_001 "
         "CONT_RATEIO LEFT OUTER JOIN CENTROCUSTO_001 CENTROCUSTO ON (CONT_RATEIO.CCUSTO = "
         "CENTROCUSTO.CODIGO) WHERE CONT_RATEIO.CODIGO = " P(20) " AND CONT_RATEIO.CONTA = " P(
             20) " AND CONT_RATEIO.TIPO = " P(2) " AND CONT_RATEIO.TIPO_VAL = " P(2));
-    Prepared account(st, "SELECT CODIGO FROM CONTA_CONT_001 WHERE CODIGO = " P(20));
-    Prepared result(st, "SELECT CODIGO FROM CONTA_CONT_001 WHERE CODIGO = " P(20) " AND CT_RESULT = 'S'");
-    Prepared ordem(st, "SELECT MAX(ORDEM) FROM CONTABIL_001 WHERE LANCAMENTO = " P(20));
-    Prepared posting(st,
+    bench::FloorStatement account(st, "SELECT CODIGO FROM CONTA_CONT_001 WHERE CODIGO = " P(20));
+    bench::FloorStatement result(
+        st, "SELECT CODIGO FROM CONTA_CONT_001 WHERE CODIGO = " P(20) " AND CT_RESULT = 'S'");
+    bench::FloorStatement ordem(st, "SELECT MAX(ORDEM) FROM CONTABIL_001 WHERE LANCAMENTO = " P(20));
+    bench::FloorStatement posting(st,
                      "INSERT INTO CONTABIL_001 (LANCAMENTO, ORDEM, DOCTO, NUMERO, DATA, DATA_LAN, VALOR, OPERACAO, "
                      "CONTA_D, CONTA_C, CONTA_R, TIPO, OBSERVACAO, CODCLI) VALUES (" P(20) ", " P(10) ", " P(20)
                      ", " P(20) ", " P(10) ", " P(10) ", " P(20) ", " P(1) ", " P(20) ", " P(20) ", " P(20) ", " P(2)
                      ", " P(200) ", " P(10) ")");
-    Prepared split(
+    bench::FloorStatement split(
         st,
         "INSERT INTO CENTRO_RATEIO_001 (LANCAMENTO, ORDEM, CONTA, NUMERO, TIPO, CENTROCUSTO, PERC_RAT, "
         "VALOR_RAT) VALUES (" P(20) ", " P(10) ", " P(20) ", " P(20) ", " P(2) ", " P(10) ", " P(20) ", " P(
@@ -262,11 +186,11 @@ void BM_Floor_Invoice50Items(benchmark::State& state) {
         result.run({conta});
         ordem.run({key});
         ++written;
-        posting.exec({key, std::to_string(written), nota, nota, "2026-03-10", "2026-03-10", "500.25", "+",
-                      conta, "B.FORN", conta, "EF", "NF." + nota + " de FORNECEDOR BENCH", "B00001"});
+        posting.run({key, std::to_string(written), nota, nota, "2026-03-10", "2026-03-10", "500.25", "+",
+                     conta, "B.FORN", conta, "EF", "NF." + nota + " de FORNECEDOR BENCH", "B00001"});
         for (int c = 0; c < 2; ++c) {
-          split.exec({key, std::to_string(written), conta, nota, "EF",
-                      "C" + std::to_string(written * 2 + c - 1), "50", "250.12"});
+          split.run({key, std::to_string(written), conta, nota, "EF",
+                     "C" + std::to_string(written * 2 + c - 1), "50", "250.12"});
         }
       }
       Tabela.IBTransaction.CommitRetaining();
