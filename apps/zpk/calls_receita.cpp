@@ -24,8 +24,11 @@ struct ArgType<std::vector<std::string>*>
     if (text == "nil") return std::nullopt;
     return std::vector<std::string>{};
   }
-  static std::vector<std::string>* pass(std::optional<std::vector<std::string>>& s) { return s ? &*s : nullptr; }
-  static void print(std::ostream& out, const std::string& name, const std::optional<std::vector<std::string>>& s) {
+  static std::vector<std::string>* pass(std::optional<std::vector<std::string>>& s) {
+    return s ? &*s : nullptr;
+  }
+  static void print(std::ostream& out, const std::string& name,
+                    const std::optional<std::vector<std::string>>& s) {
     if (s) {
       for (const std::string& line : *s) print_var(out, name, line);
     }
@@ -53,7 +56,8 @@ const bool registered = [] {
                    {"Receita", "Variante", "Regra", "Perc1", "Perc2", "QtdeM", "LinhaM", "LinhaP", "LinhaC"})
       .uses_database();
   register_routine(ZPK_ROUTINE(CalculaPercRegra), {"Material", "Regra"}).uses_database();
-  register_routine(ZPK_ROUTINE(RecalculaReceitas), {"Material", "Variante", "Preparacoes", "Log", "Progresso"})
+  register_routine(ZPK_ROUTINE(RecalculaReceitas),
+                   {"Material", "Variante", "Preparacoes", "Log", "Progresso"})
       .uses_database();
   return true;
 }();

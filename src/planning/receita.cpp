@@ -19,7 +19,7 @@ namespace {
 
 // The recipe's own values every component's cost needs.
 struct Banho {
-  double indice = 0;    // percent of the fabric that is fibre 1
+  double indice = 0;     // percent of the fabric that is fibre 1
   double proporcao = 0;  // litres of bath per kg of fabric
 };
 
@@ -27,8 +27,8 @@ struct Banho {
 // or the highest average cost of its stock rows.
 std::string preco(bool medio, const std::string& tabela, const std::string& codigo) {
   if (!medio) return tabela + ".REPOSICAO";
-  return "(SELECT MAX(MAT_ITEN.PRECO_MED) FROM " + DBLocal("MAT_ITEN") + " MAT_ITEN WHERE MAT_ITEN.CODIGO = " +
-         codigo + ")";
+  return "(SELECT MAX(MAT_ITEN.PRECO_MED) FROM " + DBLocal("MAT_ITEN") +
+         " MAT_ITEN WHERE MAT_ITEN.CODIGO = " + codigo + ")";
 }
 
 // Rule dosages of one recipe, evaluated once per rule code.
@@ -141,12 +141,14 @@ double CustoReceita(std::string_view Codigo, std::string_view Cor, std::string_v
   // nothing more to read.
   if (!preparacao.empty()) {
     TTIQuery p(Tabela.IBDatabase);
-    p.SQL.Add("SELECT PREPARACAO.FIBRA, PREPARACAO.UNIDADE, PREPARACAO.QTDE, CT.CODIGO AS CONTRATIPO, CT.CONCENT,");
+    p.SQL.Add(
+        "SELECT PREPARACAO.FIBRA, PREPARACAO.UNIDADE, PREPARACAO.QTDE, CT.CODIGO AS CONTRATIPO, CT.CONCENT,");
     p.SQL.Add("PREPARACAO.REGRA, MATERIAL.CONCENTRACAO,");
     p.SQL.Add(preco(medio, "MATERIAL", "PREPARACAO.MATERIAL") + " AS PRECO, " +
               preco(medio, "MAT_CT", "CT.CODIGO") + " AS PRECO_CT");
     p.SQL.Add("FROM " + DBLocal("PREPARACAO") + " PREPARACAO");
-    p.SQL.Add("LEFT OUTER JOIN " + DBLocal("MATERIAL") + " MATERIAL ON (PREPARACAO.MATERIAL = MATERIAL.CODIGO)");
+    p.SQL.Add("LEFT OUTER JOIN " + DBLocal("MATERIAL") +
+              " MATERIAL ON (PREPARACAO.MATERIAL = MATERIAL.CODIGO)");
     p.SQL.Add("LEFT OUTER JOIN " + DBLocal("CONTRATIPO") +
               " CT ON (PREPARACAO.MATERIAL = CT.MATERIAL AND CT.ATIVO = 'S')");
     p.SQL.Add("LEFT OUTER JOIN " + DBLocal("MATERIAL") + " MAT_CT ON (CT.CODIGO = MAT_CT.CODIGO)");
@@ -166,7 +168,8 @@ bool RecalculaReceitas(std::string_view Material, std::string_view Variante, std
   // it is, anything else is refused before a row is read.
   std::vector<detail::SqlLiteral> lista;
   if (!Trim(Preparacoes).empty()) {
-    lista = detail::read_sql_literals("RecalculaReceitas", "Preparacoes", Preparacoes, ",", std::string::npos);
+    lista =
+        detail::read_sql_literals("RecalculaReceitas", "Preparacoes", Preparacoes, ",", std::string::npos);
   }
   const bool por_material = !Material.empty();
   const bool por_variante = !Variante.empty();
@@ -190,7 +193,8 @@ bool RecalculaReceitas(std::string_view Material, std::string_view Variante, std
   // condition only, inside its own brackets: a variant given with a material
   // never lets recipes of other variants in through their preparation.
   TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add("SELECT DISTINCT RECEITA.CODIGO, RECEITA.COR, RECEITA.VARIANTE FROM " + DBLocal("RECEITA") + " RECEITA");
+  q.SQL.Add("SELECT DISTINCT RECEITA.CODIGO, RECEITA.COR, RECEITA.VARIANTE FROM " + DBLocal("RECEITA") +
+            " RECEITA");
   q.SQL.Add("LEFT OUTER JOIN " + DBLocal("MAT_TIN") +
             " MAT_TIN ON (RECEITA.CODIGO = MAT_TIN.RECEITA AND RECEITA.VARIANTE = MAT_TIN.VARIANTE)");
   q.SQL.Add("WHERE 1 = 1");
@@ -203,7 +207,8 @@ bool RecalculaReceitas(std::string_view Material, std::string_view Variante, std
   if (por_variante) q.SQL.Add("AND RECEITA.VARIANTE = :VARIANTE");
   if (por_material) q.ParamByName("MATERIAL").AsString = std::string(Material);
   if (por_variante) q.ParamByName("VARIANTE").AsString = std::string(Variante);
-  for (size_t i = 0; i < lista.size(); ++i) detail::bind_literal(q.ParamByName(fmt::format("P{}", i)), lista[i]);
+  for (size_t i = 0; i < lista.size(); ++i)
+    detail::bind_literal(q.ParamByName(fmt::format("P{}", i)), lista[i]);
   q.Open();
 
   if (Progresso) {

@@ -43,13 +43,14 @@ std::string linha_regra(std::string_view Regra, std::string_view Tipo) {
 
 }  // namespace
 
-double CalculaQtdeRegra(std::string_view Receita, std::string_view Variante, std::string_view Regra, double Perc1,
-                        double Perc2, double QtdeM, std::string_view LinhaM, std::string_view LinhaP,
-                        std::string_view LinhaC) {
+double CalculaQtdeRegra(std::string_view Receita, std::string_view Variante, std::string_view Regra,
+                        double Perc1, double Perc2, double QtdeM, std::string_view LinhaM,
+                        std::string_view LinhaP, std::string_view LinhaC) {
   const std::string linha = linha_regra(Regra, "L");
 
   TTIQuery prep(Tabela.IBDatabase);
-  prep.SQL.Add("SELECT PREPARACAO FROM " + DBLocal("RECEITA") + " WHERE CODIGO = :RECEITA AND VARIANTE = :VARIANTE");
+  prep.SQL.Add("SELECT PREPARACAO FROM " + DBLocal("RECEITA") +
+               " WHERE CODIGO = :RECEITA AND VARIANTE = :VARIANTE");
   prep.ParamByName("RECEITA").AsString = std::string(Receita);
   prep.ParamByName("VARIANTE").AsString = std::string(Variante);
   const std::string preparacao = first_text(prep);
@@ -102,8 +103,9 @@ double CalculaPercRegra(std::string_view Material, std::string_view Regra) {
   const std::string grupo = linha_regra(Regra, "G");
 
   TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add("SELECT SUM(COMP_MATERIAL.PERC) AS PERC FROM " + DBLocal("COMP_MATERIAL") + " COMP_MATERIAL LEFT JOIN " +
-            DBLocal("MATERIAL") + " MATERIAL ON (COMP_MATERIAL.CODIGO = MATERIAL.CODIGO)");
+  q.SQL.Add("SELECT SUM(COMP_MATERIAL.PERC) AS PERC FROM " + DBLocal("COMP_MATERIAL") +
+            " COMP_MATERIAL LEFT JOIN " + DBLocal("MATERIAL") +
+            " MATERIAL ON (COMP_MATERIAL.CODIGO = MATERIAL.CODIGO)");
   q.SQL.Add("WHERE MATERIAL.GRUPO = :GRUPO AND COMP_MATERIAL.MATERIAL = :MATERIAL");
   q.ParamByName("GRUPO").AsString = grupo;
   q.ParamByName("MATERIAL").AsString = std::string(Material);

@@ -13,9 +13,9 @@ namespace zpk {
 // totals scaled by Perc1 % and fibre 2 totals by Perc2 % when those are
 // above 0); when none holds it, the fall-backs "M" (LinhaM, range holding
 // QtdeM > 0), "P" (LinhaP) and "C" (LinhaC) in that order. 0 when no row matches.
-double CalculaQtdeRegra(std::string_view Receita, std::string_view Variante, std::string_view Regra, double Perc1,
-                        double Perc2, double QtdeM, std::string_view LinhaM, std::string_view LinhaP,
-                        std::string_view LinhaC);
+double CalculaQtdeRegra(std::string_view Receita, std::string_view Variante, std::string_view Regra,
+                        double Perc1, double Perc2, double QtdeM, std::string_view LinhaM,
+                        std::string_view LinhaP, std::string_view LinhaC);
 
 // The dosage composition-group rule `Regra` (kind "G") gives for `Material`:
 // Perc = the summed COMP_MATERIAL.PERC of the material's components in the

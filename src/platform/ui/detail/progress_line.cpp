@@ -18,8 +18,8 @@ std::string render(const std::string& text, int position, int maximum) {
   const int done = std::clamp(position, 0, maximum);
   const int filled = static_cast<int>(static_cast<long long>(done) * kBarWidth / maximum);
   const int percent = static_cast<int>(static_cast<long long>(done) * 100 / maximum);
-  return fmt::format("{} [{}{}] {:3}% {}/{}", text, std::string(filled, '#'), std::string(kBarWidth - filled, '.'),
-                     percent, position, maximum);
+  return fmt::format("{} [{}{}] {:3}% {}/{}", text, std::string(filled, '#'),
+                     std::string(kBarWidth - filled, '.'), percent, position, maximum);
 }
 
 }  // namespace
@@ -36,9 +36,9 @@ void ProgressLine::show(const std::string& text, int position, int maximum) {
   }
   // A log gets the start, each tenth and the end: a run over thousands of
   // records stays a dozen lines.
-  const int tenth = maximum > 0 ? static_cast<int>(static_cast<long long>(std::clamp(position, 0, maximum)) * 10 /
-                                                   maximum)
-                                : 0;
+  const int tenth =
+      maximum > 0 ? static_cast<int>(static_cast<long long>(std::clamp(position, 0, maximum)) * 10 / maximum)
+                  : 0;
   if (tenth == last_tenth_ && text == last_text_) return;
   last_tenth_ = tenth;
   last_text_ = text;

@@ -23,8 +23,8 @@ class ProgressLine {
   std::ostream& out_;
   std::string prefix_;
   bool in_place_;
-  bool drawn_ = false;    // a bar is on the current line
-  int last_tenth_ = -1;   // plain lines: the tenth last written
+  bool drawn_ = false;   // a bar is on the current line
+  int last_tenth_ = -1;  // plain lines: the tenth last written
   std::string last_text_;
 };
 
