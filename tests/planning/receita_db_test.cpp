@@ -183,7 +183,7 @@ TEST_F(ReceitaTest, CompositionRuleScalesOnAThousand) {
   EXPECT_DOUBLE_EQ(CalculaPercRegra("T-MIX", "T-G"), 95);
   // Nothing of the group: Perc 0, 5 / 100 x 1000.
   EXPECT_DOUBLE_EQ(CalculaPercRegra("T-OUTRO", "T-G"), 50);
-  EXPECT_DOUBLE_EQ(CalculaPercRegra("T-MIX", "T-SEM-REGRA"), 0);
+  EXPECT_DOUBLE_EQ(CalculaPercRegra("T-MIX", "T-NENHUMA"), 0);
 }
 
 class RecalculaTest : public test::DatabaseTest {};
