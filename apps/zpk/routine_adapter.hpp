@@ -57,6 +57,9 @@ struct Param {
   using Storage = typename Type::Storage;
   static constexpr bool is_var =
       std::is_lvalue_reference_v<P> && !std::is_const_v<std::remove_reference_t<P>>;
+  // An optional out list (a pointer the routine fills, "nil" for none): its
+  // type says so with `kFills`, and it is printed after the result like a var.
+  static constexpr bool fills = requires { Type::kFills; };
 
   static Storage read(const std::string& name, const std::string& text) {
     if constexpr (is_var) {
@@ -169,7 +172,7 @@ void print_vars(std::ostream& out, const std::vector<CallParam>& params, const V
   [&]<size_t... I>(std::index_sequence<I...>) {
     (
         [&] {
-          if constexpr (ParamAt<I, Params>::is_var) {
+          if constexpr (ParamAt<I, Params>::is_var || ParamAt<I, Params>::fills) {
             if (I < given) ParamAt<I, Params>::Type::print(out, params[I].name, std::get<I>(values));
           }
         }(),

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "platform/rtl/strings.hpp"
+#include "platform/ui/detail/progress_line.hpp"
 #include "platform/ui/detail/replies.hpp"
 
 namespace zpk {
@@ -50,10 +51,20 @@ class EchoOff {
 }  // namespace
 
 ConsoleDialogs::ConsoleDialogs()
-    : in_(std::cin), out_(std::cerr), interactive_(isatty(STDIN_FILENO) != 0), on_terminal_(interactive_) {}
+    : in_(std::cin),
+      out_(std::cerr),
+      interactive_(isatty(STDIN_FILENO) != 0),
+      on_terminal_(interactive_),
+      progress_(std::make_unique<detail::ProgressLine>(out_, "", detail::is_terminal_stderr(out_))) {}
 
 ConsoleDialogs::ConsoleDialogs(std::istream& in, std::ostream& out, bool interactive)
-    : in_(in), out_(out), interactive_(interactive), on_terminal_(false) {}
+    : in_(in),
+      out_(out),
+      interactive_(interactive),
+      on_terminal_(false),
+      progress_(std::make_unique<detail::ProgressLine>(out_, "", detail::is_terminal_stderr(out_))) {}
+
+ConsoleDialogs::~ConsoleDialogs() = default;
 
 std::optional<std::string> ConsoleDialogs::read_line(bool hide) {
   std::string line;
@@ -111,6 +122,14 @@ std::optional<std::string> ConsoleDialogs::show_input(const InputRequest& reques
 
 void ConsoleDialogs::show_wait(const std::string& text) {
   out_ << "Aguarde: " << text << std::endl;
+}
+
+void ConsoleDialogs::show_progress(const std::string& text, int position, int maximum) {
+  progress_->show(text, position, maximum);
+}
+
+void ConsoleDialogs::close_progress() {
+  progress_->close();
 }
 
 }  // namespace zpk

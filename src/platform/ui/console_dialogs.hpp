@@ -5,6 +5,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,12 +13,19 @@
 
 namespace zpk {
 
+namespace detail {
+class ProgressLine;
+}
+
 class ConsoleDialogs : public DialogService {
  public:
   // On the process's stdin and stderr; interactive when stdin is a terminal.
   ConsoleDialogs();
   // On the given streams (tests); `interactive` says whether to read answers.
   ConsoleDialogs(std::istream& in, std::ostream& out, bool interactive);
+  ~ConsoleDialogs() override;
+  ConsoleDialogs(const ConsoleDialogs&) = delete;
+  ConsoleDialogs& operator=(const ConsoleDialogs&) = delete;
 
   // Asks until the typed line names a button (its number, its caption, or
   // empty for the default); the end of input gives the default.
@@ -28,6 +36,10 @@ class ConsoleDialogs : public DialogService {
   void show_wait(const std::string& text) override;
   void close_wait() override {}
   void set_busy(bool busy) override {}
+  // A one-line bar redrawn in place when the output is stderr on a terminal;
+  // otherwise a plain line at the start, at each tenth and at the end.
+  void show_progress(const std::string& text, int position, int maximum) override;
+  void close_progress() override;
 
  private:
   std::optional<std::string> read_line(bool hide);
@@ -36,6 +48,7 @@ class ConsoleDialogs : public DialogService {
   std::ostream& out_;
   bool interactive_;
   bool on_terminal_;  // stdin itself, so echo can be switched off for passwords
+  std::unique_ptr<detail::ProgressLine> progress_;
 };
 
 }  // namespace zpk

@@ -79,6 +79,12 @@ class DialogService {
   virtual void close_wait() = 0;
   // Switches the busy (hourglass) cursor on or off.
   virtual void set_busy(bool busy) = 0;
+  // Shows how far a long operation got (the progress bar of a screen):
+  // `position` of `maximum` steps done, under `text`. A service with nowhere
+  // to show it ignores it.
+  virtual void show_progress(const std::string& text, int position, int maximum) {}
+  // Takes the progress away (nothing when none is shown).
+  virtual void close_progress() {}
   // True when the last dialog was answered by its default with nobody there
   // to choose (a batch run out of scripted replies). A routine that repeats a
   // question until it gets another answer stops asking then, instead of

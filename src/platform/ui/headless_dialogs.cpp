@@ -3,9 +3,16 @@
 #include <ostream>
 
 #include "platform/rtl/errors.hpp"
+#include "platform/ui/detail/progress_line.hpp"
 #include "platform/ui/detail/replies.hpp"
 
 namespace zpk {
+
+HeadlessDialogs::HeadlessDialogs() = default;
+
+HeadlessDialogs::HeadlessDialogs(Options options) : options_(options) {}
+
+HeadlessDialogs::~HeadlessDialogs() = default;
 
 void HeadlessDialogs::reply_all(const std::vector<std::string>& answers) {
   for (const auto& answer : answers) reply(answer);
@@ -20,6 +27,7 @@ void HeadlessDialogs::clear() {
   replies_.clear();
   records_.clear();
   wait_history_.clear();
+  progress_history_.clear();
 }
 
 std::optional<std::string> HeadlessDialogs::next_reply() {
@@ -94,6 +102,27 @@ void HeadlessDialogs::close_wait() {
   wait_visible_ = false;
   wait_text_.clear();
   if (options_.echo) *options_.echo << "[wait] closed" << std::endl;
+}
+
+void HeadlessDialogs::show_progress(const std::string& text, int position, int maximum) {
+  progress_visible_ = true;
+  if (options_.max_records > 0) {
+    while (progress_history_.size() >= options_.max_records) progress_history_.pop_front();
+    progress_history_.push_back({text, position, maximum});
+  }
+  if (options_.echo) {
+    if (!progress_line_) {
+      progress_line_ = std::make_unique<detail::ProgressLine>(*options_.echo, "[progress] ",
+                                                              detail::is_terminal_stderr(*options_.echo));
+    }
+    progress_line_->show(text, position, maximum);
+  }
+}
+
+void HeadlessDialogs::close_progress() {
+  if (!progress_visible_) return;
+  progress_visible_ = false;
+  if (progress_line_) progress_line_->close();
 }
 
 }  // namespace zpk

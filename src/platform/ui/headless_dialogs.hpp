@@ -8,6 +8,7 @@
 #include <deque>
 #include <iosfwd>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,10 @@
 #include "platform/ui/dialog_service.hpp"
 
 namespace zpk {
+
+namespace detail {
+class ProgressLine;
+}
 
 // One dialog as shown, with the answer it got.
 struct DialogRecord {
@@ -32,17 +37,28 @@ struct DialogRecord {
   bool scripted = false;   // answered by a scripted reply, not by the default
 };
 
+// One state of the progress shown.
+struct ProgressRecord {
+  std::string text;
+  int position = 0;
+  int maximum = 0;
+};
+
 class HeadlessDialogs : public DialogService {
  public:
   struct Options {
     // Where each dialog is also written as one line ("[dialog] ..."), e.g. &std::cerr.
+    // Progress goes there as a bar, redrawn in place when it is stderr on a terminal.
     std::ostream* echo = nullptr;
     // Records (and wait texts) kept; older ones are dropped (a host that runs all day).
     size_t max_records = std::numeric_limits<size_t>::max();
   };
 
-  HeadlessDialogs() = default;
-  explicit HeadlessDialogs(Options options) : options_(options) {}
+  HeadlessDialogs();
+  explicit HeadlessDialogs(Options options);
+  ~HeadlessDialogs() override;
+  HeadlessDialogs(const HeadlessDialogs&) = delete;
+  HeadlessDialogs& operator=(const HeadlessDialogs&) = delete;
 
   // Queues a reply for the next dialog. For a message: the button's 1-based
   // number or caption ("Sim", "&Não", "yes", "no", "cancel" alike), ":default"
@@ -66,12 +82,17 @@ class HeadlessDialogs : public DialogService {
   const std::deque<std::string>& wait_history() const { return wait_history_; }
   // Whether the busy cursor is on.
   bool busy() const { return busy_; }
+  // The progress: whether it is up, and every state it showed.
+  bool progress_visible() const { return progress_visible_; }
+  const std::deque<ProgressRecord>& progress_history() const { return progress_history_; }
 
   int show_message(const MessageRequest& request) override;
   std::optional<std::string> show_input(const InputRequest& request) override;
   void show_wait(const std::string& text) override;
   void close_wait() override;
   void set_busy(bool busy) override { busy_ = busy; }
+  void show_progress(const std::string& text, int position, int maximum) override;
+  void close_progress() override;
   bool last_answer_unattended() const override { return !records_.empty() && !records_.back().scripted; }
 
  private:
@@ -85,6 +106,9 @@ class HeadlessDialogs : public DialogService {
   std::string wait_text_;
   std::deque<std::string> wait_history_;
   bool busy_ = false;
+  bool progress_visible_ = false;
+  std::deque<ProgressRecord> progress_history_;
+  std::unique_ptr<detail::ProgressLine> progress_line_;  // the echo's bar
 };
 
 }  // namespace zpk
