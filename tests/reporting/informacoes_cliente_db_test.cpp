@@ -44,6 +44,10 @@ class InformacoesCliente : public test::DatabaseTest {
                dia(-3) + ", " + dia(10) + ")");
     test::exec(
         "INSERT INTO PED_ITEN_001 (NUMERO, ORDEM, QTDE, QTDE_F, PRECO) VALUES ('P861', 1, 4, 6, 12.5)");
+    // An older order, wholly invoiced, delivered later.
+    test::exec("INSERT INTO PEDIDO_001 (NUMERO, CODCLI, DT_EMISSAO, ENTREGA) VALUES ('P860', '000861', " +
+               dia(-9) + ", " + dia(20) + ")");
+    test::exec("INSERT INTO PED_ITEN_001 (NUMERO, ORDEM, QTDE, QTDE_F, PRECO) VALUES ('P860', 1, 0, 3, 10)");
     test::exec(
         "INSERT INTO NOTA_001 (FATURA, SERIE, CODCLI, DT_EMISSAO, VALOR) VALUES ('861', '1', '000861', " +
         dia(-40) + ", 1000)");
@@ -118,7 +122,26 @@ TEST_F(InformacoesCliente, StatisticsRow) {
     EXPECT_EQ(q.FieldByName(c.campo).AsString(), c.valor);
   }
   BuscaInformacoesEstatisticas(q, TOpcaoInfEst::TpieEstatistica, ini, fim, "000861", 1, 0, false);
-  EXPECT_EQ(q.FieldByName("VALOR_PEDIDOS").AsString(), "125");  // pending and invoiced
+  EXPECT_EQ(q.FieldByName("VALOR_PEDIDOS").AsString(), "155");  // pending and invoiced, both orders
+}
+
+TEST_F(InformacoesCliente, OrdersOpenOnlyAndTheirOrder) {
+  const struct {
+    int abertos, ordem;
+    std::vector<std::string> numeros;
+  } kCases[] = {
+      {0, 0, {"P861"}},          // only orders with pending pieces
+      {1, 0, {"P861", "P860"}},  // latest issue first
+      {1, 3, {"P860", "P861"}},  // latest delivery first
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.ordem);
+    BuscaInformacoesEstatisticas(q, TOpcaoInfEst::TpiePedido, ini, fim, "000861", c.abertos, c.ordem, false);
+    EXPECT_EQ(coluna(q, "NUMERO"), c.numeros);
+  }
+  BuscaInformacoesEstatisticas(q, TOpcaoInfEst::TpiePedido, ini, fim, "000861", 0, 0, false);
+  EXPECT_EQ(q.FieldByName("VALOR_PENDENTE").AsString(), "50");
+  EXPECT_EQ(q.FieldByName("VALOR_FATURADO").AsString(), "75");
 }
 
 TEST_F(InformacoesCliente, CustomerWithoutTitles) {
@@ -140,7 +163,7 @@ TEST_F(InformacoesCliente, EveryPageForOneAndAllCompanies) {
     int todas;   // every company
   } kCases[] = {
       {TOpcaoInfEst::TpieTitulo, 3, 4},  {TOpcaoInfEst::TpieEstatistica, 1, 2},
-      {TOpcaoInfEst::TpiePedido, 1, 1},  {TOpcaoInfEst::TpieNotaFiscal, 1, 1},
+      {TOpcaoInfEst::TpiePedido, 2, 2},  {TOpcaoInfEst::TpieNotaFiscal, 1, 1},
       {TOpcaoInfEst::TpieContato, 1, 1}, {TOpcaoInfEst::TpieCheque, 1, 1},
       {TOpcaoInfEst::TpieVarejo, 1, 1},
   };
