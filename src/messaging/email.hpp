@@ -60,7 +60,8 @@ void EnviaOutLook(std::string_view Para, std::string_view CC, std::string_view C
                   std::string_view Corpo, std::string_view Anexos, bool Html, bool Exibir, std::string& Erro);
 
 // Sends from name=value lines: "to" and "CCo" (addresses separated by ";"),
-// "subject", "body", "attachment0", "attachment1", ... (consecutive from 0).
+// "subject", "body", "attachment0", "attachment1", ... (consecutive from 0),
+// and "html" = "S" when the body is HTML.
 // Handle (the calling window) is not used. Returns a kEmail code.
 int SendEMail(const void* Handle, const std::vector<std::string>& Dados);
 
