@@ -256,12 +256,16 @@ class Parser {
   std::vector<TotalUse>& totals_;
 };
 
+void check_not_total_pages(const Variant& v);
+
 bool is_number(const Variant& v) {
   return v.IsInteger() || v.IsFloat() || v.IsDateTime() || v.IsNull() || v.IsUnassigned();
 }
 
 // Numbers compare as numbers, anything else as text.
 int compare(const Variant& a, const Variant& b) {
+  check_not_total_pages(a);
+  check_not_total_pages(b);
   if (is_number(a) && is_number(b)) {
     const double x = a.AsFloat(), y = b.AsFloat();
     return x < y ? -1 : (x > y ? 1 : 0);
@@ -270,7 +274,16 @@ int compare(const Variant& a, const Variant& b) {
   return x < y ? -1 : (x > y ? 1 : 0);
 }
 
+// TotalPages is not known yet while pages are laid out.
+void check_not_total_pages(const Variant& v) {
+  if (v.IsText() && v.AsString().find(kTotalPagesMark) != std::string::npos) {
+    throw EExpressionError("TotalPages can only be written, not computed with or compared");
+  }
+}
+
 Variant arithmetic(Op op, const Variant& a, const Variant& b) {
+  check_not_total_pages(a);
+  check_not_total_pages(b);
   if (op == Op::Add && (a.IsText() || b.IsText())) return Variant(a.AsString() + b.AsString());
   if (op == Op::Div) {
     const double d = b.AsFloat();

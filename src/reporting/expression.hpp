@@ -25,6 +25,10 @@ namespace detail {
 struct ExprNode;
 }
 
+// What TotalPages reads while pages are laid out: the page count replaces it
+// once the last page is known, so it can be written but not computed with.
+inline constexpr std::string_view kTotalPagesMark = "\x1E\x1FTotalPages\x1F\x1E";
+
 enum class TprTotal { Sum, Count, Avg, Min, Max };
 
 // What an expression reads while it is evaluated: names, the host's

@@ -186,6 +186,8 @@ TEST_F(PrepareTest, DataTheLayoutCannotPrintNamesFileAndLine) {
        "ERR.prt, line 2: EAN-13 \"7891000000000\" has a wrong check digit (should be 7)"},
       {"band detail dataset=ITENS height=5\n  text x=0 y=0 w=9 h=5 text=\"[ITENS.GRUPO * 2]\"\n",
        "ERR.prt, line 2:"},
+      {"band detail dataset=ITENS height=5\n  text x=0 y=0 w=9 h=5 text=\"[TotalPages - 1]\"\n",
+       "ERR.prt, line 2: TotalPages can only be written"},
       // 500 records of 5 mm: more pages than the report allows.
       {"page size=custom width=100 height=30 margin=5\nband detail dataset=ITENS height=5\n",
        "ERR.prt, line 2: the report would need more than 50 pages"},

@@ -10,9 +10,8 @@
 namespace zpk::detail {
 namespace {
 
-// Written where a text reads TotalPages and replaced once the last page is
-// known, so that the pages are laid out in one pass.
-const std::string kTotalPagesMark = "\x1E\x1FTotalPages\x1F\x1E";
+// TotalPages reads kTotalPagesMark, replaced once the last page is known, so
+// that the pages are laid out in one pass.
 
 // Layout variables reading layout variables deeper than this are refused.
 constexpr int kMaxVariableDepth = 32;
@@ -131,7 +130,7 @@ class Builder : public ExpressionScope {
   Variant Name(std::string_view qualifier, std::string_view name) override {
     if (qualifier.empty()) {
       if (SameText(name, "Page")) return Variant(page_number_);
-      if (SameText(name, "TotalPages")) return Variant(kTotalPagesMark);
+      if (SameText(name, "TotalPages")) return Variant(std::string(kTotalPagesMark));
       if (SameText(name, "Line")) return Variant(records_);
       if (context_.Variable) {
         if (const Variant* v = context_.Variable(name)) return *v;
