@@ -41,7 +41,7 @@ class PrepareTest : public ::testing::Test {
 
 constexpr const char* kGroupedList = R"(page size=A4 margin=10
 band title height=20
-  text x=0 y=0 w=190 h=10 text="Lista de itens de [vEmpresa]" size=14
+  text x=0 y=0 w=190 h=10 text="Lista de itens de [vEmpresa] desde [ITENS.CODIGO]" size=14
 band pageheader height=10
   text x=0 y=0 w=190 h=5 text="Página [Page] de [TotalPages]" align=right
 group name=G key="ITENS.GRUPO"
@@ -77,7 +77,7 @@ TEST_F(PrepareTest, GroupedListOverFiveHundredRecords) {
     EXPECT_EQ(texts(i, "Lista de itens").size(), i == 0 ? 1u : 0u);
     EXPECT_DOUBLE_EQ(report_.GetEndPage(i).Width, 210);
   }
-  EXPECT_EQ(texts(0, "Lista de itens"), std::vector<std::string>{"Lista de itens de Malharia Zelvo"});
+  EXPECT_EQ(texts(0, "Lista de itens"), std::vector<std::string>{"Lista de itens de Malharia Zelvo desde 1"});
   EXPECT_EQ(texts(0, "Item").size(), 45u);
   EXPECT_EQ(texts(1, "Item").size(), 51u);
   EXPECT_EQ(texts(2, "Item").size(), 48u);
@@ -202,6 +202,16 @@ TEST_F(PrepareTest, DataTheLayoutCannotPrintNamesFileAndLine) {
     } catch (const ELayoutError& e) {
       EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
     }
+  }
+  // Bands of almost no height never fill a page: the objects are limited.
+  std::string flat = "band detail dataset=ITENS height=0.01\n";
+  for (int i = 0; i < 50; ++i) flat += "  line x=0 y=0 w=9 h=0\n";
+  report_.LoadTemplateFromText(flat, "ERR.prt");
+  try {
+    report_.Prepare();
+    ADD_FAILURE() << "no error";
+  } catch (const ELayoutError& e) {
+    EXPECT_STREQ(e.what(), "ERR.prt, line 1: more than 20000 objects on one page");
   }
 }
 

@@ -15,6 +15,9 @@ namespace {
 
 // Layout variables reading layout variables deeper than this are refused.
 constexpr int kMaxVariableDepth = 32;
+// More objects than this on one page can only come from bands of (almost)
+// no height repeated without end.
+constexpr size_t kMaxObjectsPerPage = 20000;
 
 enum class Scope { Report, Page, Group };
 
@@ -69,6 +72,11 @@ class Builder : public ExpressionScope {
       detail_name_ = detail->DataSet;
       field_names_ = source->FieldNames();
       source->First();
+      // The title and the first page header see the first record.
+      if (!source->Eof()) {
+        source->Read(current_);
+        row_ = &current_;
+      }
     }
     start_page(detail ? detail->Line : layout_.Line);
     const int groups = static_cast<int>(layout_.Groups.size());
@@ -349,6 +357,9 @@ class Builder : public ExpressionScope {
   // Puts a band's objects on the current page at the current height.
   void place(const TprBand& band) {
     auto& objects = pages_.back().Objects;
+    if (objects.size() + band.Objects.size() > kMaxObjectsPerPage) {
+      fail(band.Line, fmt::format("more than {} objects on one page", kMaxObjectsPerPage));
+    }
     for (const auto& o : band.Objects) {
       TprPageObject p;
       static_cast<TprObjectBase&>(p) = o;
