@@ -5,6 +5,7 @@
 #include "platform/rtl/strings.hpp"
 #include "reporting/detail/layout_parser.hpp"
 #include "reporting/detail/page_builder.hpp"
+#include "reporting/renderer.hpp"
 
 namespace zpk {
 namespace {
@@ -150,6 +151,14 @@ bool TprCustomReport::FormatTemplate(const std::string& Template, std::string& R
   } catch (const EZpkError&) {
     return false;
   }
+}
+
+void TprReport::export_to_pdf(const std::string& FileName) const {
+  render_pdf(end_pages(), FileName);
+}
+
+void TprReport::export_page_to_png(int Index, const std::string& FileName, double Dpi) const {
+  render_png(GetEndPage(Index), FileName, Dpi);
 }
 
 }  // namespace zpk

@@ -118,6 +118,10 @@ class TprCustomReport {
   // Prepare refuses layouts that would need more pages than this.
   int MaxPages = 10000;
 
+ protected:
+  // The prepared pages in order.
+  const std::vector<TprPage>& end_pages() const { return pages_; }
+
  private:
   struct BoundDataSet {
     std::string name;
@@ -131,6 +135,14 @@ class TprCustomReport {
 };
 
 // The graphic report.
-class TprReport : public TprCustomReport {};
+class TprReport : public TprCustomReport {
+ public:
+  // Writes every prepared page into one PDF file; raises EZpkError when
+  // nothing is prepared or the file cannot be written.
+  void export_to_pdf(const std::string& FileName) const;
+  // Writes the prepared page at 0-based `Index` as a PNG image at `Dpi` dots
+  // per inch; raises EZpkError outside the pages or for an unusable resolution.
+  void export_page_to_png(int Index, const std::string& FileName, double Dpi = 96) const;
+};
 
 }  // namespace zpk

@@ -1,0 +1,211 @@
+#include "reporting/renderer.hpp"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <fmt/format.h>
+#include <pango/pangocairo.h>
+
+#include <cmath>
+#include <memory>
+
+#include "platform/rtl/errors.hpp"
+
+namespace zpk {
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+constexpr double kPointsPerInch = 72;
+constexpr double kMaxDpi = 2400;
+constexpr int kMaxPixels = 20000;  // per side: a larger image is a typo in the resolution
+
+struct SurfaceFree {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct ContextFree {
+  void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+struct GObjectFree {
+  void operator()(void* o) const { g_object_unref(o); }
+};
+struct FontFree {
+  void operator()(PangoFontDescription* f) const { pango_font_description_free(f); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceFree>;
+using Context = std::unique_ptr<cairo_t, ContextFree>;
+using Layout = std::unique_ptr<PangoLayout, GObjectFree>;
+using Font = std::unique_ptr<PangoFontDescription, FontFree>;
+
+// Raises EZpkError naming the file when cairo reports a fault.
+void check(cairo_status_t status, const std::string& file_name) {
+  if (status != CAIRO_STATUS_SUCCESS) {
+    throw EZpkError(
+        fmt::format("{}: the report cannot be written ({})", file_name, cairo_status_to_string(status)));
+  }
+}
+
+void set_color(cairo_t* cr, unsigned rgb) {
+  cairo_set_source_rgb(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
+}
+
+// Lays out a text or rich text object in its box (millimetres) and draws it,
+// clipped to the box as the layout drew it.
+void draw_text(cairo_t* cr, const TprPageObject& o) {
+  Layout layout(pango_cairo_create_layout(cr));
+  // The same metrics on paper and on screen: no hinting of glyph advances,
+  // so a PNG preview breaks lines where the PDF does.
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  pango_cairo_context_set_font_options(pango_layout_get_context(layout.get()), options);
+  cairo_font_options_destroy(options);
+  pango_layout_context_changed(layout.get());
+
+  Font font(pango_font_description_new());
+  pango_font_description_set_family(font.get(), o.Font.Name.c_str());
+  pango_font_description_set_weight(font.get(), o.Font.Bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+  pango_font_description_set_style(font.get(), o.Font.Italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+  // User space is millimetres: a point is 25.4 / 72 mm.
+  pango_font_description_set_absolute_size(font.get(),
+                                           o.Font.Size * kMmPerInch / kPointsPerInch * PANGO_SCALE);
+  pango_layout_set_font_description(layout.get(), font.get());
+
+  bool markup_set = false;
+  if (o.Kind == TprObjectKind::RichText) {
+    // Markup comes from the layout and the data; text that does not parse as
+    // markup is printed as it stands rather than dropped.
+    PangoAttrList* attrs = nullptr;
+    char* plain = nullptr;
+    if (pango_parse_markup(o.Text.c_str(), -1, 0, &attrs, &plain, nullptr, nullptr)) {
+      pango_layout_set_text(layout.get(), plain, -1);
+      pango_layout_set_attributes(layout.get(), attrs);
+      pango_attr_list_unref(attrs);
+      g_free(plain);
+      markup_set = true;
+    }
+  }
+  if (!markup_set) pango_layout_set_text(layout.get(), o.Text.c_str(), -1);
+  if (o.Font.Underline) {
+    PangoAttrList* attrs = pango_layout_get_attributes(layout.get());
+    PangoAttrList* list = attrs ? pango_attr_list_copy(attrs) : pango_attr_list_new();
+    pango_attr_list_insert_before(list, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    pango_layout_set_attributes(layout.get(), list);
+    pango_attr_list_unref(list);
+  }
+
+  if (o.WordWrap) {
+    pango_layout_set_width(layout.get(), static_cast<int>(o.Width * PANGO_SCALE));
+    pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
+    pango_layout_set_alignment(layout.get(), o.Align == TprAlign::Left     ? PANGO_ALIGN_LEFT
+                                             : o.Align == TprAlign::Center ? PANGO_ALIGN_CENTER
+                                                                           : PANGO_ALIGN_RIGHT);
+  }
+  PangoRectangle ink, logical;
+  pango_layout_get_extents(layout.get(), &ink, &logical);
+  const double text_w = static_cast<double>(logical.width) / PANGO_SCALE;
+  const double text_h = static_cast<double>(logical.height) / PANGO_SCALE;
+
+  double x = o.Left;
+  if (!o.WordWrap) {  // a wrapped layout aligns its lines itself
+    if (o.Align == TprAlign::Center) x += (o.Width - text_w) / 2;
+    if (o.Align == TprAlign::Right) x += o.Width - text_w;
+  }
+  double y = o.Top;
+  if (o.VAlign == TprVAlign::Middle) y += (o.Height - text_h) / 2;
+  if (o.VAlign == TprVAlign::Bottom) y += o.Height - text_h;
+
+  cairo_save(cr);
+  cairo_rectangle(cr, o.Left, o.Top, o.Width, o.Height);
+  cairo_clip(cr);
+  set_color(cr, o.Color);
+  cairo_move_to(cr, x, y);
+  pango_cairo_show_layout(cr, layout.get());
+  cairo_restore(cr);
+}
+
+// Draws a line or a rectangle (filled first, then outlined; no outline at width 0).
+void draw_shape(cairo_t* cr, const TprPageObject& o) {
+  cairo_save(cr);
+  cairo_new_path(cr);
+  if (o.Kind == TprObjectKind::Line) {
+    cairo_move_to(cr, o.Left, o.Top);
+    cairo_line_to(cr, o.Left + o.Width, o.Top + o.Height);
+  } else {
+    cairo_rectangle(cr, o.Left, o.Top, o.Width, o.Height);
+    if (o.Filled) {
+      set_color(cr, o.FillColor);
+      cairo_fill_preserve(cr);
+    }
+  }
+  if (o.LineWidth > 0) {
+    set_color(cr, o.Color);
+    cairo_set_line_width(cr, o.LineWidth);
+    cairo_stroke(cr);
+  }
+  cairo_restore(cr);
+}
+
+// Draws the page's objects in order onto `cr`, whose user space is millimetres.
+void draw_page(cairo_t* cr, const TprPage& page) {
+  for (const auto& o : page.Objects) {
+    switch (o.Kind) {
+      case TprObjectKind::Text:
+      case TprObjectKind::RichText:
+        draw_text(cr, o);
+        break;
+      case TprObjectKind::Line:
+      case TprObjectKind::Rectangle:
+        draw_shape(cr, o);
+        break;
+      case TprObjectKind::Picture:
+      case TprObjectKind::Barcode:
+        break;  // drawn once pictures and barcodes are rendered
+    }
+  }
+}
+
+}  // namespace
+
+void render_pdf(const std::vector<TprPage>& pages, const std::string& file_name) {
+  if (pages.empty()) throw EZpkError(fmt::format("{}: the report has no prepared page", file_name));
+  const double to_points = kPointsPerInch / kMmPerInch;
+  Surface surface(
+      cairo_pdf_surface_create(file_name.c_str(), pages[0].Width * to_points, pages[0].Height * to_points));
+  check(cairo_surface_status(surface.get()), file_name);
+  Context cr(cairo_create(surface.get()));
+  for (const auto& page : pages) {
+    // The size is set before anything is drawn on the page, as cairo requires.
+    cairo_pdf_surface_set_size(surface.get(), page.Width * to_points, page.Height * to_points);
+    cairo_save(cr.get());
+    cairo_scale(cr.get(), to_points, to_points);
+    draw_page(cr.get(), page);
+    cairo_restore(cr.get());
+    cairo_show_page(cr.get());
+    check(cairo_status(cr.get()), file_name);
+  }
+  cr.reset();
+  cairo_surface_finish(surface.get());
+  check(cairo_surface_status(surface.get()), file_name);
+}
+
+void render_png(const TprPage& page, const std::string& file_name, double dpi) {
+  if (!(dpi >= 1 && dpi <= kMaxDpi)) {
+    throw EZpkError(fmt::format("{}: resolution {} dpi is outside 1..{}", file_name, dpi, kMaxDpi));
+  }
+  const double to_pixels = dpi / kMmPerInch;
+  const double w = std::round(page.Width * to_pixels);
+  const double h = std::round(page.Height * to_pixels);
+  if (!(w >= 1 && h >= 1 && w <= kMaxPixels && h <= kMaxPixels)) {
+    throw EZpkError(fmt::format("{}: an image of {} x {} pixels is too large", file_name, w, h));
+  }
+  Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(w), static_cast<int>(h)));
+  check(cairo_surface_status(surface.get()), file_name);
+  Context cr(cairo_create(surface.get()));
+  cairo_set_source_rgb(cr.get(), 1, 1, 1);  // paper is white
+  cairo_paint(cr.get());
+  cairo_scale(cr.get(), to_pixels, to_pixels);
+  draw_page(cr.get(), page);
+  check(cairo_status(cr.get()), file_name);
+  cr.reset();
+  check(cairo_surface_write_to_png(surface.get(), file_name.c_str()), file_name);
+}
+
+}  // namespace zpk
