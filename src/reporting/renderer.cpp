@@ -4,7 +4,9 @@
 #include <cairo.h>
 #include <fmt/format.h>
 #include <pango/pangocairo.h>
+#include <zint.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -27,6 +29,9 @@ struct ContextFree {
 struct GObjectFree {
   void operator()(void* o) const { g_object_unref(o); }
 };
+struct SymbolFree {
+  void operator()(zint_symbol* s) const { ZBarcode_Delete(s); }
+};
 struct FontFree {
   void operator()(PangoFontDescription* f) const { pango_font_description_free(f); }
 };
@@ -34,6 +39,7 @@ using Surface = std::unique_ptr<cairo_surface_t, SurfaceFree>;
 using Context = std::unique_ptr<cairo_t, ContextFree>;
 using Layout = std::unique_ptr<PangoLayout, GObjectFree>;
 using Font = std::unique_ptr<PangoFontDescription, FontFree>;
+using Symbol = std::unique_ptr<zint_symbol, SymbolFree>;
 
 // Raises EZpkError naming the file when cairo reports a fault.
 void check(cairo_status_t status, const std::string& file_name) {
@@ -143,6 +149,93 @@ void draw_shape(cairo_t* cr, const TprPageObject& o) {
   cairo_restore(cr);
 }
 
+// Draws a picture file (PNG) into its box: stretched to fill it, or keeping
+// its proportions and centred. A file that cannot be read raises EZpkError
+// naming it: a document printed without its logo or signature would pass
+// unnoticed, so the export fails instead.
+void draw_picture(cairo_t* cr, const TprPageObject& o) {
+  Surface image(cairo_image_surface_create_from_png(o.PictureFile.c_str()));
+  const cairo_status_t status = cairo_surface_status(image.get());
+  if (status != CAIRO_STATUS_SUCCESS) {
+    throw EZpkError(
+        fmt::format("{}: the picture cannot be read ({})", o.PictureFile, cairo_status_to_string(status)));
+  }
+  const double iw = cairo_image_surface_get_width(image.get());
+  const double ih = cairo_image_surface_get_height(image.get());
+  if (iw <= 0 || ih <= 0 || o.Width <= 0 || o.Height <= 0) return;
+  double sx = o.Width / iw, sy = o.Height / ih;
+  double x = o.Left, y = o.Top;
+  if (!o.Stretch) {
+    sx = sy = std::min(sx, sy);
+    x += (o.Width - iw * sx) / 2;
+    y += (o.Height - ih * sy) / 2;
+  }
+  cairo_save(cr);
+  cairo_rectangle(cr, o.Left, o.Top, o.Width, o.Height);
+  cairo_clip(cr);
+  cairo_translate(cr, x, y);
+  cairo_scale(cr, sx, sy);
+  // Clipped to the picture itself and its edge pixels padded outwards, so an
+  // enlarged picture keeps its colour up to its edges instead of fading out.
+  cairo_rectangle(cr, 0, 0, iw, ih);
+  cairo_clip(cr);
+  cairo_set_source_surface(cr, image.get(), 0, 0);
+  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+  cairo_paint(cr);
+  cairo_restore(cr);
+}
+
+// Encodes a barcode's data with zint and draws its bars in the object's
+// colour into its box. Linear codes fill the box (the bars' height is the
+// box's); a QR code stays square, as large as fits, centred. No human-readable
+// line is drawn: a layout prints the number as a text object where wanted.
+void draw_barcode(cairo_t* cr, const TprPageObject& o) {
+  Symbol symbol(ZBarcode_Create());
+  if (!symbol) throw EZpkError("barcode: out of memory");
+  const bool square = o.Barcode == TprBarcodeType::Qr;
+  symbol->symbology = o.Barcode == TprBarcodeType::Ean13     ? BARCODE_EANX
+                      : o.Barcode == TprBarcodeType::Code128 ? BARCODE_CODE128
+                                                             : BARCODE_QRCODE;
+  symbol->show_hrt = 0;
+  // Text is UTF-8. A QR code carries it in its own character set (Latin-1)
+  // where it fits, which every reader understands, and otherwise declares
+  // UTF-8 (ECI 26). EAN-13 and Code 128 data is ASCII, checked when prepared.
+  symbol->input_mode = UNICODE_MODE;
+  const auto* data = reinterpret_cast<const unsigned char*>(o.Text.data());
+  const int length = static_cast<int>(o.Text.size());
+  int rc = ZBarcode_Encode_and_Buffer_Vector(symbol.get(), data, length, 0);
+  if (rc >= ZINT_ERROR && square) {
+    ZBarcode_Clear(symbol.get());
+    symbol->eci = 26;
+    rc = ZBarcode_Encode_and_Buffer_Vector(symbol.get(), data, length, 0);
+  }
+  // The data was checked when the page was prepared; a refusal here is a
+  // fault to report, not a barcode to leave out silently.
+  if (rc >= ZINT_ERROR || symbol->vector == nullptr) {
+    throw EZpkError(fmt::format("barcode \"{}\" cannot be encoded ({})", o.Text, symbol->errtxt));
+  }
+  const zint_vector& v = *symbol->vector;
+  if (v.width <= 0 || v.height <= 0 || o.Width <= 0 || o.Height <= 0) return;
+  double sx = o.Width / v.width, sy = o.Height / v.height;
+  double x = o.Left, y = o.Top;
+  if (square) {
+    sx = sy = std::min(sx, sy);
+    x += (o.Width - v.width * sx) / 2;
+    y += (o.Height - v.height * sy) / 2;
+  }
+  cairo_save(cr);
+  cairo_rectangle(cr, o.Left, o.Top, o.Width, o.Height);
+  cairo_clip(cr);
+  cairo_new_path(cr);
+  for (const zint_vector_rect* r = v.rectangles; r != nullptr; r = r->next) {
+    if (r->colour != -1) continue;  // only foreground modules: the paper is the background
+    cairo_rectangle(cr, x + r->x * sx, y + r->y * sy, r->width * sx, r->height * sy);
+  }
+  set_color(cr, o.Color);
+  cairo_fill(cr);
+  cairo_restore(cr);
+}
+
 // Draws the page's objects in order onto `cr`, whose user space is millimetres.
 void draw_page(cairo_t* cr, const TprPage& page) {
   for (const auto& o : page.Objects) {
@@ -156,8 +249,11 @@ void draw_page(cairo_t* cr, const TprPage& page) {
         draw_shape(cr, o);
         break;
       case TprObjectKind::Picture:
+        draw_picture(cr, o);
+        break;
       case TprObjectKind::Barcode:
-        break;  // drawn once pictures and barcodes are rendered
+        draw_barcode(cr, o);
+        break;
     }
   }
 }
