@@ -197,18 +197,17 @@ void draw_barcode(cairo_t* cr, const TprPageObject& o) {
                       : o.Barcode == TprBarcodeType::Code128 ? BARCODE_CODE128
                                                              : BARCODE_QRCODE;
   symbol->show_hrt = 0;
-  // Text is UTF-8. A QR code carries it in its own character set (Latin-1)
-  // where it fits, which every reader understands, and otherwise declares
-  // UTF-8 (ECI 26). EAN-13 and Code 128 data is ASCII, checked when prepared.
+  // Text is UTF-8. A QR code with other than ASCII declares UTF-8 (ECI 26):
+  // readers guess the character set of undeclared bytes, and zbar, for one,
+  // guesses Latin-1 text wrong. EAN-13 and Code 128 data is ASCII, checked
+  // when the page was prepared.
   symbol->input_mode = UNICODE_MODE;
   const auto* data = reinterpret_cast<const unsigned char*>(o.Text.data());
   const int length = static_cast<int>(o.Text.size());
-  int rc = ZBarcode_Encode_and_Buffer_Vector(symbol.get(), data, length, 0);
-  if (rc >= ZINT_ERROR && square) {
-    ZBarcode_Clear(symbol.get());
+  if (square && std::any_of(o.Text.begin(), o.Text.end(), [](char c) { return (c & 0x80) != 0; })) {
     symbol->eci = 26;
-    rc = ZBarcode_Encode_and_Buffer_Vector(symbol.get(), data, length, 0);
   }
+  const int rc = ZBarcode_Encode_and_Buffer_Vector(symbol.get(), data, length, 0);
   // The data was checked when the page was prepared; a refusal here is a
   // fault to report, not a barcode to leave out silently.
   if (rc >= ZINT_ERROR || symbol->vector == nullptr) {
