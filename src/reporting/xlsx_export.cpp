@@ -183,7 +183,9 @@ void export_pages_to_xlsx(const std::vector<TprPage>& pages, const std::string& 
     lxw_format* f = workbook_add_format(book.get());
     format_set_font_name(f, o.Font.Name.c_str());
     format_set_font_size(f, o.Font.Size);
-    format_set_font_color(f, o.Color & 0xFFFFFF);
+    // 0 means "no colour" to libxlsxwriter: black has its own constant.
+    format_set_font_color(
+        f, (o.Color & 0xFFFFFF) == 0 ? static_cast<lxw_color_t>(LXW_COLOR_BLACK) : (o.Color & 0xFFFFFF));
     if (o.Font.Bold) format_set_bold(f);
     if (o.Font.Italic) format_set_italic(f);
     if (o.Font.Underline) format_set_underline(f, LXW_UNDERLINE_SINGLE);
