@@ -6,6 +6,7 @@
 #include "reporting/detail/layout_parser.hpp"
 #include "reporting/detail/page_builder.hpp"
 #include "reporting/renderer.hpp"
+#include "reporting/xlsx_export.hpp"
 
 namespace zpk {
 namespace {
@@ -159,6 +160,10 @@ void TprReport::export_to_pdf(const std::string& FileName) const {
 
 void TprReport::export_page_to_png(int Index, const std::string& FileName, double Dpi) const {
   render_png(GetEndPage(Index), FileName, Dpi);
+}
+
+void TprReport::export_to_xlsx(const std::string& FileName) const {
+  export_pages_to_xlsx(end_pages(), FileName);
 }
 
 }  // namespace zpk

@@ -143,6 +143,10 @@ class TprReport : public TprCustomReport {
   // Writes the prepared page at 0-based `Index` as a PNG image at `Dpi` dots
   // per inch; raises EZpkError outside the pages or for an unusable resolution.
   void export_page_to_png(int Index, const std::string& FileName, double Dpi = 96) const;
+  // Copies every prepared page into a new XLSX workbook (texts, numbers and
+  // dates as cells); raises EZpkError when nothing is prepared or the file
+  // cannot be written.
+  void export_to_xlsx(const std::string& FileName) const;
 };
 
 }  // namespace zpk
