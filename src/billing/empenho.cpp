@@ -68,16 +68,7 @@ bool open_customer(TTIQuery& q, std::string_view codcli) {
 
 // Appends one address note at `ordem`.
 void append_address_line(TClientDataSet& set, int ordem, const std::string& descricao) {
-  set.Append();
-  set.FieldByName("Ordem").AsInteger = ordem;
-  set.FieldByName("Codigo").AsString = std::string(kCodigoMensagem);
-  set.FieldByName("Descricao").AsString = descricao;
-  set.FieldByName("TipoVal").AsString = "E";
-  set.FieldByName("Subtotal").AsString = "N";
-  set.FieldByName("Valor").AsFloat = 0;
-  set.FieldByName("Preco").AsFloat = 0;
-  set.FieldByName("Tipo").AsString = "S";
-  set.Post();
+  append_message_line(set, ordem, descricao, "E", "S");
 }
 
 // The note as one line at `ordem` when it fits 100 characters, else as its

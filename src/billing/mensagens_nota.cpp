@@ -16,23 +16,6 @@
 namespace zpk {
 namespace {
 
-// Appends and posts one text line (TipoVal "O", Preco and Valor 0, Subtotal
-// "N") of kind `tipo`; `gravar`, when given, fills the Gravar field.
-void append_text_line(TClientDataSet& set, int ordem, std::string_view descricao, std::string_view tipo,
-                      const char* gravar = nullptr) {
-  set.Append();
-  set.FieldByName("Ordem").AsInteger = ordem;
-  set.FieldByName("Codigo").AsString = std::string(kCodigoMensagem);
-  set.FieldByName("Descricao").AsString = std::string(descricao);
-  set.FieldByName("TipoVal").AsString = "O";
-  set.FieldByName("Tipo").AsString = std::string(tipo);
-  set.FieldByName("Preco").AsFloat = 0;
-  set.FieldByName("Valor").AsFloat = 0;
-  set.FieldByName("Subtotal").AsString = "N";
-  if (gravar != nullptr) set.FieldByName("Gravar").AsString = gravar;
-  set.Post();
-}
-
 // A text joined to the running one with "\" (alone when the running one is blank).
 void join_text(std::string& text, std::string_view part) {
   text = Trim(text).empty() ? std::string(part) : text + "\\" + std::string(part);
@@ -64,6 +47,21 @@ void create_message_set(TClientDataSet& TbMensagem, bool Gravar) {
   TbMensagem.CreateDataSet();
 }
 
+void append_message_line(TClientDataSet& TbMensagem, int Ordem, std::string_view Descricao,
+                         std::string_view TipoVal, std::string_view Tipo, const char* Gravar) {
+  TbMensagem.Append();
+  TbMensagem.FieldByName("Ordem").AsInteger = Ordem;
+  TbMensagem.FieldByName("Codigo").AsString = std::string(kCodigoMensagem);
+  TbMensagem.FieldByName("Descricao").AsString = std::string(Descricao);
+  TbMensagem.FieldByName("TipoVal").AsString = std::string(TipoVal);
+  TbMensagem.FieldByName("Tipo").AsString = std::string(Tipo);
+  TbMensagem.FieldByName("Preco").AsFloat = 0;
+  TbMensagem.FieldByName("Valor").AsFloat = 0;
+  TbMensagem.FieldByName("Subtotal").AsString = "N";
+  if (Gravar != nullptr) TbMensagem.FieldByName("Gravar").AsString = Gravar;
+  TbMensagem.Post();
+}
+
 void AddMenssagemSIMPLES(double Valor, double ValorIcms, std::string_view Natureza, std::string_view CodCli,
                          TDateTime Data, TClientDataSet& TbMensagem) {
   if (Trim(Tabela.company.crt) != "1" || !(Valor > 0)) return;
@@ -73,21 +71,14 @@ void AddMenssagemSIMPLES(double Valor, double ValorIcms, std::string_view Nature
   if (Busca_Valor("ENTIDADE", "CODCLI", "SIMPLES", QuotedStr(CodCli), false, true).AsString() == "S") return;
 
   const double aliquota = Tabela.company.simples_credit_rate;
-  const auto append = [&](int ordem, const std::string& descricao) {
-    TbMensagem.Append();
-    TbMensagem.FieldByName("Ordem").AsInteger = ordem;
-    TbMensagem.FieldByName("Codigo").AsString = std::string(kCodigoMensagem);
-    TbMensagem.FieldByName("Descricao").AsString = descricao;
-    TbMensagem.FieldByName("TipoVal").AsString = "O";
-    TbMensagem.FieldByName("Tipo").AsString = "S";
-    TbMensagem.FieldByName("Preco").AsFloat = 0;
-    TbMensagem.FieldByName("Valor").AsFloat = 0;
-    TbMensagem.FieldByName("Subtotal").AsString = "N";
-    TbMensagem.Post();
-  };
-  append(30, "PERMITE APROVEITAMENTO DO CREDITO DE ICMS NO VALOR DE R$ " +
-                 FormatFloat("0.00", aliquota * Valor / 100));
-  append(31, "CORRESPONDENTE A ALIQUOTA DE " + FloatToStr(aliquota) + "%, NOS TERMOS DO ARTIGO 23 dA LC 123");
+  append_message_line(TbMensagem, 30,
+                      "PERMITE APROVEITAMENTO DO CREDITO DE ICMS NO VALOR DE R$ " +
+                          FormatFloat("0.00", aliquota * Valor / 100),
+                      "O", "S");
+  append_message_line(
+      TbMensagem, 31,
+      "CORRESPONDENTE A ALIQUOTA DE " + FloatToStr(aliquota) + "%, NOS TERMOS DO ARTIGO 23 dA LC 123", "O",
+      "S");
 }
 
 std::string BuscaNrFCI(std::string_view Tipo, std::string_view Codigo, std::string_view Origem,
@@ -124,17 +115,17 @@ void AddMenssagemFCI(TClientDataSet& TbMensagem, std::string_view Codigo, std::s
   double percentual = 0;
   const std::string numero = BuscaNrFCI(Tipo, Codigo, Origem, Cor, percentual);
   if (!(percentual > 0)) return;
-  append_text_line(TbMensagem, Ordem,
-                   "Resolucao do Senado Federal Nr 13/2012. Nr FCI " + numero + ", C.I " +
-                       FormatFloat("0.00", percentual) + " %",
-                   "O", TbMensagem.FindField("Gravar") != nullptr ? "N" : nullptr);
+  append_message_line(TbMensagem, Ordem,
+                      "Resolucao do Senado Federal Nr 13/2012. Nr FCI " + numero + ", C.I " +
+                          FormatFloat("0.00", percentual) + " %",
+                      "O", "O", TbMensagem.FindField("Gravar") != nullptr ? "N" : nullptr);
 }
 
 void AddObservacaoItem(TClientDataSet& TbMensagem, int Ordem, std::string_view Texto) {
   if (Trim(Texto).empty()) return;
   // Checked before appending, so a set without the field is left as it was.
   TbMensagem.FieldByName("Gravar");
-  append_text_line(TbMensagem, Ordem, Texto, "O", "N");
+  append_message_line(TbMensagem, Ordem, Texto, "O", "O", "N");
 }
 
 std::string ObsProdutoNFe(std::string_view Fatura, std::string_view Serie, std::string_view Descricao,

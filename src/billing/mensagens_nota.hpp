@@ -21,6 +21,12 @@ inline constexpr std::string_view kCodigoMensagem = "9999900";
 // is cut before the table it goes to says whether it fits.
 void create_message_set(TClientDataSet& TbMensagem, bool Gravar = true);
 
+// Appends and posts one line without an amount (Codigo kCodigoMensagem, Preco
+// and Valor 0, Subtotal "N") of value kind TipoVal ("O" text, "E" address)
+// and kind Tipo; Gravar, when given, fills the Gravar field.
+void append_message_line(TClientDataSet& TbMensagem, int Ordem, std::string_view Descricao,
+                         std::string_view TipoVal, std::string_view Tipo, const char* Gravar = nullptr);
+
 // Appends the two sentences of the ICMS credit a simple-regime issuer grants
 // (Ordem 30 and 31) when the company's CRT is 1, Valor is above 0, the nature
 // Natureza is a sale (TIPO "V") and the customer CodCli is not in the simple
