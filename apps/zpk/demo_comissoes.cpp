@@ -21,12 +21,6 @@
 namespace zpk::cli {
 namespace {
 
-void exec(const std::string& sql) {
-  TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add(sql);
-  q.ExecSQL();
-}
-
 // Numbers with a decimal point, like the rest of the command line's output.
 std::string num(double value, const char* pattern = "0.00") {
   std::string text = FormatFloat(pattern, value);
@@ -39,13 +33,13 @@ std::string num(double value, const char* pattern = "0.00") {
 // The order as a sales screen leaves it, before any recalculation; its old
 // split and titles (an earlier run) go.
 void write_order() {
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO PEDIDO_001 (NUMERO, LOCADO, CODCLI, CODREP, TAB_PRE, DT_EMISSAO, PGTO, COM1, "
       "COM2) "
       "VALUES ('CM520', '0', '000601', 'R601', 'SUL', '2026-03-02', '030', 0, 0) MATCHING (NUMERO)");
-  exec("DELETE FROM PED_ITEN_001 WHERE NUMERO = 'CM520'");
-  exec("DELETE FROM PED_COM_001 WHERE NUMERO = 'CM520'");
-  exec("DELETE FROM REC_COM_001 WHERE NUMERO STARTING WITH 'CM520/'");
+  demo_exec("DELETE FROM PED_ITEN_001 WHERE NUMERO = 'CM520'");
+  demo_exec("DELETE FROM PED_COM_001 WHERE NUMERO = 'CM520'");
+  demo_exec("DELETE FROM REC_COM_001 WHERE NUMERO STARTING WITH 'CM520/'");
   const char* itens[] = {
       "('CM520', 'TEC-001', '001', 'U', 1, 100, 0, 18.90, '5,00')",
       "('CM520', 'TEC-002', '002', 'U', 2, 40, 0, 32.50, '0')",
@@ -53,19 +47,20 @@ void write_order() {
       "('CM520', 'AMOSTRA', '', '', 4, 10, 0, 0, '')",
   };
   for (const char* item : itens) {
-    exec(std::string(
-             "INSERT INTO PED_ITEN_001 (NUMERO, CODIGO, COR, TAM, ORDEM, QTDE, QTDE_F, PRECO, DESCONTO) "
-             "VALUES ") +
-         item);
+    demo_exec(std::string(
+                  "INSERT INTO PED_ITEN_001 (NUMERO, CODIGO, COR, TAM, ORDEM, QTDE, QTDE_F, PRECO, DESCONTO) "
+                  "VALUES ") +
+              item);
   }
   const char* titulos[] = {
       "('CM520/1', '000601', 'R601', 'CM520', 2217.50, '2026-04-01', '2026-03-02', 'N')",
       "('CM520/2', '000601', 'R601', 'CM520', 2217.50, '2026-05-01', '2026-03-02', 'N')",
   };
   for (const char* t : titulos) {
-    exec(std::string("UPDATE OR INSERT INTO RECEBER_001 (NUMERO, CODCLI, CODREP, PEDIDO, VALOR2, DT_VENCTO, "
-                     "DT_EMISSAO, STATUS) VALUES ") +
-         t + " MATCHING (NUMERO)");
+    demo_exec(
+        std::string("UPDATE OR INSERT INTO RECEBER_001 (NUMERO, CODCLI, CODREP, PEDIDO, VALOR2, DT_VENCTO, "
+                    "DT_EMISSAO, STATUS) VALUES ") +
+        t + " MATCHING (NUMERO)");
   }
   Tabela.IBTransaction.CommitRetaining();
 }

@@ -26,18 +26,6 @@ constexpr const char* kCliente = "000610";
 constexpr const char* kTitulo = "006101/1";
 constexpr const char* kLancamento = "DEMO-610";
 
-void exec(const std::string& sql) {
-  TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add(sql);
-  q.ExecSQL();
-}
-
-// An amount with a decimal point and its cents, exactly as stored.
-std::string money(Currency value) {
-  const int64_t cents = value.Raw() / 100;
-  return fmt::format("{}{}.{:02}", cents < 0 ? "-" : "", std::llabs(cents) / 100, std::llabs(cents) % 100);
-}
-
 void show_dialogs(std::ostream& out, HeadlessDialogs& dialogs) {
   for (const DialogRecord& r : dialogs.records()) out << "  [" << r.caption << "] " << r.text << '\n';
   dialogs.clear();
@@ -46,7 +34,7 @@ void show_dialogs(std::ostream& out, HeadlessDialogs& dialogs) {
 // The demo's customer with its own ledger account, and none of its postings
 // left from an earlier run.
 void reset() {
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO ENTIDADE_001 (CODCLI, NOME, TIPO, CNPJ, CEP, CONTAC) VALUES "
       "('000610', 'MALHARIA SAO BENTO LTDA', '2', '45.723.174/0001-10', '89010-000', '1.1.03.001') "
       "MATCHING (CODCLI)");
@@ -65,7 +53,7 @@ void list_rows(std::ostream& out) {
     out << fmt::format("  {:>5} {:<4} {:<11} {:<11} {:<11} {:>9} {:<11} {}\n",
                        q.FieldByName("ORDEM").AsString(), q.FieldByName("TIPO").AsString(),
                        q.FieldByName("CONTA_D").AsString(), q.FieldByName("CONTA_C").AsString(),
-                       q.FieldByName("CONTA_R").AsString(), money(q.FieldByName("VALOR").AsCurrency()),
+                       q.FieldByName("CONTA_R").AsString(), demo_money(q.FieldByName("VALOR").AsCurrency()),
                        q.FieldByName("DATA").AsString(), q.FieldByName("OBSERVACAO").AsString());
   }
   q.Close();
@@ -79,7 +67,7 @@ void list_rows(std::ostream& out) {
     out << fmt::format("  bank {} account {} doc {} posted {} booked {} {} pending {} {}\n",
                        q.FieldByName("BANCO").AsString(), q.FieldByName("CONTA").AsString(),
                        q.FieldByName("DOCTO").AsString(), q.FieldByName("DT_LAN").AsString(),
-                       q.FieldByName("DT_CONT").AsString(), money(q.FieldByName("VALOR").AsCurrency()),
+                       q.FieldByName("DT_CONT").AsString(), demo_money(q.FieldByName("VALOR").AsCurrency()),
                        q.FieldByName("PENDENTE").AsString(), q.FieldByName("TIPO_DOC").AsString());
   }
 }
@@ -97,7 +85,7 @@ const RegisterDemo kContabil{
        const TDateTime recebido = EncodeDate(2026, 3, 6);
        const double valor = 1500.25;
        out << fmt::format("Receipt of title {} of customer {}: {} on {} through account 0001\n", kTitulo,
-                          kCliente, money(valor), DateToStr(recebido));
+                          kCliente, demo_money(valor), DateToStr(recebido));
        const TDateTime creditado = DataContabilizacaoBancaria(recebido, "02", true);
        out << fmt::format(
            "  DataContabilizacaoBancaria({}, 02, True) = {} (Friday, 2-day float, weekend spanned)\n",

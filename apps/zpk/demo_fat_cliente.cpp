@@ -21,21 +21,15 @@
 namespace zpk::cli {
 namespace {
 
-void exec(const std::string& sql) {
-  TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add(sql);
-  q.ExecSQL();
-}
-
 // Group 30 ("REDE BOA VISTA", analysed as a whole): 000301 with an instalment
 // overdue since January 2025, a later one and an advance; 000302 with one
 // open title; an open order of 000301 with IPI and a 5 % discount.
 void write_customers() {
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO ENTIDADE_001 (CODCLI, NOME, TIPO, CNPJ, CEP, GRUPO, CREDITO, BLOQUEIO) VALUES "
       "('000301', 'BOA VISTA MODAS LTDA', '2', '11.222.333/0001-81', '30110-000', '30', 3000, 'N') "
       "MATCHING (CODCLI)");
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO ENTIDADE_001 (CODCLI, NOME, TIPO, CNPJ, CEP, GRUPO, CREDITO, BLOQUEIO) VALUES "
       "('000302', 'BOA VISTA FILIAL CENTRO LTDA', '2', '11.222.333/0002-62', '30110-000', '30', 2000, 'N') "
       "MATCHING (CODCLI)");
@@ -46,19 +40,19 @@ void write_customers() {
       "('A3011', '000301', 150.00, 0, 0, '2030-01-01', '2025-05-31', 'A')",
   };
   for (const char* t : titulos) {
-    exec(std::string(
-             "UPDATE OR INSERT INTO RECEBER_001 (NUMERO, CODCLI, VALOR2, JUROS, VALOR_PAGO, DT_VENCTO, "
-             "DT_EMISSAO, STATUS) VALUES ") +
-         t + " MATCHING (NUMERO)");
+    demo_exec(std::string(
+                  "UPDATE OR INSERT INTO RECEBER_001 (NUMERO, CODCLI, VALOR2, JUROS, VALOR_PAGO, DT_VENCTO, "
+                  "DT_EMISSAO, STATUS) VALUES ") +
+              t + " MATCHING (NUMERO)");
   }
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO PEDIDO_001 (NUMERO, LOCADO, CODCLI, DT_EMISSAO, PER_DESC) "
       "VALUES ('003010', '0', '000301', '2025-06-02', 5) MATCHING (NUMERO)");
-  exec("DELETE FROM PED_ITEN_001 WHERE NUMERO = '003010'");
-  exec(
+  demo_exec("DELETE FROM PED_ITEN_001 WHERE NUMERO = '003010'");
+  demo_exec(
       "INSERT INTO PED_ITEN_001 (NUMERO, CODIGO, ORDEM, QTDE, PRECO, IPI) VALUES ('003010', 'TEC-001', 1, "
       "40, 12.50, 10)");
-  exec(
+  demo_exec(
       "INSERT INTO PED_ITEN_001 (NUMERO, CODIGO, ORDEM, QTDE, PRECO, IPI) VALUES ('003010', 'TEC-001', 2, "
       "12, 9.90, 0)");
 }

@@ -17,18 +17,12 @@
 namespace zpk::cli {
 namespace {
 
-void exec(const std::string& sql) {
-  TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add(sql);
-  q.ExecSQL();
-}
-
 // Customer 000851 with credit 5000.00: N851-1 (1000.00, due 10/03/2025, paid
 // 400.00 on 05/03 and 600.00 on 18/03: 8 days late), N851-2 (800.00 + 12.00
 // interest, 300.00 paid, due 10/04/2025: overdue), N851-3 (650.00 due in
 // 2030), a cheque of 120.00 to fall due, order D851 with 30 pieces pending at 15.00.
 void write_customer() {
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO ENTIDADE_001 (CODCLI, NOME, CREDITO, BLOQUEIO) VALUES "
       "('000851', 'MALHARIA SERRA AZUL LTDA', 5000, 'N') MATCHING (CODCLI)");
   const char* titulos[] = {
@@ -37,27 +31,28 @@ void write_customer() {
       "('N851-3', '000851', 650, 650, 0, 0, '2030-05-10', '2025-04-10', 'N')",
   };
   for (const char* t : titulos) {
-    exec(std::string("UPDATE OR INSERT INTO RECEBER_001 (NUMERO, CODCLI, VALOR2, VALOR, JUROS, VALOR_PAGO, "
-                     "DT_VENCTO, DT_EMISSAO, STATUS) VALUES ") +
-         t + " MATCHING (NUMERO)");
+    demo_exec(
+        std::string("UPDATE OR INSERT INTO RECEBER_001 (NUMERO, CODCLI, VALOR2, VALOR, JUROS, VALOR_PAGO, "
+                    "DT_VENCTO, DT_EMISSAO, STATUS) VALUES ") +
+        t + " MATCHING (NUMERO)");
   }
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO RECEBERB_001 (NUMERO, SEQ, DT_PAGTO, VALOR_PAGO) VALUES "
       "('N851-1', 1, '2025-03-05', 400) MATCHING (NUMERO, SEQ)");
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO RECEBERB_001 (NUMERO, SEQ, DT_PAGTO, VALOR_PAGO) VALUES "
       "('N851-1', 2, '2025-03-18', 600) MATCHING (NUMERO, SEQ)");
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO RECEBERB_001 (NUMERO, SEQ, DT_PAGTO, VALOR_PAGO) VALUES "
       "('N851-2', 1, '2025-04-01', 300) MATCHING (NUMERO, SEQ)");
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO CHEQUE_PRE_001 (CODIGO, CODCLI, NUMERO_CH, VALOR, STATUS, DT_VENCTO) VALUES "
       "(851, '000851', '004512', 120, 'P', '2030-01-15') MATCHING (CODIGO)");
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO PEDIDO_001 (NUMERO, LOCADO, CODCLI, DT_EMISSAO, ENTREGA) "
       "VALUES ('D851', '0', '000851', '2025-05-02', '2025-06-02') MATCHING (NUMERO)");
-  exec("DELETE FROM PED_ITEN_001 WHERE NUMERO = 'D851'");
-  exec(
+  demo_exec("DELETE FROM PED_ITEN_001 WHERE NUMERO = 'D851'");
+  demo_exec(
       "INSERT INTO PED_ITEN_001 (NUMERO, CODIGO, ORDEM, QTDE, QTDE_F, PRECO) VALUES "
       "('D851', 'MALHA-01', 1, 30, 10, 15)");
 }

@@ -25,27 +25,16 @@ namespace {
 constexpr const char* kCliente = "000510";
 constexpr const char* kFatura = "005101";
 
-void exec(const std::string& sql) {
-  TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add(sql);
-  q.ExecSQL();
-}
-
-// An amount with a decimal point and its cents, exactly as stored.
-std::string money(Currency value) {
-  const int64_t cents = value.Raw() / 100;
-  return fmt::format("{}{}.{:02}", cents < 0 ? "-" : "", std::llabs(cents) / 100, std::llabs(cents) % 100);
-}
-
 // The demo's customer, with none of its titles, batches or instructions left
 // from an earlier run.
 void reset_customer() {
-  exec(
+  demo_exec(
       "UPDATE OR INSERT INTO ENTIDADE_001 (CODCLI, NOME, TIPO, CNPJ, CEP, CREDITO, BLOQUEIO) VALUES "
       "('000510', 'TECELAGEM SANTA RITA LTDA', '2', '45.723.174/0001-10', '89010-000', 20000, 'N') "
       "MATCHING (CODCLI)");
-  exec("DELETE FROM REC_MOV_001 WHERE NUMERO IN (SELECT NUMERO FROM RECEBER_001 WHERE CODCLI = '000510')");
-  exec("DELETE FROM RECEBER_001 WHERE CODCLI = '000510'");
+  demo_exec(
+      "DELETE FROM REC_MOV_001 WHERE NUMERO IN (SELECT NUMERO FROM RECEBER_001 WHERE CODCLI = '000510')");
+  demo_exec("DELETE FROM RECEBER_001 WHERE CODCLI = '000510'");
 }
 
 void list_titles(std::ostream& out) {
@@ -59,10 +48,10 @@ void list_titles(std::ostream& out) {
   for (; !q.Eof(); q.Next()) {
     out << fmt::format("  {:<10} {:<11} {:<11} {:>7} {:>7} {:>7} {:>6} {:<2} {:>7} {}\n",
                        q.FieldByName("NUMERO").AsString(), q.FieldByName("DT_VENCTO").AsString(),
-                       q.FieldByName("ORIGINAL").AsString(), money(q.FieldByName("VALOR2").AsCurrency()),
-                       money(q.FieldByName("VAL_ORIGIN").AsCurrency()),
-                       money(q.FieldByName("VALOR_PAGO").AsCurrency()),
-                       money(q.FieldByName("JUROS").AsCurrency()), q.FieldByName("STATUS").AsString(),
+                       q.FieldByName("ORIGINAL").AsString(), demo_money(q.FieldByName("VALOR2").AsCurrency()),
+                       demo_money(q.FieldByName("VAL_ORIGIN").AsCurrency()),
+                       demo_money(q.FieldByName("VALOR_PAGO").AsCurrency()),
+                       demo_money(q.FieldByName("JUROS").AsCurrency()), q.FieldByName("STATUS").AsString(),
                        q.FieldByName("BORDERO").AsString(), q.FieldByName("NRBANCO").AsString());
   }
 }
@@ -78,7 +67,7 @@ const RegisterDemo kTitles{
        const Currency total = Currency::FromRaw(10000000);
        const Currency parcela = Currency::FromRaw(total.Raw() / 3 / 100 * 100);
        out << fmt::format("Invoice {} of {} for customer {} in three instalments (separator \"{}\"):\n",
-                          kFatura, money(total), kCliente, SepDupli());
+                          kFatura, demo_money(total), kCliente, SepDupli());
        TRecDuplicata d(TStatusDuplicata::tpDuplicata);
        d.CodCli = kCliente;
        d.Fatura = kFatura;
@@ -93,14 +82,14 @@ const RegisterDemo kTitles{
          d.Valor = i < 3 ? parcela : total - parcela - parcela;
          d.DataVencimento = IncDay(d.DataEmissao, 30 * i);
          d.IncluiDuplicata();
-         out << fmt::format("  IncluiDuplicata {} {} due {}\n", d.Numero, money(d.Valor),
+         out << fmt::format("  IncluiDuplicata {} {} due {}\n", d.Numero, demo_money(d.Valor),
                             DateToStr(d.DataVencimento));
        }
        Tabela.IBTransaction.CommitRetaining();
 
        const std::string segunda = kFatura + SepDupli() + "2";
        out << "The customer pays 100.00 of " << segunda << "; the rest is moved to 15/05/2026:\n";
-       exec("UPDATE RECEBER_001 SET VALOR_PAGO = 100 WHERE NUMERO = '" + segunda + "'");
+       demo_exec("UPDATE RECEBER_001 SET VALOR_PAGO = 100 WHERE NUMERO = '" + segunda + "'");
        d.Numero = segunda;
        d.Valor = parcela;
        d.DataVencimento = EncodeDate(2026, 5, 15);
@@ -111,11 +100,12 @@ const RegisterDemo kTitles{
        const std::string bordero = ProximoNumeroBordero("r");
        out << "ProximoNumeroBordero(r) = " << bordero
            << "; the batch goes to the bank through account 0001:\n";
-       exec("INSERT INTO BORDERO_001 (NUMERO, TIPO, CONTA, CARTEIRA, DATA) VALUES (" + bordero +
-            ", 'R', '0001', '109', CURRENT_DATE)");
+       demo_exec("INSERT INTO BORDERO_001 (NUMERO, TIPO, CONTA, CARTEIRA, DATA) VALUES (" + bordero +
+                 ", 'R', '0001', '109', CURRENT_DATE)");
        for (int i = 1; i <= 3; ++i) {
-         exec(fmt::format("UPDATE RECEBER_001 SET BORDERO = {}, NRBANCO = '1090051010{}' WHERE NUMERO = '{}'",
-                          bordero, i, kFatura + SepDupli() + std::to_string(i)));
+         demo_exec(
+             fmt::format("UPDATE RECEBER_001 SET BORDERO = {}, NRBANCO = '1090051010{}' WHERE NUMERO = '{}'",
+                         bordero, i, kFatura + SepDupli() + std::to_string(i)));
        }
        Tabela.IBTransaction.CommitRetaining();
 

@@ -24,18 +24,6 @@ constexpr const char* kNota = "000620";
 constexpr const char* kLancamentoNota = "F000620";
 constexpr const char* kLancamentoRecebimento = "R000620";
 
-void exec(const std::string& sql) {
-  TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add(sql);
-  q.ExecSQL();
-}
-
-// An amount with a decimal point and its cents, exactly as stored.
-std::string money(Currency value) {
-  const int64_t cents = value.Raw() / 100;
-  return fmt::format("{}{}.{:02}", cents < 0 ? "-" : "", std::llabs(cents) / 100, std::llabs(cents) % 100);
-}
-
 void list_ledger(std::ostream& out) {
   TTIQuery q(Tabela.IBDatabase);
   q.SQL.Add(
@@ -51,7 +39,7 @@ void list_ledger(std::ostream& out) {
                        q.FieldByName("LANCAMENTO").AsString(), q.FieldByName("ORDEM").AsInteger(),
                        q.FieldByName("NUMERO").AsString(), q.FieldByName("CONTA_D").AsString(),
                        q.FieldByName("CONTA_C").AsString(), q.FieldByName("CONTA_R").AsString(),
-                       money(q.FieldByName("VALOR").AsCurrency()), q.FieldByName("TIPO").AsString(),
+                       demo_money(q.FieldByName("VALOR").AsCurrency()), q.FieldByName("TIPO").AsString(),
                        q.FieldByName("OBSERVACAO").AsString());
   }
   TTIQuery r(Tabela.IBDatabase);
@@ -67,7 +55,7 @@ void list_ledger(std::ostream& out) {
                        r.FieldByName("LANCAMENTO").AsString(), r.FieldByName("ORDEM").AsInteger(),
                        r.FieldByName("CONTA").AsString(), r.FieldByName("CENTROCUSTO").AsString(),
                        r.FieldByName("DESCRICAO").AsString(), r.FieldByName("PERC_RAT").AsString(),
-                       money(r.FieldByName("VALOR_RAT").AsCurrency()));
+                       demo_money(r.FieldByName("VALOR_RAT").AsCurrency()));
   }
 }
 
@@ -76,12 +64,13 @@ const RegisterDemo kComposer{
      [](const CallOptions& o, std::ostream& out) {
        demo_session(o, out);
        for (const char* table : {"CONTABIL_001", "CENTRO_RATEIO_001"}) {
-         exec(fmt::format("DELETE FROM {} WHERE LANCAMENTO IN ('{}', '{}')", table, kLancamentoNota,
-                          kLancamentoRecebimento));
+         demo_exec(fmt::format("DELETE FROM {} WHERE LANCAMENTO IN ('{}', '{}')", table, kLancamentoNota,
+                               kLancamentoRecebimento));
        }
        // The ledger is kept (FIN 30) with the fiscal postings (FIN 40), whatever
        // an earlier step left.
-       exec("UPDATE EMP_PARAM SET VALOR = 'S' WHERE TIPO = 'FIN' AND CODIGO IN (30, 40) AND EMPRESA = '001'");
+       demo_exec(
+           "UPDATE EMP_PARAM SET VALOR = 'S' WHERE TIPO = 'FIN' AND CODIGO IN (30, 40) AND EMPRESA = '001'");
        Tabela.IBTransaction.CommitRetaining();
 
        const TDateTime data = EncodeDate(2026, 3, 10);

@@ -1,12 +1,16 @@
 #include "session.hpp"
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
+
 #include "foundation/session.hpp"
 #include "platform/db/database.hpp"
+#include "platform/db/query.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/rtl/strings.hpp"
 #include "platform/tabela/schema_setup.hpp"
@@ -84,6 +88,17 @@ const fs::path& demo_session(const CallOptions& options, std::ostream& out) {
     out << "connected to company " << Copy(Tabela.SufixoEmpresa, 2, 3) << " as " << vUsuario << '\n';
   }
   return location;
+}
+
+void demo_exec(const std::string& sql) {
+  TTIQuery q(Tabela.IBDatabase);
+  q.SQL.Add(sql);
+  q.ExecSQL();
+}
+
+std::string demo_money(Currency value) {
+  const int64_t cents = value.Raw() / 100;
+  return fmt::format("{}{}.{:02}", cents < 0 ? "-" : "", std::llabs(cents) / 100, std::llabs(cents) % 100);
 }
 
 }  // namespace zpk::cli

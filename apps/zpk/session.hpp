@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/db/database.hpp"
+#include "platform/rtl/currency.hpp"
 #include "registry.hpp"
 
 namespace zpk::cli {
@@ -42,5 +43,11 @@ class CallSession {
 // Tabela to company --empresa (001) as vUsuario (--usuario, default ADMIN); later calls
 // only make sure it is still connected. Demo steps of every subsystem call it.
 const std::filesystem::path& demo_session(const CallOptions& options, std::ostream& out);
+
+// Runs one statement of a demo step on the shared connection (raises EDatabaseError).
+void demo_exec(const std::string& sql);
+
+// An amount as a demo prints it: a decimal point and its cents, exactly as stored.
+std::string demo_money(Currency value);
 
 }  // namespace zpk::cli
