@@ -92,10 +92,12 @@ const RegisterDemo invoice_numbers{
        vPedidoFat.clear();
        out << "Reserved now: " << reserved_numbers("1") << '\n';
        TTIQuery log(Tabela.IBDatabase);
-       log.SQL.Add("SELECT FIRST 1 DESCRICAO FROM LOG WHERE TELA = :TELA ORDER BY HORA DESC");
+       // Both changes of the sequence can fall in the same second: every row,
+       // in a fixed order, so that the demo prints the same each time.
+       log.SQL.Add("SELECT DESCRICAO FROM LOG WHERE TELA = :TELA ORDER BY HORA, DESCRICAO");
        log.ParamByName("TELA").AsString = "DIGITAÇÃO DA NOTA";
        log.Open();
-       out << "Audit row: " << log.FieldByName("DESCRICAO").AsString() << '\n';
+       for (; !log.Eof(); log.Next()) out << "Audit row: " << log.FieldByName("DESCRICAO").AsString() << '\n';
 
        out << fmt::format("ProximoLoteNFe = {} (after lot 17); VersaoNFe = {}\n", ProximoLoteNFe(),
                           VersaoNFe());
