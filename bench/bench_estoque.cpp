@@ -212,44 +212,6 @@ ServerBench& server_bench() {
   return instance;
 }
 
-struct Round {
-  double seconds = 0;  // from the start signal until the last station ended
-  int postings = 0;    // lines the stations printed (one per committed posting)
-  std::string error;   // empty when every station ended well
-};
-
-// One round: starts one `zpk station movimenta` per entry of `items`, waits
-// until all are connected, then releases them at once and times them to the end.
-Round run_round(const ServerBench& s, const std::vector<std::string>& items, int count) {
-  std::vector<std::vector<std::string>> processes;
-  for (size_t i = 0; i < items.size(); ++i) {
-    processes.push_back({s.zpk.string(), "station", "movimenta", "produto", items[i], "--db", s.location,
-                         "--empresa", "001", "--usuario", "ADMIN", "--count", std::to_string(count),
-                         "--station", std::to_string(i), "--start-file", "{start}"});
-  }
-  Round round;
-  std::chrono::duration<double> released_for{0};
-  std::vector<test::StationResult> results;
-  try {
-    results = test::run_together(processes, {}, std::chrono::seconds(300), &released_for);
-  } catch (const std::exception& e) {
-    round.error = e.what();
-    return round;
-  }
-  round.seconds = released_for.count();
-  for (size_t i = 0; i < results.size(); ++i) {
-    round.postings += static_cast<int>(results[i].lines.size());
-    if (round.error.empty() && !results[i].ok()) {
-      round.error = "station " + std::to_string(i) + " failed: " + results[i].errors;
-    }
-  }
-  if (round.error.empty() && round.postings != count * static_cast<int>(items.size())) {
-    round.error = "the stations printed " + std::to_string(round.postings) + " postings, not " +
-                  std::to_string(count * static_cast<int>(items.size()));
-  }
-  return round;
-}
-
 // Postings per second of `stations` processes together: range(0) stations,
 // range(1) = 1 when all of them post to one hot item, 0 when each has its own.
 void BM_Stations_MovimentaEstoqueProduto(benchmark::State& state) {
@@ -265,14 +227,16 @@ void BM_Stations_MovimentaEstoqueProduto(benchmark::State& state) {
   double seconds = 0;
   int postings = 0;
   for (auto _ : state) {
-    const Round round = run_round(s, items, kStationPostings);
+    std::vector<std::vector<std::string>> workloads;
+    for (const std::string& item : items) workloads.push_back({"movimenta", "produto", item});
+    const bench::StationRound round = bench::run_station_round(s, workloads, kStationPostings, "postings");
     if (!round.error.empty()) {
       state.SkipWithError(round.error.c_str());
       break;
     }
     state.SetIterationTime(round.seconds);
     seconds += round.seconds;
-    postings += round.postings;
+    postings += round.lines;
   }
   if (seconds > 0) {
     state.counters["postings_per_s"] = postings / seconds;

@@ -115,44 +115,6 @@ ServerBench& server_bench() {
   return instance;
 }
 
-struct Round {
-  double seconds = 0;    // from the start signal until the last station ended
-  int reservations = 0;  // lines the stations printed (one per number reserved)
-  std::string error;     // empty when every station ended well
-};
-
-// One round: `stations` processes of `zpk station reserva-nota SERIE`, released
-// at once and timed to the end.
-Round run_round(const ServerBench& s, int stations, const std::string& serie, int count) {
-  std::vector<std::vector<std::string>> processes;
-  for (int i = 0; i < stations; ++i) {
-    processes.push_back({s.zpk.string(), "station", "reserva-nota", serie, "--db", s.location, "--empresa",
-                         "001", "--usuario", "ADMIN", "--count", std::to_string(count), "--station",
-                         std::to_string(i), "--start-file", "{start}"});
-  }
-  Round round;
-  std::chrono::duration<double> released_for{0};
-  std::vector<test::StationResult> results;
-  try {
-    results = test::run_together(processes, {}, std::chrono::seconds(300), &released_for);
-  } catch (const std::exception& e) {
-    round.error = e.what();
-    return round;
-  }
-  round.seconds = released_for.count();
-  for (size_t i = 0; i < results.size(); ++i) {
-    round.reservations += static_cast<int>(results[i].lines.size());
-    if (round.error.empty() && !results[i].ok()) {
-      round.error = "station " + std::to_string(i) + " failed: " + results[i].errors;
-    }
-  }
-  if (round.error.empty() && round.reservations != count * stations) {
-    round.error = "the stations printed " + std::to_string(round.reservations) + " numbers, not " +
-                  std::to_string(count * stations);
-  }
-  return round;
-}
-
 // Numbers reserved per second by range(0) stations together on one series.
 void BM_Stations_ReservaNotaFiscal(benchmark::State& state) {
   static int next_series = 100;  // a fresh series per round
@@ -165,14 +127,16 @@ void BM_Stations_ReservaNotaFiscal(benchmark::State& state) {
   double seconds = 0;
   int reservations = 0;
   for (auto _ : state) {
-    const Round round = run_round(s, stations, std::to_string(next_series++), kStationReservations);
+    const std::vector<std::vector<std::string>> workloads(stations,
+                                                          {"reserva-nota", std::to_string(next_series++)});
+    const bench::StationRound round = bench::run_station_round(s, workloads, kStationReservations, "numbers");
     if (!round.error.empty()) {
       state.SkipWithError(round.error.c_str());
       break;
     }
     state.SetIterationTime(round.seconds);
     seconds += round.seconds;
-    reservations += round.reservations;
+    reservations += round.lines;
   }
   if (seconds > 0) {
     state.counters["numbers_per_s"] = reservations / seconds;

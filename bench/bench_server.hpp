@@ -6,14 +6,17 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/db/database.hpp"
 #include "platform/tabela/schema_setup.hpp"
+#include "support/station_processes.hpp"
 
 namespace zpk::bench {
 
@@ -82,5 +85,57 @@ struct ServerBench {
   ServerBench(const ServerBench&) = delete;
   ServerBench& operator=(const ServerBench&) = delete;
 };
+
+// One timed round of stations: how long they ran, how many lines they
+// printed (one per unit of work committed), and why the round failed.
+struct StationRound {
+  double seconds = 0;  // from the start signal until the last station ended
+  int lines = 0;
+  std::string error;  // empty when every station ended well
+};
+
+// Starts one `zpk station` process per entry of `workloads` (the workload's
+// own arguments) running `count` times on the server database, waits until
+// all are connected, releases them at once and times them to the end. A
+// station that fails, or fewer lines than count per station (`what` names
+// them in the message), fail the round.
+inline StationRound run_station_round(const ServerBench& s,
+                                      const std::vector<std::vector<std::string>>& workloads, int count,
+                                      const std::string& what) {
+  std::vector<std::vector<std::string>> processes;
+  for (size_t i = 0; i < workloads.size(); ++i) {
+    std::vector<std::string> args{s.zpk.string(), "station"};
+    args.insert(args.end(), workloads[i].begin(), workloads[i].end());
+    for (const std::string& a :
+         {std::string("--db"), s.location, std::string("--empresa"), std::string("001"),
+          std::string("--usuario"), std::string("ADMIN"), std::string("--count"), std::to_string(count),
+          std::string("--station"), std::to_string(i), std::string("--start-file"), std::string("{start}")}) {
+      args.push_back(a);
+    }
+    processes.push_back(std::move(args));
+  }
+  StationRound round;
+  std::chrono::duration<double> released_for{0};
+  std::vector<test::StationResult> results;
+  try {
+    results = test::run_together(processes, {}, std::chrono::seconds(300), &released_for);
+  } catch (const std::exception& e) {
+    round.error = e.what();
+    return round;
+  }
+  round.seconds = released_for.count();
+  for (size_t i = 0; i < results.size(); ++i) {
+    round.lines += static_cast<int>(results[i].lines.size());
+    if (round.error.empty() && !results[i].ok()) {
+      round.error = "station " + std::to_string(i) + " failed: " + results[i].errors;
+    }
+  }
+  const int expected = count * static_cast<int>(workloads.size());
+  if (round.error.empty() && round.lines != expected) {
+    round.error = "the stations printed " + std::to_string(round.lines) + " " + what + ", not " +
+                  std::to_string(expected);
+  }
+  return round;
+}
 
 }  // namespace zpk::bench
