@@ -22,10 +22,6 @@ namespace {
 using test::exec;
 using Rows = std::vector<std::string>;
 
-void parametro(int codigo, const char* tipo, const char* valor) {
-  test::set_parameter(tipo, codigo, valor);
-}
-
 // The cost-centre rows as "ordem|account|centre|description|percent|amount".
 Rows centres() {
   Rows out;
@@ -44,8 +40,8 @@ class Rateio : public test::DatabaseTest {
   void SetUp() override {
     for (const char* table : {"CENTRO_RATEIO_001", "CONT_RATEIO_001"})
       exec(std::string("DELETE FROM ") + table);
-    parametro(30, "FIN", "S");
-    parametro(40, "FIN", "S");
+    test::set_parameter("FIN", 30, "S");
+    test::set_parameter("FIN", 40, "S");
     for (const char* c : {"C1", "C2", "C3", "C9"}) {
       exec("UPDATE OR INSERT INTO CENTROCUSTO_001 (CODIGO, DESCRICAO) VALUES (:C, :D) MATCHING (CODIGO)",
            {c, std::string("CENTRO ") + c});
@@ -137,8 +133,8 @@ TEST_F(Rateio, TheClassFormOpensOnlyWhereTheParametersAskForIt) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.tipo) + " FIN80=" + c.fin80 + " FIN100=" + c.fin100);
-    parametro(80, "FIN", c.fin80);
-    parametro(100, "FIN", c.fin100);
+    test::set_parameter("FIN", 80, c.fin80);
+    test::set_parameter("FIN", 100, c.fin100);
     dialogs_.clear();
     if (c.reply) dialogs_.reply(c.reply);
     oDadosRateioClasse = {};

@@ -23,10 +23,6 @@ namespace {
 using test::exec;
 using Rows = std::vector<std::string>;
 
-void parametro(int codigo, const char* tipo, const char* valor) {
-  test::set_parameter(tipo, codigo, valor);
-}
-
 // The gathered postings as "credit|debit|amount|type", amounts with two decimals.
 Rows postings() {
   Rows out;
@@ -73,10 +69,10 @@ class Composer : public test::DatabaseTest {
   void SetUp() override {
     for (const char* table : {"CONTABIL_001", "CENTRO_RATEIO_001", "CONT_RATEIO_001"})
       exec(std::string("DELETE FROM ") + table);
-    parametro(30, "FIN", "S");
-    parametro(40, "FIN", "S");
-    parametro(70, "FIN", "N");
-    parametro(230, "PRO", "S");
+    test::set_parameter("FIN", 30, "S");
+    test::set_parameter("FIN", 40, "S");
+    test::set_parameter("FIN", 70, "N");
+    test::set_parameter("PRO", 230, "S");
     const struct {
       const char* codigo;
       const char* tipo;
@@ -288,7 +284,7 @@ TEST_F(Composer, TheConfirmationFormOpensForAMissingAccountOrAlwaysWithFin70) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(std::string(c.conta_d) + " FIN70=" + c.fin70);
-    parametro(70, "FIN", c.fin70);
+    test::set_parameter("FIN", 70, c.fin70);
     dialogs_.clear();
     if (c.reply) dialogs_.reply(c.reply);
     TContabil contabil;
@@ -390,14 +386,14 @@ TEST_F(Composer, FinancialAmountsGatherByTypeAndSwitches) {
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    parametro(40, "FIN", c.fin40);
-    parametro(230, "PRO", c.pro230);
+    test::set_parameter("FIN", 40, c.fin40);
+    test::set_parameter("PRO", 230, c.pro230);
     TContabil contabil;
     contabil.SetContabilidadeFinan("L1", "DOC", "000129/1", c.entidade_c, c.entidade_d, "+", c.tipo, "",
                                    c.historico, 10, data_, "", "");
     EXPECT_EQ(postings(), c.expected);
   }
-  parametro(40, "FIN", "S");
+  test::set_parameter("FIN", 40, "S");
   // The interest posting's result account is split over its cost centres.
   TContabil contabil;
   contabil.SetContabilidadeFinan("L1", "DOC", "000129/1", "T62001", "T01", "+", "RJ", "", "0001", 12.5, data_,
@@ -434,8 +430,8 @@ TEST_F(Composer, ReceiptsOfOneTitleAreSummedAndOnlyPostingsWithAKeyAreWritten) {
 }
 
 TEST_F(Composer, WithAccountingOffNothingIsGatheredOrWritten) {
-  parametro(30, "FIN", "N");
-  parametro(40, "FIN", "N");
+  test::set_parameter("FIN", 30, "N");
+  test::set_parameter("FIN", 40, "N");
   TContabil contabil;
   EXPECT_EQ(TbDadosContabeis, nullptr);
   contabil.SetContabilidadeFiscal("000132", "E", "T1101", "T62001", "", "VF", 10, data_, nullptr);
