@@ -81,6 +81,15 @@ struct TprGroup {
   bool NewPage = false;             // each group after the first starts a new page
 };
 
+// A dataset the layout fetches itself: a read-only query whose :NAME
+// parameters are the report's variables and whose {TABLE} names are the
+// company's tables (bound by bind_layout_datasets).
+struct TprLayoutDataSet {
+  std::string Name;
+  int Line = 0;
+  std::string Sql;
+};
+
 struct TprLayoutVariable {
   std::string Name;
   int Line = 0;
@@ -97,8 +106,9 @@ struct TprLayout {
   TprOrientation Orientation = TprOrientation::Portrait;
   double MarginLeft = 10, MarginTop = 10, MarginRight = 10, MarginBottom = 10;
   std::vector<TprLayoutVariable> Variables;
-  std::vector<TprGroup> Groups;  // outermost first
-  std::vector<TprBand> Bands;    // in the order of the file
+  std::vector<TprLayoutDataSet> DataSets;  // queries the layout declares, in file order
+  std::vector<TprGroup> Groups;            // outermost first
+  std::vector<TprBand> Bands;              // in the order of the file
 
   // The band of a kind (group bands: of that group), or nullptr.
   const TprBand* Find(TprBandKind kind, int group = -1) const;

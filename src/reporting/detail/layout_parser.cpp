@@ -20,6 +20,7 @@ namespace {
 constexpr size_t kMaxObjectsPerBand = 2000;
 constexpr size_t kMaxVariables = 500;
 constexpr size_t kMaxGroups = 16;
+constexpr size_t kMaxDataSets = 16;
 constexpr double kMaxMillimetres = 2000;
 
 struct PageSize {
@@ -212,7 +213,7 @@ class LayoutReader {
  private:
   void read_line(Line& line) {
     const std::string keyword = LowerCase(line.keyword());
-    if (line.words().size() > (keyword == "band" ? 2u : 1u)) {
+    if (line.words().size() > (keyword == "band" || keyword == "dataset" ? 2u : 1u)) {
       line.fail(fmt::format("unexpected word \"{}\"", line.words().back()));
     }
     if (keyword == "report") {
@@ -225,6 +226,8 @@ class LayoutReader {
       read_group(line);
     } else if (keyword == "band") {
       read_band(line);
+    } else if (keyword == "dataset") {
+      read_dataset(line);
     } else {
       for (const auto& object : kObjectNames) {
         if (SameText(object.name, keyword)) return read_object(line, object.kind);
@@ -289,6 +292,29 @@ class LayoutReader {
     g.Key = line.expression("key");
     g.NewPage = line.flag("newpage");
     layout_.Groups.push_back(std::move(g));
+  }
+
+  // `dataset NAME sql="SELECT ..."`: a query the program runs to fill the
+  // dataset NAME. Only a SELECT (or WITH ... SELECT) is taken here; the query
+  // also runs in a read-only transaction, so nothing a layout says can write.
+  void read_dataset(Line& line) {
+    if (line.words().size() < 2) line.fail("dataset needs its name (dataset NAME sql=\"SELECT ...\")");
+    if (layout_.DataSets.size() >= kMaxDataSets) line.fail("more than 16 datasets");
+    TprLayoutDataSet d;
+    d.Name = line.words()[1];
+    check_name(line, d.Name);
+    for (const auto& other : layout_.DataSets) {
+      if (SameText(other.Name, d.Name)) line.fail(fmt::format("dataset \"{}\" declared twice", d.Name));
+    }
+    d.Line = line.number();
+    d.Sql = line.required("sql");
+    const size_t start = d.Sql.find_first_not_of(" \t\r\n");
+    size_t end = start;
+    while (end < d.Sql.size() && std::isalpha(static_cast<unsigned char>(d.Sql[end]))) ++end;
+    const std::string first = start == std::string::npos ? "" : d.Sql.substr(start, end - start);
+    if (!SameText(first, "SELECT") && !SameText(first, "WITH"))
+      line.fail("the sql of a dataset must be a SELECT");
+    layout_.DataSets.push_back(std::move(d));
   }
 
   void read_band(Line& line) {
