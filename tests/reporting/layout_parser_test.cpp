@@ -28,6 +28,7 @@ band detail dataset=ITENS height=5 visible="ITENS.QTDE > 0"
   rect x=50 y=0 w=10 h=5 fill=#EEEEEE
   picture x=60 y=0 w=5 h=5 file="logo.png" stretch=no
   barcode x=70 y=0 w=30 h=5 type=ean13 data="[ITENS.EAN]"
+dataset ITENS sql="with T as (select 'a\"b' S from RDB$DATABASE) select S from {T}"
 )",
                                        "/layouts/LISTA.prt");
   EXPECT_EQ(layout.Title, "Estoque");
@@ -55,6 +56,10 @@ band detail dataset=ITENS height=5 visible="ITENS.QTDE > 0"
   EXPECT_EQ(detail.Objects[4].Barcode, TprBarcodeType::Ean13);
   EXPECT_EQ(layout.Bands[0].Objects[0].Color, 0xFF0000u);
   EXPECT_TRUE(layout.Bands[0].Objects[0].Font.Bold);
+  ASSERT_EQ(layout.DataSets.size(), 1u);
+  EXPECT_EQ(layout.DataSets[0].Name, "ITENS");
+  EXPECT_EQ(layout.DataSets[0].Line, 15);
+  EXPECT_EQ(layout.DataSets[0].Sql, "with T as (select 'a\"b' S from RDB$DATABASE) select S from {T}");
 }
 
 TEST(LayoutParser, RefusesBadFilesNamingFileAndLine) {
@@ -66,6 +71,13 @@ TEST(LayoutParser, RefusesBadFilesNamingFileAndLine) {
       {"page size=A4\nband detail height=5 dataset=X\n  text x=0 y=0 w=10 h=5 colour=#000000\n",
        "BAD.prt, line 3: unknown field \"colour\" in text"},
       {"frobnicate a=1\n", "BAD.prt, line 1: unknown keyword \"frobnicate\""},
+      {"dataset sql=\"SELECT 1 FROM RDB$DATABASE\"\n", "line 1: dataset needs its name"},
+      {"dataset X\n", "line 1: dataset needs the field \"sql\""},
+      {"dataset X sql=\"  delete from {PA_ITEN}\"\n", "line 1: the sql of a dataset must be a SELECT"},
+      {"dataset X sql=\"EXECUTE BLOCK AS BEGIN END\"\n", "line 1: the sql of a dataset must be a SELECT"},
+      {"dataset X sql=\"SELECT 1 FROM RDB$DATABASE\"\ndataset x sql=\"SELECT 2 FROM RDB$DATABASE\"\n",
+       "line 2: dataset \"x\" declared twice"},
+      {"dataset 1X sql=\"SELECT 1 FROM RDB$DATABASE\"\n", "line 1: \"1X\" is not a name"},
       {"band title height=5\n  text x=0 y=0 w=10 h=5 text=\"open\n",
        "line 2: the value of \"text\" is not closed"},
       {"band title height=5\n  text x=0 y=0 w=10 h=5 text=\"[1 + ]\"\n",
