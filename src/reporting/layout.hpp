@@ -52,6 +52,7 @@ struct TprObjectBase {
   TprVAlign VAlign = TprVAlign::Top;
   bool WordWrap = false;
   TprBarcodeType Barcode = TprBarcodeType::Code128;
+  bool BarcodeText = true;  // EAN-13 and Code 128 print their number under the bars
   std::string PictureFile;  // a picture's file, resolved beside the layout
   bool Stretch = true;      // a picture fills its box (false: keeps its proportions)
 };

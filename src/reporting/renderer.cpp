@@ -185,10 +185,35 @@ void draw_picture(cairo_t* cr, const TprPageObject& o) {
   cairo_restore(cr);
 }
 
+// Draws one human-readable text of a barcode where zint placed it: `x` is
+// the anchor of its alignment and `baseline` its baseline, in millimetres.
+void draw_barcode_text(cairo_t* cr, const zint_vector_string& t, double x, double baseline, double size) {
+  Layout layout(pango_cairo_create_layout(cr));
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  pango_cairo_context_set_font_options(pango_layout_get_context(layout.get()), options);
+  cairo_font_options_destroy(options);
+  pango_layout_context_changed(layout.get());
+  Font font(pango_font_description_new());
+  pango_font_description_set_family(font.get(), "Sans");
+  pango_font_description_set_absolute_size(font.get(), size * PANGO_SCALE);
+  pango_layout_set_font_description(layout.get(), font.get());
+  pango_layout_set_text(layout.get(), reinterpret_cast<const char*>(t.text), t.length);
+  PangoRectangle logical;
+  pango_layout_get_extents(layout.get(), nullptr, &logical);
+  const double w = static_cast<double>(logical.width) / PANGO_SCALE;
+  if (t.halign == 0) x -= w / 2;  // zint: 0 centre, 1 left, 2 right
+  if (t.halign == 2) x -= w;
+  cairo_move_to(cr, x, baseline - static_cast<double>(pango_layout_get_baseline(layout.get())) / PANGO_SCALE);
+  pango_cairo_show_layout(cr, layout.get());
+}
+
 // Encodes a barcode's data with zint and draws its bars in the object's
 // colour into its box. Linear codes fill the box (the bars' height is the
-// box's); a QR code stays square, as large as fits, centred. No human-readable
-// line is drawn: a layout prints the number as a text object where wanted.
+// box's); a QR code stays square, as large as fits, centred. EAN-13 and
+// Code 128 print their number under the bars, as zint lays it out (EAN-13's
+// first digit left of the bars), unless the layout switched it off: a
+// label whose bars do not scan can still be typed in.
 void draw_barcode(cairo_t* cr, const TprPageObject& o) {
   Symbol symbol(ZBarcode_Create());
   if (!symbol) throw EZpkError("barcode: out of memory");
@@ -196,7 +221,7 @@ void draw_barcode(cairo_t* cr, const TprPageObject& o) {
   symbol->symbology = o.Barcode == TprBarcodeType::Ean13     ? BARCODE_EANX
                       : o.Barcode == TprBarcodeType::Code128 ? BARCODE_CODE128
                                                              : BARCODE_QRCODE;
-  symbol->show_hrt = 0;
+  symbol->show_hrt = !square && o.BarcodeText ? 1 : 0;
   // Text is UTF-8. A QR code with other than ASCII declares UTF-8 (ECI 26):
   // readers guess the character set of undeclared bytes, and zbar, for one,
   // guesses Latin-1 text wrong. EAN-13 and Code 128 data is ASCII, checked
@@ -232,6 +257,11 @@ void draw_barcode(cairo_t* cr, const TprPageObject& o) {
   }
   set_color(cr, o.Color);
   cairo_fill(cr);
+  // The text keeps its proportions: sized by the module width, as the bars
+  // are, but never taller than the box gives it.
+  for (const zint_vector_string* t = v.strings; t != nullptr; t = t->next) {
+    draw_barcode_text(cr, *t, x + t->x * sx, y + t->y * sy, t->fsize * std::min(sx, sy));
+  }
   cairo_restore(cr);
 }
 

@@ -394,6 +394,7 @@ class LayoutReader {
                                 {{"ean13", TprBarcodeType::Ean13},
                                  {"code128", TprBarcodeType::Code128},
                                  {"qr", TprBarcodeType::Qr}});
+        o.BarcodeText = line.flag("readable", true);
         if (!line.has("data")) line.fail("barcode needs the field \"data\"");
         o.Text = line.text_template("data");
         break;
