@@ -118,9 +118,18 @@ void draw_text(cairo_t* cr, const TprPageObject& o) {
   if (o.VAlign == TprVAlign::Middle) y += (o.Height - text_h) / 2;
   if (o.VAlign == TprVAlign::Bottom) y += o.Height - text_h;
 
+  // A clip costs a path and a graphics state in every PDF page that uses it,
+  // so it is set only for a text whose ink leaves its box.
+  const double ink_left = x + static_cast<double>(ink.x) / PANGO_SCALE;
+  const double ink_top = y + static_cast<double>(ink.y) / PANGO_SCALE;
+  const bool inside = ink_left >= o.Left && ink_top >= o.Top &&
+                      ink_left + static_cast<double>(ink.width) / PANGO_SCALE <= o.Left + o.Width &&
+                      ink_top + static_cast<double>(ink.height) / PANGO_SCALE <= o.Top + o.Height;
   cairo_save(cr);
-  cairo_rectangle(cr, o.Left, o.Top, o.Width, o.Height);
-  cairo_clip(cr);
+  if (!inside) {
+    cairo_rectangle(cr, o.Left, o.Top, o.Width, o.Height);
+    cairo_clip(cr);
+  }
   set_color(cr, o.Color);
   cairo_move_to(cr, x, y);
   pango_cairo_show_layout(cr, layout.get());
