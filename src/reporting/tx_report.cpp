@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <string_view>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -43,7 +45,8 @@ void put(Grid& grid, int row, int column, const Cell& cell) {
   line[static_cast<size_t>(column)] = cell;
 }
 
-// Rich text keeps its words: the markup between "<" and ">" is dropped.
+// Rich text keeps its words: the markup between "<" and ">" is dropped and
+// the entities that stand for markup characters become those characters.
 std::string strip_markup(const std::string& text) {
   std::string plain;
   bool in_tag = false;
@@ -52,7 +55,22 @@ std::string strip_markup(const std::string& text) {
     else if (c == '>' && in_tag) in_tag = false;
     else if (!in_tag) plain += c;
   }
-  return plain;
+  static constexpr std::pair<std::string_view, std::string_view> kEntities[] = {
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
+  std::string decoded;
+  for (size_t i = 0; i < plain.size();) {
+    bool replaced = false;
+    for (const auto& [entity, character] : kEntities) {
+      if (plain.compare(i, entity.size(), entity) == 0) {
+        decoded += character;
+        i += entity.size();
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) decoded += plain[i++];
+  }
+  return decoded;
 }
 
 // Splits a text into the lines it prints on: its own line breaks, and, for a
