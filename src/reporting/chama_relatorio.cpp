@@ -9,6 +9,7 @@
 #include "platform/db/database_error.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/rtl/strings.hpp"
+#include "platform/settings/program_folder.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/dialog_message.hpp"
 #include "platform/ui/dialog_service.hpp"
@@ -26,16 +27,20 @@ constexpr const char* kCaption = "ZELVO Sistemas";
 bool carrega_layout(TprCustomReport& Rel, const std::string& Nome) {
   const std::string arquivo = ArquivoLayout(Nome);
   if (arquivo.empty()) {
-    MessageBox("Relatório não foi criado!\n" + arquivo_layout_relatorio(Nome), kCaption, MB_OK | MB_ICONINFORMATION);
+    MessageBox("Relatório não foi criado!\n" + arquivo_layout_relatorio(Nome), kCaption,
+               MB_OK | MB_ICONINFORMATION);
     return false;
   }
-  Rel.LoadTemplateFromFile(arquivo);
+  // The stored path names the shared folder as stations store it; it is
+  // read here through this station's own path to it.
+  Rel.LoadTemplateFromFile(program_file(arquivo).string());
   LigaFuncoesRelatorio(Rel);
   return true;
 }
 
 // Prepares the loaded report and shows or prints it as the flags say.
-bool prepara_e_imprime(TprCustomReport& Rel, bool Visualizar, const std::string& Impressora, bool Configurar) {
+bool prepara_e_imprime(TprCustomReport& Rel, bool Visualizar, const std::string& Impressora,
+                       bool Configurar) {
   if (!Rel.Prepare()) return false;
   if (Visualizar) {
     Rel.PreviewPreparedReport();
@@ -159,9 +164,9 @@ bool Chama_RelatorioWin(TprReport& Rel, const std::string& Nome, bool Visualizar
   return prepara_e_imprime(Rel, false, Impressora, Configurar);
 }
 
-bool Chama_Relatorio(TprReport& RelWin, TprTxReport& RelTxt, const std::string& NomeRel, const OwnerForm& Form,
-                     const std::string& Modo, bool Visualizar, bool Configurar, const std::string& Impressora,
-                     bool Sequencia) {
+bool Chama_Relatorio(TprReport& RelWin, TprTxReport& RelTxt, const std::string& NomeRel,
+                     const OwnerForm& Form, const std::string& Modo, bool Visualizar, bool Configurar,
+                     const std::string& Impressora, bool Sequencia) {
   std::string modo = UpperCase(Trim(Modo));
   int layout = 0;
   if (modo.empty()) {
@@ -169,7 +174,8 @@ bool Chama_Relatorio(TprReport& RelWin, TprTxReport& RelTxt, const std::string& 
     Visualizar = true;
   }
   const std::string nome = nome_layout_relatorio(NomeRel, modo, layout);
-  if (modo == "W" || modo == "F") return Chama_RelatorioWin(RelWin, nome, Visualizar, Form, Configurar, Impressora, Sequencia);
+  if (modo == "W" || modo == "F")
+    return Chama_RelatorioWin(RelWin, nome, Visualizar, Form, Configurar, Impressora, Sequencia);
   return Chama_RelatorioTxt(RelTxt, nome, Visualizar, Sequencia, Impressora, Configurar);
 }
 

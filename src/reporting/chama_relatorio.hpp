@@ -50,9 +50,9 @@ bool Chama_RelatorioWin(TprReport& Rel, const std::string& Nome, bool Visualizar
 // The entry point. With Modo the layout name is built from it ("W" and "F":
 // graphic, else text); without, the mode box asks, and a report chosen
 // there is always previewed. Cancelling the box does nothing (false).
-bool Chama_Relatorio(TprReport& RelWin, TprTxReport& RelTxt, const std::string& NomeRel, const OwnerForm& Form,
-                     const std::string& Modo = "", bool Visualizar = true, bool Configurar = false,
-                     const std::string& Impressora = "", bool Sequencia = false);
+bool Chama_Relatorio(TprReport& RelWin, TprTxReport& RelTxt, const std::string& NomeRel,
+                     const OwnerForm& Form, const std::string& Modo = "", bool Visualizar = true,
+                     bool Configurar = false, const std::string& Impressora = "", bool Sequencia = false);
 
 // Loads layout Nome into Rel with the variables vUsuario and vUsuarioEMail,
 // prepares it and writes the pages into the PDF file Arquivo; when Abrir and

@@ -68,7 +68,8 @@ std::vector<std::string> lpstat_printers() {
   close(pipe_fds[1]);
   std::string text;
   char buffer[4096];
-  for (ssize_t n; (n = read(pipe_fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
+  for (ssize_t n; (n = read(pipe_fds[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<size_t>(n));
   close(pipe_fds[0]);
   if (status != 0) return {};
   std::vector<std::string> printers;
@@ -110,7 +111,8 @@ std::vector<std::string> impressoras_instaladas() {
 }
 
 fs::path pasta_impressao() {
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) return fs::path(data) / "zpk" / "impressao";
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
+    return fs::path(data) / "zpk" / "impressao";
   const char* home = std::getenv("HOME");
   return fs::path(home && *home ? home : ".") / ".local" / "share" / "zpk" / "impressao";
 }
@@ -128,10 +130,12 @@ PrintOutcome send_to_print_queue(const fs::path& file, const std::string& printe
     const auto stamp = std::chrono::duration_cast<std::chrono::milliseconds>(
                            std::chrono::system_clock::now().time_since_epoch())
                            .count();
-    const fs::path target =
-        folder / fmt::format("{}_{}_{}{}", safe_job_name(job_name), stamp, counter++, file.extension().string());
+    const fs::path target = folder / fmt::format("{}_{}_{}{}", safe_job_name(job_name), stamp, counter++,
+                                                 file.extension().string());
     fs::copy_file(file, target, fs::copy_options::overwrite_existing, ec);
-    if (ec) throw EZpkError(fmt::format("Não foi possível gravar a impressão em {}: {}", target.string(), ec.message()));
+    if (ec)
+      throw EZpkError(
+          fmt::format("Não foi possível gravar a impressão em {}: {}", target.string(), ec.message()));
     outcome.file = target.string();
     return outcome;
   }

@@ -201,8 +201,9 @@ void TprCustomReport::PrintPreparedReport() {
   // The job is written to a private temporary file: lp copies it into the
   // spool before it returns, so the file goes away right after.
   std::error_code ec;
-  const fs::path temp = fs::temp_directory_path(ec) /
-                        fmt::format("zpk-print-{}-{}{}", ::getpid(), static_cast<const void*>(this), print_file_extension());
+  const fs::path temp =
+      fs::temp_directory_path(ec) /
+      fmt::format("zpk-print-{}-{}{}", ::getpid(), static_cast<const void*>(this), print_file_extension());
   struct Remove {
     const fs::path& path;
     ~Remove() {

@@ -51,9 +51,12 @@ std::string strip_markup(const std::string& text) {
   std::string plain;
   bool in_tag = false;
   for (char c : text) {
-    if (c == '<') in_tag = true;
-    else if (c == '>' && in_tag) in_tag = false;
-    else if (!in_tag) plain += c;
+    if (c == '<')
+      in_tag = true;
+    else if (c == '>' && in_tag)
+      in_tag = false;
+    else if (!in_tag)
+      plain += c;
   }
   static constexpr std::pair<std::string_view, std::string_view> kEntities[] = {
       {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};

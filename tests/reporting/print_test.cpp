@@ -19,7 +19,8 @@
 namespace zpk {
 namespace {
 
-constexpr const char* kLayout = "page size=A4\nband title height=10\n  text x=10 y=0 w=50 h=5 text=\"Romaneio\"\n";
+constexpr const char* kLayout =
+    "page size=A4\nband title height=10\n  text x=10 y=0 w=50 h=5 text=\"Romaneio\"\n";
 
 std::string read_all(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -39,7 +40,8 @@ class PrintTest : public test::StationTest {
       return accept_;
     });
     previous_lister_ = set_printer_lister([] { return std::vector<std::string>{"laser", "matricial"}; });
-    for (TprCustomReport* report : {static_cast<TprCustomReport*>(&graphic_), static_cast<TprCustomReport*>(&text_)}) {
+    for (TprCustomReport* report :
+         {static_cast<TprCustomReport*>(&graphic_), static_cast<TprCustomReport*>(&text_)}) {
       report->LoadTemplateFromText(kLayout, "ROMANEIO.prt");
       report->Prepare();
     }
