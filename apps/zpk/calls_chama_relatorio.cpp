@@ -6,34 +6,6 @@
 #include "reporting/chama_relatorio.hpp"
 #include "routine_adapter.hpp"
 
-namespace zpk {
-namespace {
-
-// Chama_Relatorio with a report of its own; what became of it: the printer,
-// the file written instead, or "preview" / "" (nothing shown or printed).
-std::string chama_relatorio(const std::string& NomeRel, const std::string& Modo, bool Visualizar,
-                            bool Configurar, const std::string& Impressora) {
-  TprReport win;
-  TprTxReport txt;
-  if (!Chama_Relatorio(win, txt, NomeRel, OwnerForm{}, Modo, Visualizar, Configurar, Impressora)) return "";
-  for (const TprCustomReport* rel :
-       {static_cast<const TprCustomReport*>(&win), static_cast<const TprCustomReport*>(&txt)}) {
-    if (!rel->LastPrintFile().empty()) return rel->LastPrintFile();
-    if (rel->GetEndPagesCount() > 0 && !Visualizar)
-      return rel->PrinterName.empty() ? "default printer" : rel->PrinterName;
-  }
-  return "preview";
-}
-
-// GeraPDF with a report of its own.
-bool gera_pdf(const std::string& Arquivo, const std::string& Nome, bool Abrir) {
-  TprReport rel;
-  return GeraPDF(Arquivo, rel, Nome, Abrir);
-}
-
-}  // namespace
-}  // namespace zpk
-
 namespace zpk::cli {
 namespace {
 

@@ -192,4 +192,25 @@ bool GeraPDF(const std::string& Arquivo, TprReport& Rel, const std::string& Nome
   return true;
 }
 
+std::string chama_relatorio(const std::string& NomeRel, const std::string& Modo, bool Visualizar,
+                            bool Configurar, const std::string& Impressora) {
+  TprReport win;
+  TprTxReport txt;
+  if (!Chama_Relatorio(win, txt, NomeRel, OwnerForm{}, Modo, Visualizar, Configurar, Impressora)) return "";
+  for (const TprCustomReport* rel :
+       {static_cast<const TprCustomReport*>(&win), static_cast<const TprCustomReport*>(&txt)}) {
+    if (rel->GetEndPagesCount() == 0) continue;
+    if (!rel->LastPrintFile().empty()) return rel->LastPrintFile();
+    // A report chosen through the mode box is previewed, whatever was asked.
+    if (Visualizar || Trim(Modo).empty()) return "preview";
+    return rel->PrinterName.empty() ? ImpressoraPadrao() : rel->PrinterName;
+  }
+  return Visualizar || Trim(Modo).empty() ? "preview" : "";
+}
+
+bool gera_pdf(const std::string& Arquivo, const std::string& Nome, bool Abrir) {
+  TprReport rel;
+  return GeraPDF(Arquivo, rel, Nome, Abrir);
+}
+
 }  // namespace zpk

@@ -61,4 +61,14 @@ bool Chama_Relatorio(TprReport& RelWin, TprTxReport& RelTxt, const std::string& 
 // nothing was prepared.
 bool GeraPDF(const std::string& Arquivo, TprReport& Rel, const std::string& Nome, bool Abrir = false);
 
+// Chama_Relatorio for a caller without report components of its own (batch
+// jobs, the command line); the layout then needs no dataset from a screen.
+// What became of the report: the file written when there was no printer,
+// the printer it went to, "preview", or "" when nothing was shown or printed.
+std::string chama_relatorio(const std::string& NomeRel, const std::string& Modo, bool Visualizar,
+                            bool Configurar, const std::string& Impressora);
+
+// GeraPDF for a caller without a report component of its own.
+bool gera_pdf(const std::string& Arquivo, const std::string& Nome, bool Abrir);
+
 }  // namespace zpk

@@ -218,6 +218,21 @@ TEST_F(ChamaRelatorio, TextReportsPrintRawAfterTheSetupDialog) {
   EXPECT_EQ(commands_.size(), 1u);
 }
 
+TEST_F(ChamaRelatorio, WithoutComponentsTheOutcomeIsToldBack) {
+  test::ScopedEnv lpdest("LPDEST", nullptr);
+  test::ScopedEnv printer("PRINTER", nullptr);
+  test::ScopedEnv data("XDG_DATA_HOME", (base_ / "dados").c_str());
+  layout("layout", "TROMANEIO");
+  layout("layout", "WROMANEIO");
+  const std::string file = chama_relatorio("XROMANEIO", "T", false, false, "");
+  EXPECT_EQ(fs::path(file).parent_path(), base_ / "dados" / "zpk" / "impressao");
+  EXPECT_TRUE(fs::exists(file));
+  EXPECT_EQ(chama_relatorio("XROMANEIO", "W", false, false, "laser"), "laser");
+  EXPECT_EQ(chama_relatorio("XROMANEIO", "W", true, false, ""), "preview");
+  EXPECT_EQ(chama_relatorio("XFALTA", "W", true, false, ""), "");
+  EXPECT_EQ(commands_.size(), 1u);
+}
+
 TEST_F(ChamaRelatorio, SelecionaImpressoraAbortsSilentlyWhenCancelled) {
   std::string impressora;
   dialogs_.reply("laser");
