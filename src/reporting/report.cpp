@@ -1,10 +1,19 @@
 #include "reporting/report.hpp"
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
 #include <fmt/format.h>
+
+#include "platform/ui/dialog_service.hpp"
 
 #include "platform/rtl/strings.hpp"
 #include "reporting/detail/layout_parser.hpp"
 #include "reporting/detail/page_builder.hpp"
+#include "reporting/preview.hpp"
+#include "reporting/print_queue.hpp"
 #include "reporting/renderer.hpp"
 #include "reporting/xlsx_export.hpp"
 
@@ -164,6 +173,57 @@ void TprReport::export_page_to_png(int Index, const std::string& FileName, doubl
 
 void TprReport::export_to_xlsx(const std::string& FileName) const {
   export_pages_to_xlsx(end_pages(), FileName);
+}
+
+bool TprCustomReport::SetupPrintParams() {
+  InputRequest request;
+  request.kind = DialogKind::print_setup;
+  request.caption = "Configurar impressão";
+  request.prompt = "Impressora";
+  request.items = impressoras_instaladas();
+  request.value = PrinterName;
+  request.buttons = {"&OK", "&Cancelar"};
+  const std::optional<std::string> answer = dialog_service().show_input(request);
+  if (!answer) return false;
+  PrinterName = Trim(*answer);
+  return true;
+}
+
+bool TprCustomReport::PrintPreparedReportDlg() {
+  if (!SetupPrintParams()) return false;
+  PrintPreparedReport();
+  return true;
+}
+
+void TprCustomReport::PrintPreparedReport() {
+  if (pages_.empty()) throw EZpkError("Não há páginas preparadas para imprimir.");
+  namespace fs = std::filesystem;
+  // The job is written to a private temporary file: lp copies it into the
+  // spool before it returns, so the file goes away right after.
+  std::error_code ec;
+  const fs::path temp =
+      fs::temp_directory_path(ec) /
+      fmt::format("zpk-print-{}-{}{}", ::getpid(), static_cast<const void*>(this), print_file_extension());
+  struct Remove {
+    const fs::path& path;
+    ~Remove() {
+      std::error_code ignored;
+      fs::remove(path, ignored);
+    }
+  } remove{temp};
+  write_print_file(temp.string());
+  const std::string job = layout_ ? fs::path(layout_->FileName).stem().string() : std::string("relatorio");
+  const PrintOutcome outcome = send_to_print_queue(temp, PrinterName, print_raw(), job);
+  last_print_file_ = outcome.file;
+}
+
+void TprCustomReport::PreviewPreparedReport() {
+  PreviewRequest request;
+  request.report = this;
+  request.layout = layout_ ? std::filesystem::path(layout_->FileName).stem().string() : std::string();
+  request.caption = layout_ ? layout_->Title : std::string();
+  request.prepared = true;
+  preview_host().show_preview(request);
 }
 
 }  // namespace zpk

@@ -113,6 +113,27 @@ class TprCustomReport {
   // The engine shows no progress window, so there is none to close.
   void CloseProgressForm() {}
 
+  // Printing. Jobs go to the station's CUPS queue (print_queue.hpp); with no
+  // printer at all they are written to a file whose path LastPrintFile gives.
+
+  // The print set-up dialog: the station's printers with PrinterName
+  // selected. True when confirmed; the printer chosen becomes PrinterName.
+  bool SetupPrintParams();
+  // The set-up dialog, then the prepared pages printed when it was
+  // confirmed; false (nothing printed) when it was cancelled.
+  bool PrintPreparedReportDlg();
+  // Prints the prepared pages without a dialog on PrinterName, else on the
+  // user's default printer, else to a file. Raises EZpkError when nothing is
+  // prepared or the queue refuses the job.
+  void PrintPreparedReport();
+  // Hands the prepared report to the preview hook (preview.hpp).
+  void PreviewPreparedReport();
+  // The file the last print job was written to instead of a printer ("" when it was printed).
+  const std::string& LastPrintFile() const { return last_print_file_; }
+
+  // The printer jobs go to; empty: the user's default printer.
+  std::string PrinterName;
+
   TprVariables Variables;
   TprUnknownFunctionEvent OnUnknownFunction;
   // Prepare refuses layouts that would need more pages than this.
@@ -121,6 +142,12 @@ class TprCustomReport {
  protected:
   // The prepared pages in order.
   const std::vector<TprPage>& end_pages() const { return pages_; }
+  // Writes the prepared pages as the print queue takes them, with the file
+  // ending they need (".pdf", ".txt"); `raw` when the printer must get the
+  // bytes untouched.
+  virtual void write_print_file(const std::string& FileName) const = 0;
+  virtual std::string print_file_extension() const = 0;
+  virtual bool print_raw() const = 0;
 
  private:
   struct BoundDataSet {
@@ -132,6 +159,7 @@ class TprCustomReport {
   std::unique_ptr<TprLayout> layout_;
   std::vector<BoundDataSet> datasets_;
   std::vector<TprPage> pages_;
+  std::string last_print_file_;
 };
 
 // The graphic report.
@@ -147,6 +175,11 @@ class TprReport : public TprCustomReport {
   // dates as cells); raises EZpkError when nothing is prepared or the file
   // cannot be written.
   void export_to_xlsx(const std::string& FileName) const;
+
+ protected:
+  void write_print_file(const std::string& FileName) const override { export_to_pdf(FileName); }
+  std::string print_file_extension() const override { return ".pdf"; }
+  bool print_raw() const override { return false; }
 };
 
 }  // namespace zpk

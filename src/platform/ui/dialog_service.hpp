@@ -29,6 +29,16 @@ enum class DialogKind {
   // A screen of the host shown modally (caption = the screen's class name,
   // text = its package); the answer is its modal result: 1 OK, 2 Cancel.
   modal_form,
+  // The print set-up box: items = the station's printers, value = the
+  // report's printer; the answer is the printer confirmed (cancel: nothing).
+  print_setup,
+  // The print mode box: items = the modes ("Texto", "Gráfico") then the
+  // layouts; value and answer are "<mode letter>:<layout index>" ("W:0",
+  // "T:2"), the layout index 0 being the standard layout.
+  print_mode,
+  // The printer chooser: items = the station's printers, value = the default
+  // printer; the answer is the printer chosen (cancel: nothing).
+  select_printer,
 };
 
 // A message with buttons; the answer is the 1-based number of the button pressed.

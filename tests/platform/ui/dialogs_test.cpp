@@ -2,8 +2,10 @@
 // headless dialog service.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <stdexcept>
+#include <string>
 
 #include "platform/rtl/errors.hpp"
 #include "platform/ui/dialog_message.hpp"
@@ -285,6 +287,35 @@ TEST(DialogService, EchoWritesOneLinePerDialogAndMasksPasswords) {
             "[dialog] input_password \"Controle de Acesso\": Senha Supervisor [***] -> ***\n"
             "[wait] Gerando\n"
             "[wait] closed\n");
+}
+
+TEST(DialogService, PrintBoxesAnswerWithTheirPreselectionAndEchoTheirKind) {
+  std::ostringstream log;
+  HeadlessDialogs dialogs(HeadlessDialogs::Options{.echo = &log});
+  const struct {
+    DialogKind kind;
+    const char* name;
+    const char* reply;  // nullptr: unscripted
+    std::optional<std::string> answer;
+  } kCases[] = {
+      {DialogKind::print_mode, "print_mode", nullptr, "W:0"},
+      {DialogKind::print_mode, "print_mode", "T:2", "T:2"},
+      {DialogKind::print_setup, "print_setup", ":cancel", std::nullopt},
+      {DialogKind::select_printer, "select_printer", "matricial", "matricial"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    log.str("");
+    if (c.reply) dialogs.reply(c.reply);
+    InputRequest request;
+    request.kind = c.kind;
+    request.caption = "Impressão";
+    request.value = c.kind == DialogKind::print_mode ? "W:0" : "laser";
+    request.buttons = {"&OK", "&Cancelar"};
+    EXPECT_EQ(dialogs.show_input(request), c.answer);
+    EXPECT_EQ(dialogs.last().kind, c.kind);
+    EXPECT_EQ(log.str().rfind(std::string("[dialog] ") + c.name + " ", 0), 0u) << log.str();
+  }
 }
 
 TEST(DialogService, RecordLimitKeepsTheLatest) {

@@ -139,6 +139,12 @@ std::string_view kind_name(DialogKind kind) {
       return "input_number";
     case DialogKind::web_browser:
       return "web_browser";
+    case DialogKind::print_setup:
+      return "print_setup";
+    case DialogKind::print_mode:
+      return "print_mode";
+    case DialogKind::select_printer:
+      return "select_printer";
     case DialogKind::modal_form:
       return "modal_form";
   }
