@@ -160,8 +160,7 @@ const std::map<std::string, Funcao>& funcoes() {
          return Variant(std::filesystem::is_regular_file(p.AsString(0), ec));
        }},
       // Only the four check digits: layouts place them after the payload themselves.
-      {"CRC16",
-       [](const TprParameters& p) { return Variant(crc16_hexadecimal(p.AsString(0))); }},
+      {"CRC16", [](const TprParameters& p) { return Variant(crc16_hexadecimal(p.AsString(0))); }},
       {"LENGTH", [](const TprParameters& p) { return Variant(Length(p.AsString(0))); }},
       {"BUSCADESCRICAO",
        [](const TprParameters& p) {

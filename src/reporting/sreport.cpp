@@ -50,10 +50,14 @@ class DeleteOnExit {
 };
 
 // The user's own folder on the station: <program folder>EMails\E<vUsuarioCodigo>.
-fs::path user_folder() { return program_folder() / "EMails" / ("E" + vUsuarioCodigo); }
+fs::path user_folder() {
+  return program_folder() / "EMails" / ("E" + vUsuarioCodigo);
+}
 
 // True for the controls whose value goes into a string field.
-bool text_control(TControlKind kind) { return kind != TControlKind::memo && kind != TControlKind::other; }
+bool text_control(TControlKind kind) {
+  return kind != TControlKind::memo && kind != TControlKind::other;
+}
 
 // The value a control stores: check boxes "-1"/"0" (the runtime's True and
 // False as the layouts test them), radio groups their item index.
@@ -76,7 +80,9 @@ std::string formatted_title(TprReport& report) {
 }
 
 // A text inside double quotes for a command line ("" writes a quote).
-std::string command_argument(std::string_view text) { return "\"" + StringReplace(text, "\"", "\"\"", rfReplaceAll) + "\""; }
+std::string command_argument(std::string_view text) {
+  return "\"" + StringReplace(text, "\"", "\"\"", rfReplaceAll) + "\"";
+}
 
 }  // namespace
 
@@ -85,10 +91,12 @@ TClientDataSet& tabela_tela() {
   return tela;
 }
 
-std::string crc16_hexadecimal(std::string_view Text) { return fmt::format("{:04X}", CRC16CCITT(Text)); }
+std::string crc16_hexadecimal(std::string_view Text) {
+  return fmt::format("{:04X}", CRC16CCITT(Text));
+}
 
-std::string exported_file_name(std::string_view titulo, std::string_view caption, bool whatsapp, TDateTime when,
-                               std::string_view extension) {
+std::string exported_file_name(std::string_view titulo, std::string_view caption, bool whatsapp,
+                               TDateTime when, std::string_view extension) {
   const std::string_view base = titulo.empty() ? caption : titulo;
   const std::string_view removed = whatsapp ? "/.\\ " : "/.";
   std::string name;
@@ -98,13 +106,16 @@ std::string exported_file_name(std::string_view titulo, std::string_view caption
   return name + "_" + FormatDateTime("yyMMddHHmmss", when) + std::string(extension);
 }
 
-void set_desktop_mail_sender(DesktopMailSender sender) { mail_sender() = std::move(sender); }
+void set_desktop_mail_sender(DesktopMailSender sender) {
+  mail_sender() = std::move(sender);
+}
 
 fs::path ExportaPrtXls(TprReport& Report, TDateTime when) {
   const bool nuvem = vNuvem == "S";
   const fs::path folder = nuvem ? user_folder() : fs::temp_directory_path();
   fs::create_directories(folder);
-  const fs::path file = folder / exported_file_name(formatted_title(Report), "Relatorio", false, when, ".xlsx");
+  const fs::path file =
+      folder / exported_file_name(formatted_title(Report), "Relatorio", false, when, ".xlsx");
   Report.export_to_xlsx(file.string());
   if (!nuvem && !open_with_associated_program(file)) {
     // The workbook is written all the same: say where, so the figures are not lost.
@@ -180,6 +191,9 @@ void TFmSReport::CriaTabelaTela() {
 void TFmSReport::TransfereDadosTela() {
   for (TClientDataSet* dataset : {&Tela, &tabela_tela()}) {
     dataset->Append();
+    // Vazio is required and no control fills it; an empty text counts as no
+    // value, so it holds one blank (what a layout printing it shows anyway).
+    dataset->FieldByName("Vazio").AsString = " ";
     for (const TControlValue& control : Origem) {
       if (control.kind == TControlKind::other) continue;
       if (TField* field = dataset->FindField(control.name)) {
@@ -189,19 +203,25 @@ void TFmSReport::TransfereDadosTela() {
       }
     }
     dataset->Post();
-    dataset->Last();
+    // On the last record, reached through RecNo: Last leaves Eof set, and the
+    // report engine reads no record of a dataset at Eof.
+    dataset->RecNo = dataset->RecordCount();
   }
 }
 
 void TFmSReport::prReport1UnknownFunction(TprCustomReport& Sender, const std::string& FuncName,
-                                          const TprParameters& Parameters, int ParametersCount, Variant& Value,
-                                          bool& IsProcessed) {
+                                          const TprParameters& Parameters, int ParametersCount,
+                                          Variant& Value, bool& IsProcessed) {
   if (FuncaoRelatorio(FuncName, Parameters, Value)) IsProcessed = true;
 }
 
-void TFmSReport::SetScalePercent(int value) { scale_percent_ = std::clamp(value, kMinScale, kMaxScale); }
+void TFmSReport::SetScalePercent(int value) {
+  scale_percent_ = std::clamp(value, kMinScale, kMaxScale);
+}
 
-int TFmSReport::PageCount() const { return Report->GetEndPagesCount(); }
+int TFmSReport::PageCount() const {
+  return Report->GetEndPagesCount();
+}
 
 void TFmSReport::ToolButton1Click() {
   if (!OnImprimir) throw EZpkError("TFmSReport: no print operation is connected (OnImprimir)");
@@ -251,7 +271,9 @@ int TFmSReport::ToolButton4Click(TDateTime when) {
   return dialog_service().show_message(request);
 }
 
-fs::path TFmSReport::ToolButton5Click(TDateTime when) { return ExportaPrtXls(*Report, when); }
+fs::path TFmSReport::ToolButton5Click(TDateTime when) {
+  return ExportaPrtXls(*Report, when);
+}
 
 std::optional<fs::path> TFmSReport::ToolButton7Click() {
   const std::string suggestion = Titulo.empty() ? Caption : Titulo;
@@ -288,8 +310,9 @@ std::optional<fs::path> TFmSReport::ToolButton2Click(TDateTime when) {
   const fs::path program = whatsapp / "uWhatsApp.exe";
   try {
     file = write_pdf(program_folder() / "Relatorio", true, when);
-    started = OnExecutaPrograma ? OnExecutaPrograma(program, file.string())
-                                : ExecutaEXE(command_argument(program.string()) + " " + command_argument(file.string()));
+    started = OnExecutaPrograma
+                  ? OnExecutaPrograma(program, file.string())
+                  : ExecutaEXE(command_argument(program.string()) + " " + command_argument(file.string()));
   } catch (...) {
     Ocupado(false);
     throw;

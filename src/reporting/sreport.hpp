@@ -60,15 +60,15 @@ std::string crc16_hexadecimal(std::string_view Text);
 // empty, without "/" and "." (for WhatsApp also without "\" and blanks), then
 // "_" + `when` as yyMMddHHmmss + `extension`. Removing the separators and dots
 // keeps a title from naming a file outside the target folder.
-std::string exported_file_name(std::string_view titulo, std::string_view caption, bool whatsapp, TDateTime when,
-                               std::string_view extension = ".pdf");
+std::string exported_file_name(std::string_view titulo, std::string_view caption, bool whatsapp,
+                               TDateTime when, std::string_view extension = ".pdf");
 
 // How the desktop mail program is given a message; the same arguments as
 // EnviaOutLook, which the host installs (the messaging layer sits above
 // reporting). An error text left in Erro is shown to the user.
-using DesktopMailSender =
-    std::function<void(std::string_view Para, std::string_view CC, std::string_view CCo, std::string_view Assunto,
-                       std::string_view Corpo, std::string_view Anexos, bool Html, bool Exibir, std::string& Erro)>;
+using DesktopMailSender = std::function<void(
+    std::string_view Para, std::string_view CC, std::string_view CCo, std::string_view Assunto,
+    std::string_view Corpo, std::string_view Anexos, bool Html, bool Exibir, std::string& Erro)>;
 // Installs the sender every preview window uses; an empty one uninstalls it
 // (then sending reports that no mail program is connected).
 void set_desktop_mail_sender(DesktopMailSender sender);
