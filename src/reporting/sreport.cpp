@@ -134,13 +134,7 @@ TFmSReport::~TFmSReport() {
 }
 
 void TFmSReport::CriaReport() {
-  if (!Report->OnUnknownFunction) {
-    Report->OnUnknownFunction = [this](TprCustomReport& Sender, const std::string& FuncName,
-                                       const TprParameters& Parameters, int ParametersCount, Variant& Value,
-                                       bool& IsProcessed) {
-      prReport1UnknownFunction(Sender, FuncName, Parameters, ParametersCount, Value, IsProcessed);
-    };
-  }
+  LigaFuncoesRelatorio(*Report);  // the same functions as prReport1UnknownFunction
   CriaTabelaTela();
   Report->AddDataSet("Tela", tabela_tela());
   current_page_ = 0;
@@ -236,7 +230,11 @@ fs::path TFmSReport::write_pdf(const fs::path& folder, bool whatsapp, TDateTime 
 }
 
 void TFmSReport::ToolButton3Click(TDateTime when) {
-  const fs::path folder = program_file(file_store_root() + "\\relatorio");
+  // The PDF only lives while the mail program takes it: without a shared
+  // folder configured it goes to the temporary folder, not to the disk's root.
+  const std::string root = file_store_root();
+  const fs::path folder =
+      root.empty() ? fs::temp_directory_path() / "relatorio" : program_file(root + "\\relatorio");
   const fs::path file = folder / exported_file_name(Titulo, Caption, false, when);
   DeleteOnExit cleanup(file);
   write_pdf(folder, false, when);
@@ -276,7 +274,13 @@ fs::path TFmSReport::ToolButton5Click(TDateTime when) {
 }
 
 std::optional<fs::path> TFmSReport::ToolButton7Click() {
-  const std::string suggestion = Titulo.empty() ? Caption : Titulo;
+  // The title as exported names have it ("/" and "\\" would name folders, a
+  // "." would end the name early), with the dialog's default extension.
+  std::string suggestion;
+  for (char c : Titulo.empty() ? Caption : Titulo) {
+    if (c != '/' && c != '\\' && c != '.') suggestion += c;
+  }
+  suggestion += ".pdf";
   std::optional<std::string> chosen;
   if (OnSalvarComo) {
     chosen = OnSalvarComo(suggestion);

@@ -315,6 +315,23 @@ TEST_F(SReportTest, DesktopMailDeletesThePdfInEveryCase) {
   }
 }
 
+TEST_F(SReportTest, DesktopMailWithoutASharedFolderUsesTheTemporaryFolder) {
+  set_root("");
+  TFmSReport fm;
+  fm.Caption = "Pedidos";
+  fm.prReport1.LoadTemplateFromText("page size=A5\nband title height=10\n", "VAZIO.prt");
+  ASSERT_TRUE(fm.prReport1.Prepare());
+  fs::path anexo;
+  set_desktop_mail_sender([&](std::string_view, std::string_view, std::string_view, std::string_view,
+                              std::string_view, std::string_view Anexos, bool, bool, std::string&) {
+    anexo = Anexos;
+    EXPECT_TRUE(fs::is_regular_file(anexo));
+  });
+  fm.ToolButton3Click(when());
+  EXPECT_EQ(anexo, fs::temp_directory_path() / "relatorio" / "Pedidos_250225140309.pdf");
+  EXPECT_FALSE(fs::exists(anexo));
+}
+
 TEST_F(SReportTest, PdfForTheSendMailFormGoesToTheUsersFolder) {
   TFmSReport fm;
   prepare(fm);
@@ -367,9 +384,18 @@ TEST_F(SReportTest, PdfIsSavedWhereTheSaveDialogSays) {
   };
   fs::create_directories(base_ / "saida");
   EXPECT_EQ(fm.ToolButton7Click(), base_ / "saida" / "pedido.pdf");
-  EXPECT_EQ(suggested, "Pedido D851/2025. de ANA");
+  EXPECT_EQ(suggested, "Pedido D8512025 de ANA.pdf");
   EXPECT_TRUE(fs::is_regular_file(base_ / "saida" / "pedido.pdf"));
   fm.OnSalvarComo = [](const std::string&) { return std::nullopt; };
+  EXPECT_EQ(fm.ToolButton7Click(), std::nullopt);
+
+  // Without a save dialog of the host, the port's box offers the same name;
+  // confirmed as offered, the file lands in the program's folder.
+  fm.OnSalvarComo = nullptr;
+  EXPECT_EQ(fm.ToolButton7Click(), program_ / "Pedido D8512025 de ANA.pdf");
+  EXPECT_EQ(dialogs_.last().value, "Pedido D8512025 de ANA.pdf");
+  EXPECT_TRUE(fs::is_regular_file(program_ / "Pedido D8512025 de ANA.pdf"));
+  dialogs_.reply(":cancel");
   EXPECT_EQ(fm.ToolButton7Click(), std::nullopt);
 }
 
