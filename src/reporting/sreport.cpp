@@ -84,6 +84,17 @@ std::string command_argument(std::string_view text) {
   return "\"" + StringReplace(text, "\"", "\"\"", rfReplaceAll) + "\"";
 }
 
+// The report's variable `name`, added when it has none: a report shown again
+// (the caller's, reused) keeps one of each instead of a growing list.
+TprVariable& report_variable(TprReport& report, const std::string& name) {
+  for (int i = 0; i < report.Variables.Count(); ++i) {
+    if (SameText(report.Variables.Items(i).Name, name)) return report.Variables.Items(i);
+  }
+  TprVariable& variable = report.Variables.AddVariable();
+  variable.Name = name;
+  return variable;
+}
+
 }  // namespace
 
 TClientDataSet& tabela_tela() {
@@ -141,12 +152,8 @@ void TFmSReport::CriaReport() {
   const std::string arquivo = ArquivoLayout(NomeLayout);
   if (!arquivo.empty()) {
     Report->LoadTemplateFromFile(program_file(arquivo).string());
-    TprVariable& usuario = Report->Variables.AddVariable();
-    usuario.Name = "vUsuario";
-    usuario.SetAsString(vUsuario);
-    TprVariable& email = Report->Variables.AddVariable();
-    email.Name = "vUsuarioEMail";
-    email.SetAsString(vUsuarioEMail);
+    report_variable(*Report, "vUsuario").SetAsString(vUsuario);
+    report_variable(*Report, "vUsuarioEMail").SetAsString(vUsuarioEMail);
     Report->Prepare();
   } else {
     // A report left over from an earlier layout must not be shown under this name.

@@ -196,6 +196,13 @@ TEST_F(SReportTest, CriaReportPreparesTheLayoutWithTheScreenValues) {
   EXPECT_EQ(printed.back(), "Item 5 29B1");
   ASSERT_NE(fm.Report->Variables.ByName("vUsuarioEMail"), nullptr);
   EXPECT_EQ(fm.Report->Variables.ByName("vUsuarioEMail")->Value().AsString(), "ana@zelvo.com.br");
+  // Shown again for another user: the same report, one variable of each name.
+  const int variables = fm.Report->Variables.Count();
+  ScopedValue<std::string> outro{vUsuario, "BIA"};
+  fm.CriaReport();
+  EXPECT_EQ(fm.Report->Variables.Count(), variables);
+  EXPECT_EQ(fm.Titulo, "Pedido D851/2025. de BIA");
+  EXPECT_EQ(fm.PageCount(), 3);
   EXPECT_TRUE(dialogs_.records().empty());
 }
 
