@@ -1,10 +1,12 @@
 // `zpk call` entries for the report preview window without the window: the
-// report created from its layout (title and pages printed), and the layout
-// prepared and copied into a spreadsheet. Sending by e-mail from here goes to
-// the desktop mail program through EnviaOutLook, installed below.
+// report created from its layout (title and pages printed) and the names
+// exported files get. The button actions act on a window shown to a user and
+// are not entries of their own.
+// Sending by e-mail from here goes to the desktop mail program through
+// EnviaOutLook, installed below.
 //
 //   zpk call CriaReport NomeLayout=WPEDIDO Caption=Pedidos
-//   zpk call ExportaPrtXls WPEDIDO
+//   zpk call exported_file_name "Pedido 12/2025" Pedidos False "25/02/2025 14:03:09"
 #include <ostream>
 #include <string>
 
@@ -37,22 +39,11 @@ struct CallClass<TFmSReport> {
 
 namespace {
 
-// Prepares the layout `NomeLayout` in a preview window and copies it into a
-// spreadsheet; returns the workbook's path.
-std::string exporta_layout_xls(const std::string& NomeLayout) {
-  TFmSReport fm;
-  fm.NomeLayout = NomeLayout;
-  fm.CriaReport();
-  return ExportaPrtXls(fm.prReport1).string();
-}
-
 const bool registered = [] {
   // The preview window sends through the desktop's mail program.
   set_desktop_mail_sender(EnviaOutLook);
   register_routine(ZPK_METHOD(TFmSReport, CriaReport));
-  register_routine(make_routine("ExportaPrtXls", &exporta_layout_xls,
-                                [](const std::string& NomeLayout) { return exporta_layout_xls(NomeLayout); }),
-                   {"NomeLayout"});
+  register_routine(ZPK_ROUTINE(exported_file_name), {"titulo", "caption", "whatsapp", "when", "extension"});
   return true;
 }();
 

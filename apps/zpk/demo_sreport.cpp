@@ -1,7 +1,8 @@
 // `zpk demo` step for the report preview window without the window: three
 // controls of a calling screen copied into the screen dataset, a layout
-// reading them, the names exported files get, the zoom kept for the user,
-// and the prepared report written as a PDF under var/.
+// reading them, the names exported files get, the spreadsheet export of a
+// hosted station, the zoom kept for the user, and the prepared report
+// written as a PDF under var/.
 #include <unistd.h>
 
 #include <filesystem>
@@ -60,6 +61,18 @@ class DemoStation {
   fs::path base_;
 };
 
+// Hosted mode (vNuvem = "S") while the scope lasts.
+class ScopedNuvem {
+ public:
+  ScopedNuvem() : saved_(vNuvem) { vNuvem = "S"; }
+  ~ScopedNuvem() { vNuvem = saved_; }
+  ScopedNuvem(const ScopedNuvem&) = delete;
+  ScopedNuvem& operator=(const ScopedNuvem&) = delete;
+
+ private:
+  std::string saved_;
+};
+
 const RegisterDemo sreport{
     {850, "Report preview window: screen dataset, exported names, PDF",
      [](const CallOptions& options, std::ostream& out) {
@@ -99,6 +112,14 @@ const RegisterDemo sreport{
        fs::create_directories(pdf.parent_path());
        fm.prReport1.export_to_pdf(pdf.string());
        out << fmt::format("PDF written: var/{} ({} bytes)\n", pdf.filename().string(), fs::file_size(pdf));
+
+       {
+         ScopedNuvem hosted;
+         const fs::path xlsx = ExportaPrtXls(fm.prReport1, when);
+         out << fmt::format(
+             "ExportaPrtXls in hosted mode (saved only, in the user's folder): EMails/E{}/{} ({})\n",
+             vUsuarioCodigo, xlsx.filename().string(), fs::is_regular_file(xlsx) ? "written" : "missing");
+       }
 
        fm.FormKeyPress('+');
        fm.FormKeyPress('+');
