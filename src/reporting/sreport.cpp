@@ -26,9 +26,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Zoom limits: below 10 % a page is a dot, and a zoom of 0 or less draws nothing.
 constexpr int kMinScale = 10;
 constexpr int kMaxScale = 1000;
 
+// The sender the host installed (empty until it does).
 DesktopMailSender& mail_sender() {
   static DesktopMailSender sender;
   return sender;

@@ -381,6 +381,24 @@ TEST_F(SReportTest, WhatsAppNeedsItsFolderAndGetsThePdfPath) {
   EXPECT_TRUE(dialogs_.records().empty());
 }
 
+TEST_F(SReportTest, WhatsAppSenderRunsWithThePdfPathAsItsOneArgument) {
+  TFmSReport fm;
+  fm.Caption = "Pedido \"A\"; $(touch x)";
+  fm.prReport1.LoadTemplateFromText("page size=A5\nband title height=10\n", "VAZIO.prt");
+  ASSERT_TRUE(fm.prReport1.Prepare());
+  // The sender as a script under the program's name: it writes the argument it got.
+  const fs::path program = program_ / "WhatsApp" / "uWhatsApp.exe";
+  write_file(program, "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$#\" > \"$(dirname \"$0\")/argumento.txt\"\n");
+  fs::permissions(program, fs::perms::owner_all);
+  const auto pdf = fm.ToolButton2Click(when());
+  ASSERT_TRUE(pdf);
+  EXPECT_EQ(pdf->filename().string(), "Pedido\"A\";$(touchx)_250225140309.pdf");
+  std::ifstream in(program_ / "WhatsApp" / "argumento.txt");
+  const std::string received((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(received, pdf->string() + "|1");
+  EXPECT_TRUE(dialogs_.records().empty());
+}
+
 TEST_F(SReportTest, PdfIsSavedWhereTheSaveDialogSays) {
   TFmSReport fm;
   prepare(fm);
