@@ -8,7 +8,6 @@
 #include <map>
 
 #include "documents/check_digits.hpp"
-#include "documents/crc16.hpp"
 #include "documents/extenso.hpp"
 #include "documents/tempo.hpp"
 #include "documents/text_helpers.hpp"
@@ -17,6 +16,7 @@
 #include "platform/rtl/errors.hpp"
 #include "platform/rtl/numbers.hpp"
 #include "platform/rtl/strings.hpp"
+#include "reporting/sreport.hpp"
 
 namespace zpk {
 
@@ -160,8 +160,7 @@ const std::map<std::string, Funcao>& funcoes() {
          return Variant(std::filesystem::is_regular_file(p.AsString(0), ec));
        }},
       // Only the four check digits: layouts place them after the payload themselves.
-      {"CRC16",
-       [](const TprParameters& p) { return Variant(fmt::format("{:04X}", CRC16CCITT(p.AsString(0)))); }},
+      {"CRC16", [](const TprParameters& p) { return Variant(crc16_hexadecimal(p.AsString(0))); }},
       {"LENGTH", [](const TprParameters& p) { return Variant(Length(p.AsString(0))); }},
       {"BUSCADESCRICAO",
        [](const TprParameters& p) {
