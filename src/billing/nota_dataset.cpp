@@ -14,6 +14,9 @@
 namespace zpk {
 namespace {
 
+// Characters of NOTA.FATURA.
+constexpr int kFaturaWidth = 10;
+
 // The columns added when rows merge (amounts to the cent, quantities as stored).
 constexpr const char* kAddedAmounts[] = {"ITEM_VALOR", "ITEM_BASE_IPI", "ITEM_BASE_PIS", "ITEM_BASE_COFINS",
                                          "ITEM_BASE_ICMS"};
@@ -26,7 +29,7 @@ constexpr const char* kAddedTexts[] = {"ITEM_DESCRICAO2", "ITEM_CODIGO2",  "ITEM
 
 // The invoice statement: every table through DBLocal, the invoice and the
 // company's state bound.
-std::string nota_statement(NotaOrdem ordem) {
+std::string nota_statement(NotaOrdem ordem, bool any_invoice) {
   const auto t = [](const char* name) { return DBLocal(name); };
   std::string sql =
       "SELECT NOTA.FATURA AS NOTA_FATURA, NOTA.SERIE AS NOTA_SERIE, NOTA.PLACA AS NOTA_PLACA,"
@@ -320,8 +323,11 @@ std::string nota_item_codigo(const TClientDataSet& row) {
 int MontaDataSetNota(TTIQuery& Query, TClientDataSet& cdsNota, std::string_view Fatura, NotaOrdem Ordem) {
   Query.Close();
   Query.SQL.Clear();
-  Query.SQL.Add(nota_statement(Ordem));
-  Query.ParamByName("FATURA").AsString = std::string(Fatura);
+  // A number longer than NOTA.FATURA names no invoice: the statement still
+  // runs, for its columns, but selects nothing (binding it would be refused).
+  const bool may_exist = Length(Fatura) <= kFaturaWidth;
+  Query.SQL.Add(nota_statement(Ordem, may_exist));
+  if (may_exist) Query.ParamByName("FATURA").AsString = std::string(Fatura);
   Query.ParamByName("UF_EMI").AsString = Tabela.company.state;
   Query.Open();
   define_fields(Query, cdsNota);
