@@ -9,6 +9,8 @@
 #include "platform/rtl/datetime.hpp"
 #include "platform/rtl/numbers.hpp"
 #include "platform/rtl/strings.hpp"
+#include "platform/settings/program_folder.hpp"
+#include "platform/tabela/tabela.hpp"
 #include "platform/ui/dialog_message.hpp"
 #include "reporting/layout_files.hpp"
 
@@ -170,6 +172,19 @@ void instalment_variables(TTIQuery& q, TprReport& report, const std::string& fat
   set_variable(report, "vBanco", bancos);
 }
 
+// vEmpNome ... vEmpTelefone: the issuing company, from the company settings.
+void company_variables(TprReport& report) {
+  const CompanyRegister& e = Tabela.company;
+  set_variable(report, "vEmpNome", e.name);
+  set_variable(report, "vEmpEndereco",
+               join({join({e.street, e.number}, ", "), e.complement, e.district}, " - "));
+  set_variable(report, "vEmpCidade",
+               join({e.city, e.state, e.postal_code.empty() ? "" : "CEP " + e.postal_code}, " - "));
+  set_variable(report, "vEmpCnpj", e.cnpj);
+  set_variable(report, "vEmpInscricao", e.state_registration);
+  set_variable(report, "vEmpTelefone", e.phone);
+}
+
 }  // namespace
 
 void preenche_variaveis_nota(TTIQuery& Query, const TClientDataSet& cdsNota, TprReport& Report,
@@ -196,6 +211,7 @@ void preenche_variaveis_nota(TTIQuery& Query, const TClientDataSet& cdsNota, Tpr
     obs = Trim(std::string(cds.FieldByName("NOTA_OBS").AsString));
   }
   set_variable(Report, "vDadosAdicionais", join({mensagem, obs, Trim(DadosAdicionais)}, "\n"));
+  company_variables(Report);
 }
 
 bool ImprimeNotaFiscal(TTIQuery& Query, TTIQuery& Query2, TClientDataSet& cdsNota, TprReport& Report,
@@ -212,7 +228,7 @@ bool ImprimeNotaFiscal(TTIQuery& Query, TTIQuery& Query2, TClientDataSet& cdsNot
     ShowMessageDialog("Nota fiscal não encontrada: " + Fatura);
     return false;
   }
-  Report.LoadTemplateFromFile(arquivo);
+  Report.LoadTemplateFromFile(program_file(arquivo).string());
   Report.AddDataSet(kNotaDataSetName, cdsNota);
   if (MaxPaginas > 0) Report.MaxPages = MaxPaginas;
   // A number longer than NOTA.FATURA found no rows above, so it binds here.

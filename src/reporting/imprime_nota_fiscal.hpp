@@ -40,7 +40,10 @@ bool ImprimeNotaFiscal(TTIQuery& Query, TTIQuery& Query2, TClientDataSet& cdsNot
                        int MaxPaginas);
 
 // Fills the report variables of invoice `Fatura` (statements on `Query`, the
-// invoice number bound) from the invoice dataset `cdsNota` and the database.
+// invoice number bound) from the invoice dataset `cdsNota` and the database;
+// lists are one entry per line ("\n"), values "#,##0.00", dates dd/mm/yyyy.
+// Besides those of the invoice it sets the issuing company's vEmpNome,
+// vEmpEndereco, vEmpCidade, vEmpCnpj, vEmpInscricao and vEmpTelefone.
 void preenche_variaveis_nota(TTIQuery& Query, const TClientDataSet& cdsNota, TprReport& Report,
                              const std::string& Fatura, const std::string& DadosAdicionais,
                              const std::string& StatusDuplicata);
