@@ -49,6 +49,11 @@ const RegisterDemo imprime_nota{
     {830, "Invoice printing: the demo invoice through WNOTA.prt to PDF and XLSX",
      [](const CallOptions& options, std::ostream& out) {
        demo_session(options, out);
+       demo_exec(
+           "UPDATE OR INSERT INTO PEDIDO_001 (NUMERO, CODCLI, DT_EMISSAO, COND_PAGTO, PED_CLI, ART_CLI, RIS, "
+           "CONTATO) VALUES ('PD9001', '000901', '2025-05-20', '30/60', 'OC-4471', 'ART-22', 'RIS-9', "
+           "'MARIANA') "
+           "MATCHING (NUMERO)");
        LayoutStation station(fs::temp_directory_path() / fmt::format("zpk-demo-nota-{}", ::getpid()));
        TTIQuery q(Tabela.IBDatabase), q2(Tabela.IBDatabase);
        TClientDataSet cds;

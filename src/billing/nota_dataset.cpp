@@ -18,8 +18,13 @@ namespace {
 constexpr int kFaturaWidth = 10;
 
 // The columns added when rows merge (amounts to the cent, quantities as stored).
-constexpr const char* kAddedAmounts[] = {"ITEM_VALOR", "ITEM_BASE_IPI", "ITEM_BASE_PIS", "ITEM_BASE_COFINS",
-                                         "ITEM_BASE_ICMS"};
+// Besides the value and the bases, the line's own tax amounts (ST, FCP, rate
+// difference, discount) are added too: kept from the first row only, a merged
+// line would print less tax than its rows carry.
+constexpr const char* kAddedAmounts[] = {
+    "ITEM_VALOR",          "ITEM_BASE_IPI",      "ITEM_BASE_PIS",     "ITEM_BASE_COFINS", "ITEM_BASE_ICMS",
+    "ITEM_BASE_ST",        "ITEM_VALOR_ST",      "ITEM_VALOR_ST_FCP", "ITEM_VALOR_DIF",   "ITEM_VAL_FCP",
+    "ITEM_VAL_ICMS_REMET", "ITEM_VAL_ICMS_DEST", "ITEM_DESCONTO"};
 constexpr const char* kAddedQuantities[] = {"ITEM_QTDE", "ITEM_QTDE_TRIB", "ITEM_VOLUMES"};
 
 // The columns the dataset adds to the statement's, all texts but the ICMS value.

@@ -36,8 +36,9 @@ std::string nota_item_codigo(const TClientDataSet& row);
 
 // Runs the invoice statement of `Fatura` (bound) on `Query` and fills
 // `cdsNota` (closed and rebuilt) with its rows, merging the lines of the same
-// key: value, quantities, volumes and the IPI, PIS, COFINS and ICMS bases are
-// added to the cent, and ITEM_VAL_ICMS is base × rate / 100 to the cent.
+// key: value, quantities, volumes, the IPI, PIS, COFINS and ICMS bases and the
+// line's ST, FCP, rate-difference and discount amounts are added to the cent,
+// and ITEM_VAL_ICMS is base × rate / 100 to the cent.
 // Adds ITEM_DESCRICAO2, ITEM_CODIGO2, ITEM_CODIGO_ORIG, ITEM_BARRA,
 // ITEM_BARRACLI, ITEM_VAL_ICMS, PEDIDO_COND_PAGTO and ITEN_INSTRUCAO, and
 // numbers the lines in ITEM_NR_ITEM. Returns the number of rows: 0 when the

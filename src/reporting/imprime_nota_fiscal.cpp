@@ -187,7 +187,7 @@ void company_variables(TprReport& report) {
 
 }  // namespace
 
-void preenche_variaveis_nota(TTIQuery& Query, const TClientDataSet& cdsNota, TprReport& Report,
+void preenche_variaveis_nota(TTIQuery& Query, TClientDataSet& cdsNota, TprReport& Report,
                              const std::string& Fatura, const std::string& DadosAdicionais,
                              const std::string& StatusDuplicata) {
   // A number longer than NOTA.FATURA (10) names no invoice: nothing to list.
@@ -203,7 +203,7 @@ void preenche_variaveis_nota(TTIQuery& Query, const TClientDataSet& cdsNota, Tpr
     order_variables(Query, Report, Fatura);
     instalment_variables(Query, Report, Fatura, StatusDuplicata.empty() ? "N" : StatusDuplicata);
   }
-  auto& cds = const_cast<TClientDataSet&>(cdsNota);
+  TClientDataSet& cds = cdsNota;
   std::string mensagem, obs;
   if (!cds.IsEmpty()) {
     cds.First();

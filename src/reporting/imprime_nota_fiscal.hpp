@@ -44,7 +44,7 @@ bool ImprimeNotaFiscal(TTIQuery& Query, TTIQuery& Query2, TClientDataSet& cdsNot
 // lists are one entry per line ("\n"), values "#,##0.00", dates dd/mm/yyyy.
 // Besides those of the invoice it sets the issuing company's vEmpNome,
 // vEmpEndereco, vEmpCidade, vEmpCnpj, vEmpInscricao and vEmpTelefone.
-void preenche_variaveis_nota(TTIQuery& Query, const TClientDataSet& cdsNota, TprReport& Report,
+void preenche_variaveis_nota(TTIQuery& Query, TClientDataSet& cdsNota, TprReport& Report,
                              const std::string& Fatura, const std::string& DadosAdicionais,
                              const std::string& StatusDuplicata);
 

@@ -36,10 +36,10 @@ class NotaDataSet : public test::DatabaseTest {
     test::exec(
         "INSERT INTO " + DBLocal("NOTAITEN") +
             " (FATURA, CODIGO, COR, TAMANHO, DESCRICAO, EMPENHO, ORDEM, TIPO_IT, QTDE, QTDE_TRIB, VALOR, "
-            "PRECO, BASE_ICMS, PERC_ICMS, BASE_IPI, PERC_IPI, BASE_PIS, BASE_COFINS, VOLUMES, LOTE) "
-            "VALUES (?, ?, ?, 'M', 'CAMISETA', 'N', ?, ?, ?, ?, ?, 1, ?, ?, ?, 5, ?, ?, 1, ?)",
+            "PRECO, BASE_ICMS, PERC_ICMS, BASE_IPI, PERC_IPI, BASE_PIS, BASE_COFINS, VOLUMES, LOTE, "
+            "VALOR_ST) VALUES (?, ?, ?, 'M', 'CAMISETA', 'N', ?, ?, ?, ?, ?, 1, ?, ?, ?, 5, ?, ?, 1, ?, ?)",
         {fatura, l.codigo, l.cor, l.ordem, l.tipo_it, l.qtde, l.qtde, l.valor, l.base_icms, l.perc_icms,
-         l.base_ipi, l.valor, l.valor, l.lote});
+         l.base_ipi, l.valor, l.valor, l.lote, l.base_ipi / 5});
   }
   static std::vector<std::string> column(TClientDataSet& cds, const char* name) {
     std::vector<std::string> values;
@@ -71,6 +71,7 @@ TEST_F(NotaDataSet, LinesOfTheSameKeyAddUpToTheCentAndRecomputeTheirIcms) {
   EXPECT_EQ(std::string(cds.FieldByName("ITEM_BASE_IPI").AsString), "30,15");
   EXPECT_EQ(std::string(cds.FieldByName("ITEM_BASE_PIS").AsString), "0,28");
   EXPECT_EQ(std::string(cds.FieldByName("ITEM_QTDE").AsString), "3,75");
+  EXPECT_EQ(std::string(cds.FieldByName("ITEM_VALOR_ST").AsString), "6,03");
   EXPECT_EQ(std::string(cds.FieldByName("ITEM_VOLUMES").AsString), "2");
   EXPECT_DOUBLE_EQ(cds.FieldByName("ITEM_VAL_ICMS").AsFloat, 0.03);
   // Header columns are repeated on every line, lines numbered in print order.

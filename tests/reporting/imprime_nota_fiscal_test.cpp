@@ -61,6 +61,9 @@ TEST_F(ImprimeNota, VariablesOfASmallInvoice) {
   test::exec("INSERT INTO " + DBLocal("NOTA") +
              " (FATURA, SERIE, CODCLI, NATUREZA, MENSAGEM, OBS) VALUES ('T30001', '1', '000201', '5101', "
              "'MENSAGEM DA NOTA', 'OBS; -- D''AGUA')");
+  test::exec(
+      "INSERT INTO " + DBLocal("PEDIDO") +
+      " (NUMERO, CODCLI, PED_CLI, ART_CLI, RIS) VALUES ('PD9001', '000201', 'OC-4471', 'ART-22', 'RIS-9')");
   const char* kLine =
       " (FATURA, CODIGO, EMPENHO, NATUREZA, CLA_FIS, CLA_TRIB, PEDIDO, VALOR) VALUES ('T30001', ?, ?, ?, ?, "
       "?, ?, ?)";
