@@ -182,6 +182,55 @@ TEST(XmlNFe, CompleteInvoiceIsValidAndDeterministic) {
   EXPECT_EQ(GeraXmlNFe(outra).Xml, xml.Xml);
 }
 
+// The repeatable groups the generation fills through parts and billing rows:
+// a referenced NF-e, an authorised downloader, two instalments, a carrier,
+// volumes, an intermediary, additional texts and the technical responsible,
+// each in its schema place.
+TEST(XmlNFe, PartsAndBillingRowsGoToTheirGroups) {
+  TNFeCampos nota = NotaMinima({{"modFrete_X02", "0"}, {"indIntermed_B25c", "1"}});
+  nota.IncluirPart("NRef");
+  nota.Campo("refNFe_BA02") = "35260612345678000195550010000001001123456780";
+  nota.SalvarPart("NRef");
+  nota.IncluirPart("autXML");
+  nota.Campo("CNPJ_GA02") = "11222333000181";
+  nota.SalvarPart("autXML");
+  const std::pair<const char*, const char*> doc[] = {
+      {"CNPJ_X04", "11222333000181"}, {"xNome_X06", "TRANSPORTES RAPIDO"}, {"UF_X10", "SP"},
+      {"qVol_X27", "3"}, {"esp_X28", "ROLOS"}, {"pesoL_X31", "10.5"}, {"pesoB_X32", "11"},
+      {"nFat_Y03", "0001231"}, {"vOrig_Y04", "210"}, {"vDesc_Y05", "0"}, {"vLiq_Y06", "210"},
+      {"infCpl_Z03", "PEDIDO 77; \"URGENTE\" -- A&B"}, {"CNPJ_ZD02", "12345678000195"},
+      {"xContato_ZD04", "SUPORTE"}, {"email_ZD05", "suporte@exemplo.com.br"}, {"fone_ZD06", "1133334444"},
+  };
+  for (const auto& [nome, valor] : doc) nota.Campo(nome) = valor;
+  const std::pair<const char*, const char*> parcelas[] = {{"001", "105"}, {"002", "105"}};
+  for (const auto& [numero, valor] : parcelas) {
+    nota.IncluirCobranca();
+    nota.Campo("nDup_Y08") = numero;
+    nota.Campo("dVenc_Y09") = "2026-08-15";
+    nota.Campo("vDup_Y10") = valor;
+    nota.SalvarCobranca();
+  }
+  nota.IncluirPart("YB");
+  nota.Campo("CNPJ_YB02") = "99888777000166";
+  nota.Campo("idCadIntTran_YB03") = "LOJA01";
+  nota.SalvarPart("YB");
+
+  XmlNFe xml = GeraXmlNFe(nota);
+  auto violacoes = ValidaXmlNFe(xml.Xml);
+  EXPECT_TRUE(violacoes.empty()) << Lista(violacoes) << xml.Xml;
+  const char* kTrechos[] = {
+      "<NFref><refNFe>35260612345678000195550010000001001123456780</refNFe></NFref></ide>",
+      "</dest><autXML><CNPJ>11222333000181</CNPJ></autXML><det nItem=\"1\">",
+      "<transporta><CNPJ>11222333000181</CNPJ><xNome>TRANSPORTES RAPIDO</xNome><UF>SP</UF></transporta>",
+      "<vol><qVol>3</qVol><esp>ROLOS</esp><pesoL>10.500</pesoL><pesoB>11.000</pesoB></vol>",
+      "<dup><nDup>001</nDup><dVenc>2026-08-15</dVenc><vDup>105.00</vDup></dup>"
+      "<dup><nDup>002</nDup><dVenc>2026-08-15</dVenc><vDup>105.00</vDup></dup></cobr><pag>",
+      "</pag><infIntermed><CNPJ>99888777000166</CNPJ><idCadIntTran>LOJA01</idCadIntTran></infIntermed><infAdic>",
+      "<infCpl>PEDIDO 77; &quot;URGENTE&quot; -- A&amp;B</infCpl>",
+  };
+  for (const char* trecho : kTrechos) EXPECT_NE(xml.Xml.find(trecho), std::string::npos) << trecho;
+}
+
 TEST(XmlNFe, MissingOrBadFieldsAreNamed) {
   const struct {
     const char* campo;
