@@ -148,6 +148,10 @@ std::string Variante(std::string_view Grupo, const ValoresNFe& Valores) {
     if (cst == "40" || cst == "41" || cst == "50") return "ICMS40";
     return "ICMS" + cst;
   }
+  if (Grupo == "IPI" && Valores.count("CST_O09")) {
+    std::string cst = valor("CST_O09");
+    return cst == "00" || cst == "49" || cst == "50" || cst == "99" ? "IPITrib" : "IPINT";
+  }
   if (Grupo == "PIS" || Grupo == "COFINS") {
     std::string cst = valor(Grupo == "PIS" ? "CST_Q06" : "CST_S06");
     if (cst == "01" || cst == "02") return std::string(Grupo) + "Aliq";

@@ -195,11 +195,22 @@ TEST(XmlNFe, PartsAndBillingRowsGoToTheirGroups) {
   nota.Campo("CNPJ_GA02") = "11222333000181";
   nota.SalvarPart("autXML");
   const std::pair<const char*, const char*> doc[] = {
-      {"CNPJ_X04", "11222333000181"}, {"xNome_X06", "TRANSPORTES RAPIDO"}, {"UF_X10", "SP"},
-      {"qVol_X27", "3"}, {"esp_X28", "ROLOS"}, {"pesoL_X31", "10.5"}, {"pesoB_X32", "11"},
-      {"nFat_Y03", "0001231"}, {"vOrig_Y04", "210"}, {"vDesc_Y05", "0"}, {"vLiq_Y06", "210"},
-      {"infCpl_Z03", "PEDIDO 77; \"URGENTE\" -- A&B"}, {"CNPJ_ZD02", "12345678000195"},
-      {"xContato_ZD04", "SUPORTE"}, {"email_ZD05", "suporte@exemplo.com.br"}, {"fone_ZD06", "1133334444"},
+      {"CNPJ_X04", "11222333000181"},
+      {"xNome_X06", "TRANSPORTES RAPIDO"},
+      {"UF_X10", "SP"},
+      {"qVol_X27", "3"},
+      {"esp_X28", "ROLOS"},
+      {"pesoL_X31", "10.5"},
+      {"pesoB_X32", "11"},
+      {"nFat_Y03", "0001231"},
+      {"vOrig_Y04", "210"},
+      {"vDesc_Y05", "0"},
+      {"vLiq_Y06", "210"},
+      {"infCpl_Z03", "PEDIDO 77; \"URGENTE\" -- A&B"},
+      {"CNPJ_ZD02", "12345678000195"},
+      {"xContato_ZD04", "SUPORTE"},
+      {"email_ZD05", "suporte@exemplo.com.br"},
+      {"fone_ZD06", "1133334444"},
   };
   for (const auto& [nome, valor] : doc) nota.Campo(nome) = valor;
   const std::pair<const char*, const char*> parcelas[] = {{"001", "105"}, {"002", "105"}};
@@ -225,10 +236,95 @@ TEST(XmlNFe, PartsAndBillingRowsGoToTheirGroups) {
       "<vol><qVol>3</qVol><esp>ROLOS</esp><pesoL>10.500</pesoL><pesoB>11.000</pesoB></vol>",
       "<dup><nDup>001</nDup><dVenc>2026-08-15</dVenc><vDup>105.00</vDup></dup>"
       "<dup><nDup>002</nDup><dVenc>2026-08-15</dVenc><vDup>105.00</vDup></dup></cobr><pag>",
-      "</pag><infIntermed><CNPJ>99888777000166</CNPJ><idCadIntTran>LOJA01</idCadIntTran></infIntermed><infAdic>",
+      "</pag><infIntermed><CNPJ>99888777000166</CNPJ><idCadIntTran>LOJA01</idCadIntTran></"
+      "infIntermed><infAdic>",
       "<infCpl>PEDIDO 77; &quot;URGENTE&quot; -- A&amp;B</infCpl>",
   };
   for (const char* trecho : kTrechos) EXPECT_NE(xml.Xml.find(trecho), std::string::npos) << trecho;
+}
+
+// The situation code picks the tax group's variant: ST with FCP, ST already
+// retained, exempt, Simples Nacional, IPI taxed, and the destination-state
+// ICMS of a sale to a final consumer elsewhere.
+TEST(XmlNFe, TaxGroupsFollowTheSituationCode) {
+  using Campos = std::vector<std::pair<const char*, const char*>>;
+  const struct {
+    const char* caso;
+    Campos campos;
+    const char* grupo;
+  } kCases[] = {
+      {"ICMS 10 with FCP-ST",
+       {{"orig_N11", "0"},
+        {"CST_N12", "10"},
+        {"modBC_N13", "3"},
+        {"vBC_N15", "100"},
+        {"pICMS_N16", "18"},
+        {"vICMS_N17", "18"},
+        {"modBCST_N18", "4"},
+        {"pMVAST_N19", "40"},
+        {"vBCST_N21", "140"},
+        {"pICMSST_N22", "18"},
+        {"vICMSST_N23", "7.2"},
+        {"vBCFCPST_N23a", "140"},
+        {"pFCPST_N23b", "2"},
+        {"vFCPST_N23d", "2.8"}},
+       "<ICMS10><orig>0</orig><CST>10</CST>"},
+      {"ICMS 60",
+       {{"orig_N11", "0"},
+        {"CST_N12", "60"},
+        {"vBCSTRet_N26", "0"},
+        {"pST_N26a", "0"},
+        {"vICMSSTRet_N27", "0"}},
+       "<ICMS60>"},
+      {"ICMS 41 exempt",
+       {{"orig_N11", "0"}, {"CST_N12", "41"}},
+       "<ICMS40><orig>0</orig><CST>41</CST></ICMS40>"},
+      {"CSOSN 101",
+       {{"orig_N11", "0"}, {"CSOSN_N12a", "101"}, {"pCredSN_N29", "1.25"}, {"vCredICMSSN_N30", "1.25"}},
+       "<ICMSSN101>"},
+      {"CSOSN 400",
+       {{"orig_N11", "0"}, {"CSOSN_N12a", "400"}},
+       "<ICMSSN102><orig>0</orig><CSOSN>400</CSOSN>"},
+      {"IPI 50 and DIFAL",
+       {{"orig_N11", "0"},
+        {"CST_N12", "00"},
+        {"modBC_N13", "3"},
+        {"vBC_N15", "100"},
+        {"pICMS_N16", "12"},
+        {"vICMS_N17", "12"},
+        {"cEnq_O06", "999"},
+        {"CST_O09", "50"},
+        {"vBC_O10", "100"},
+        {"pIPI_O13", "5"},
+        {"vIPI_O14", "5"},
+        {"vBCUFDest_NA03", "100"},
+        {"pFCPUFDest_NA05", "2"},
+        {"pICMSUFDest_NA07", "18"},
+        {"pICMSInter_NA09", "12"},
+        {"pICMSInterPart_NA11", "100"},
+        {"vFCPUFDest_NA13", "2"},
+        {"vICMSUFDest_NA15", "6"},
+        {"vICMSUFRemet_NA17", "0"}},
+       "<IPI><cEnq>999</cEnq><IPITrib><CST>50</CST>"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.caso);
+    TNFeCampos nota = NotaMinima();
+    nota.IncluirItem();
+    const Campos produto = {
+        {"cProd_I02", "P2"},     {"cEAN_I03", "SEM GTIN"},     {"xProd_I04", "FIO"}, {"NCM_I05", "52052200"},
+        {"CFOP_I08", "6102"},    {"uCom_I09", "KG"},           {"qCom_I10", "1"},    {"vUnCom_I10a", "100"},
+        {"vProd_I11", "100"},    {"cEANTrib_I12", "SEM GTIN"}, {"uTrib_I13", "KG"},  {"qTrib_I14", "1"},
+        {"vUnTrib_I14a", "100"}, {"indTot_I17b", "1"},         {"CST_Q06", "07"},    {"CST_S06", "07"}};
+    for (const auto& [nome, valor] : produto) nota.Campo(nome) = valor;
+    for (const auto& [nome, valor] : c.campos) nota.Campo(nome) = valor;
+    nota.SalvarItem();
+    XmlNFe xml = GeraXmlNFe(nota);
+    auto violacoes = ValidaXmlNFe(xml.Xml);
+    EXPECT_TRUE(violacoes.empty()) << Lista(violacoes) << xml.Xml;
+    EXPECT_NE(xml.Xml.find(c.grupo), std::string::npos) << xml.Xml;
+    EXPECT_NE(xml.Xml.find("<PIS><PISNT><CST>07</CST></PISNT></PIS>"), std::string::npos);
+  }
 }
 
 TEST(XmlNFe, MissingOrBadFieldsAreNamed) {
