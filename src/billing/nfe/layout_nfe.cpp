@@ -16,6 +16,8 @@ constexpr auto A = TipoCampo::Data;
 // The fields in schema order; a field of several variants of a choice
 // (ICMS00/ICMS40..., PISAlq/PISNT...) is listed once per variant.
 const CampoLayout kCampos[] = {
+    {"versao_A02", "@", C, 4, 4, 0, true},
+    {"nItem_H02", "@", C, 1, 3, 0, true},
     {"Id_A03", "@", C, 47, 47, 0, true},
     {"cUF_B02", "ide", C, 2, 2, 0, true},
     {"cNF_B03", "ide", C, 8, 8, 0, true},
@@ -81,6 +83,22 @@ const CampoLayout kCampos[] = {
     {"ISUF_E18", "dest", C, 8, 9, 0, false},
     {"IM_E18a", "dest", T, 1, 15, 0, false},
     {"email_E19", "dest", T, 1, 60, 0, false},
+    {"CNPJ_G02", "entrega", C, 14, 14, 0, false},
+    {"CPF_G02a", "entrega", C, 11, 11, 0, false},
+    {"xNome_G02b", "entrega", T, 2, 60, 0, false},
+    {"xLgr_G03", "entrega", T, 2, 60, 0, true},
+    {"nro_G04", "entrega", T, 1, 60, 0, true},
+    {"xCpl_G05", "entrega", T, 1, 60, 0, false},
+    {"xBairro_G06", "entrega", T, 1, 60, 0, true},
+    {"cMun_G07", "entrega", C, 7, 7, 0, true},
+    {"xMun_G08", "entrega", T, 2, 60, 0, true},
+    {"UF_G09", "entrega", C, 2, 2, 0, true},
+    {"CEP_G10", "entrega", C, 8, 8, 0, false},
+    {"cPais_G11", "entrega", C, 1, 4, 0, false},
+    {"xPais_G12", "entrega", T, 1, 60, 0, false},
+    {"fone_G13", "entrega", C, 6, 14, 0, false},
+    {"email_G14", "entrega", T, 1, 60, 0, false},
+    {"IE_G15", "entrega", C, 2, 14, 0, false},
     {"CNPJ_GA02", "autXML", C, 14, 14, 0, false},
     {"CPF_GA03", "autXML", C, 11, 11, 0, false},
     {"cProd_I02", "det/prod", T, 1, 60, 0, true},
@@ -88,6 +106,8 @@ const CampoLayout kCampos[] = {
     {"xProd_I04", "det/prod", T, 1, 120, 0, true},
     {"NCM_I05", "det/prod", C, 2, 8, 0, true},
     {"CEST_I05c", "det/prod", C, 7, 7, 0, false},
+    {"indEscala_I05d", "det/prod", C, 1, 1, 0, false},
+    {"CNPJFab_I05e", "det/prod", C, 14, 14, 0, false},
     {"cBenef_I05f", "det/prod", T, 8, 10, 0, false},
     {"EXTIPI_I06", "det/prod", C, 2, 3, 0, false},
     {"CFOP_I08", "det/prod", C, 4, 4, 0, true},
@@ -107,6 +127,13 @@ const CampoLayout kCampos[] = {
     {"xPed_I60", "det/prod", T, 1, 15, 0, false},
     {"nItemPed_I61", "det/prod", C, 1, 6, 0, false},
     {"nFCI_I70", "det/prod", T, 36, 36, 0, false},
+    {"nlote_I81", "det/prod/rastro", T, 1, 20, 0, true},
+    {"qlote_I82", "det/prod/rastro", D, 1, 12, 3, true},
+    {"dFab_I83", "det/prod/rastro", A, 10, 10, 0, true},
+    {"dVal_I84", "det/prod/rastro", A, 10, 10, 0, true},
+    {"cProdANVISA_K01a", "det/prod/med", T, 1, 13, 0, true},
+    {"xMotivoIsencao_K01b", "det/prod/med", T, 1, 255, 0, false},
+    {"vPMC_K06", "det/prod/med", D, 1, 15, 2, true},
     {"vTotTrib_M02", "det/imposto", D, 1, 15, 2, false},
     {"orig_N11", "det/imposto/ICMS/ICMS00", C, 1, 1, 0, true},
     {"CST_N12", "det/imposto/ICMS/ICMS00", C, 2, 2, 0, true},
@@ -300,6 +327,10 @@ const CampoLayout kCampos[] = {
     {"vUnid_O12", "det/imposto/IPI/IPITrib", D, 1, 15, 4, false},
     {"vIPI_O14", "det/imposto/IPI/IPITrib", D, 1, 15, 2, true},
     {"CST_O09", "det/imposto/IPI/IPINT", C, 2, 2, 0, true},
+    {"vBC_P02", "det/imposto/II", D, 1, 15, 2, true},
+    {"vDespAdu_P03", "det/imposto/II", D, 1, 15, 2, true},
+    {"vII_P04", "det/imposto/II", D, 1, 15, 2, true},
+    {"vIOF_P05", "det/imposto/II", D, 1, 15, 2, true},
     {"CST_Q06", "det/imposto/PIS/PISAliq", C, 2, 2, 0, true},
     {"vBC_Q07", "det/imposto/PIS/PISAliq", D, 1, 15, 2, true},
     {"pPIS_Q08", "det/imposto/PIS/PISAliq", D, 1, 8, 4, true},
@@ -386,6 +417,8 @@ const CampoLayout kCampos[] = {
     {"idCadIntTran_YB03", "infIntermed", T, 2, 60, 0, true},
     {"infAdFisco_Z02", "infAdic", T, 1, 2000, 0, false},
     {"infCpl_Z03", "infAdic", T, 1, 5000, 0, false},
+    {"UFSaidaPais_ZA02", "exporta", C, 2, 2, 0, true},
+    {"xLocExporta_ZA03", "exporta", T, 1, 60, 0, true},
     {"xNEmp_ZB02", "compra", T, 1, 22, 0, false},
     {"xPed_ZB03", "compra", T, 1, 60, 0, false},
     {"xCont_ZB04", "compra", T, 1, 60, 0, false},
@@ -446,6 +479,10 @@ const Layout& layout() {
 }  // namespace
 
 std::string_view TagCampo(std::string_view Nome) {
+  // The component spelt the batch fields in lower case; the schema's tags are
+  // "nLote" and "qLote".
+  if (Nome == "nlote_I81") return "nLote";
+  if (Nome == "qlote_I82") return "qLote";
   return Nome.substr(0, Nome.rfind('_'));
 }
 

@@ -206,7 +206,13 @@ class Escritor {
       ++n;
       std::string conteudo = Conteudo(Grupo, valores);
       if (Grupo.Tag == "det") {
-        saida += fmt::format("<det nItem=\"{}\">{}</det>", n, conteudo);
+        // The item number the generation gave (digits only: it is written in
+        // an attribute), else the item's position.
+        auto numero = valores.find("nItem_H02");
+        bool dado = numero != valores.end() && !numero->second.empty() && numero->second.size() <= 3 &&
+                    numero->second.find_first_not_of("0123456789") == std::string::npos;
+        std::string nItem = dado ? numero->second : std::to_string(n);
+        saida += fmt::format("<det nItem=\"{}\">{}</det>", nItem, conteudo);
       } else if (!conteudo.empty()) {
         saida += fmt::format("<{0}>{1}</{0}>", Grupo.Tag, conteudo);
       }

@@ -207,6 +207,15 @@ TEST(XmlNFe, PartsAndBillingRowsGoToTheirGroups) {
       {"vDesc_Y05", "0"},
       {"vLiq_Y06", "210"},
       {"infCpl_Z03", "PEDIDO 77; \"URGENTE\" -- A&B"},
+      {"CNPJ_G02", "98765432000198"},
+      {"xLgr_G03", "RUA C"},
+      {"nro_G04", "5"},
+      {"xBairro_G06", "DISTRITO"},
+      {"cMun_G07", "3550308"},
+      {"xMun_G08", "SAO PAULO"},
+      {"UF_G09", "SP"},
+      {"UFSaidaPais_ZA02", "SP"},
+      {"xLocExporta_ZA03", "PORTO DE SANTOS"},
       {"CNPJ_ZD02", "12345678000195"},
       {"xContato_ZD04", "SUPORTE"},
       {"email_ZD05", "suporte@exemplo.com.br"},
@@ -231,14 +240,16 @@ TEST(XmlNFe, PartsAndBillingRowsGoToTheirGroups) {
   EXPECT_TRUE(violacoes.empty()) << Lista(violacoes) << xml.Xml;
   const char* kTrechos[] = {
       "<NFref><refNFe>35260612345678000195550010000001001123456780</refNFe></NFref></ide>",
-      "</dest><autXML><CNPJ>11222333000181</CNPJ></autXML><det nItem=\"1\">",
+      "</entrega><autXML><CNPJ>11222333000181</CNPJ></autXML><det nItem=\"1\">",
       "<transporta><CNPJ>11222333000181</CNPJ><xNome>TRANSPORTES RAPIDO</xNome><UF>SP</UF></transporta>",
       "<vol><qVol>3</qVol><esp>ROLOS</esp><pesoL>10.500</pesoL><pesoB>11.000</pesoB></vol>",
       "<dup><nDup>001</nDup><dVenc>2026-08-15</dVenc><vDup>105.00</vDup></dup>"
       "<dup><nDup>002</nDup><dVenc>2026-08-15</dVenc><vDup>105.00</vDup></dup></cobr><pag>",
       "</pag><infIntermed><CNPJ>99888777000166</CNPJ><idCadIntTran>LOJA01</idCadIntTran></"
       "infIntermed><infAdic>",
-      "<infCpl>PEDIDO 77; &quot;URGENTE&quot; -- A&amp;B</infCpl>",
+      "<infCpl>PEDIDO 77; &quot;URGENTE&quot; -- "
+      "A&amp;B</infCpl></infAdic><exporta><UFSaidaPais>SP</UFSaidaPais>",
+      "</dest><entrega><CNPJ>98765432000198</CNPJ><xLgr>RUA C</xLgr>",
   };
   for (const char* trecho : kTrechos) EXPECT_NE(xml.Xml.find(trecho), std::string::npos) << trecho;
 }
