@@ -108,6 +108,18 @@ bool VerificaAssinaturaNFe(std::string_view Xml) {
   Doc doc = Le(Xml);
   xmlNode* assinatura = xmlSecFindNode(xmlDocGetRootElement(doc.get()), xmlSecNodeSignature, xmlSecDSigNs);
   if (!assinatura) return false;
+  // The signature must cover infNFe itself: a valid signature over another
+  // element carrying an Id would otherwise pass for the invoice's.
+  xmlNode* raiz = xmlDocGetRootElement(doc.get());
+  xmlNode* inf = xmlSecFindChild(raiz, BAD_CAST "infNFe", BAD_CAST "http://www.portalfiscal.inf.br/nfe");
+  xmlNode* ref = xmlSecFindNode(assinatura, xmlSecNodeReference, xmlSecDSigNs);
+  xmlChar* id = inf ? xmlGetProp(inf, BAD_CAST "Id") : nullptr;
+  xmlChar* uri = ref ? xmlGetProp(ref, BAD_CAST "URI") : nullptr;
+  bool cobre =
+      id && uri && std::string("#") + reinterpret_cast<const char*>(id) == reinterpret_cast<const char*>(uri);
+  xmlFree(id);
+  xmlFree(uri);
+  if (!cobre || assinatura->parent != raiz) return false;
   std::unique_ptr<xmlSecKeysMngr, LiberaMngr> mngr(xmlSecKeysMngrCreate());
   if (!mngr || xmlSecCryptoAppDefaultKeysMngrInit(mngr.get()) < 0) {
     throw std::runtime_error("Assinatura da NF-e: gerenciador de chaves não iniciou");

@@ -1,7 +1,7 @@
 // Writing the NF-e XML from the field set.
 #include "billing/nfe/xml_nfe.hpp"
 
-#include <cstdlib>
+#include <algorithm>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -106,17 +106,45 @@ std::string Texto(const CampoLayout& Campo, std::string_view Valor, std::vector<
   return saida;
 }
 
-// A decimal with the layout's places, "." as separator; a text that is not a
-// number is written as given (escaped) for the validation to name.
+// A decimal with the layout's places, "." as separator, rounded half up on
+// the digits themselves (no binary fraction in between: 0.005 gives 0.01). A
+// text that is not a plain number ("1.234,56", "nan") is written as given,
+// cleaned and escaped, for the validation to name.
 std::string Decimal(const CampoLayout& Campo, std::string_view Valor, std::vector<std::string>& Notas) {
   std::string numero(Valor);
+  numero.erase(0, numero.find_first_not_of(' '));
+  numero.erase(numero.find_last_not_of(' ') + 1);
   for (auto& c : numero) {
     if (c == ',') c = '.';
   }
-  char* fim = nullptr;
-  long double v = std::strtold(numero.c_str(), &fim);
-  if (numero.empty() || fim != numero.c_str() + numero.size()) return Texto(Campo, Valor, Notas);
-  return fmt::format("{:.{}f}", static_cast<double>(v), Campo.Decimais);
+  bool negativo = !numero.empty() && numero[0] == '-';
+  std::string corpo = negativo ? numero.substr(1) : numero;
+  auto ponto = corpo.find('.');
+  std::string inteiro = corpo.substr(0, ponto);
+  std::string fracao = ponto == std::string::npos ? std::string() : corpo.substr(ponto + 1);
+  auto digitos = [](const std::string& t) { return t.find_first_not_of("0123456789") == std::string::npos; };
+  if ((inteiro.empty() && fracao.empty()) || !digitos(inteiro) || !digitos(fracao))
+    return Texto(Campo, Valor, Notas);
+  if (inteiro.empty()) inteiro = "0";
+  std::string todos = inteiro + fracao + std::string(Campo.Decimais + 1, '0');
+  todos.resize(inteiro.size() + Campo.Decimais + 1);
+  bool sobe = todos.back() >= '5';
+  todos.pop_back();
+  for (size_t i = todos.size(); sobe && i-- > 0;) {
+    if (todos[i] == '9') {
+      todos[i] = '0';
+    } else {
+      ++todos[i];
+      sobe = false;
+    }
+  }
+  if (sobe) todos.insert(todos.begin(), '1');
+  std::string parteInteira = todos.substr(0, todos.size() - Campo.Decimais);
+  parteInteira.erase(0, std::min(parteInteira.find_first_not_of('0'), parteInteira.size() - 1));
+  std::string saida = parteInteira;
+  if (Campo.Decimais > 0) saida += "." + todos.substr(todos.size() - Campo.Decimais);
+  bool zero = saida.find_first_not_of("0.") == std::string::npos;
+  return negativo && !zero ? "-" + saida : saida;
 }
 
 // The value of a field as written in the XML, empty when the field is left out.

@@ -338,6 +338,24 @@ TEST(XmlNFe, TaxGroupsFollowTheSituationCode) {
   }
 }
 
+// Amounts are rounded half up on their digits to the layout's places, with
+// "." whatever separator the caller used.
+TEST(XmlNFe, DecimalsAreRoundedOnTheirDigits) {
+  const struct {
+    const char* valor;
+    const char* escrito;
+  } kCases[] = {
+      {"0.005", "<vNF>0.01</vNF>"},    {"1,015", "<vNF>1.02</vNF>"},        {"2.675", "<vNF>2.68</vNF>"},
+      {"99.995", "<vNF>100.00</vNF>"}, {"210", "<vNF>210.00</vNF>"},        {".5", "<vNF>0.50</vNF>"},
+      {"0.004", "<vNF>0.00</vNF>"},    {"1.234,56", "<vNF>1.234,56</vNF>"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.valor);
+    TNFeCampos nota = NotaMinima({{"vNF_W16", c.valor}});
+    EXPECT_NE(GeraXmlNFe(nota).Xml.find(c.escrito), std::string::npos);
+  }
+}
+
 TEST(XmlNFe, MissingOrBadFieldsAreNamed) {
   const struct {
     const char* campo;
