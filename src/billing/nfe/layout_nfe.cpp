@@ -54,7 +54,7 @@ const CampoLayout kCampos[] = {
     {"cMun_C10", "emit/enderEmit", C, 7, 7, 0, true},
     {"xMun_C11", "emit/enderEmit", T, 2, 60, 0, true},
     {"UF_C12", "emit/enderEmit", C, 2, 2, 0, true},
-    {"CEP_C13", "emit/enderEmit", C, 8, 8, 0, false},
+    {"CEP_C13", "emit/enderEmit", C, 8, 8, 0, true},
     {"cPais_C14", "emit/enderEmit", C, 4, 4, 0, false},
     {"xPais_C15", "emit/enderEmit", T, 1, 60, 0, false},
     {"fone_C16", "emit/enderEmit", C, 6, 14, 0, false},
