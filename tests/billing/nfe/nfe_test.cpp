@@ -450,6 +450,20 @@ TEST_F(AssinaturaNFe, SignedInvoiceVerifiesAndAChangedByteFails) {
   EXPECT_FALSE(VerificaAssinaturaNFe(alterado));
 
   EXPECT_THROW(AssinaXmlNFe(xml.Xml, pasta_ / "a1.pfx", "errada"), std::invalid_argument);
+
+  // Signature wrapping: the signed infNFe moved after the signature as a
+  // decoy, a forged infNFe with another Id in its place. The digest of the
+  // decoy still matches, but it is not the invoice.
+  auto inicio = assinado.find("<infNFe");
+  auto fim = assinado.find("</infNFe>") + 9;
+  std::string original = assinado.substr(inicio, fim - inicio);
+  std::string forjado = original;
+  forjado.replace(forjado.find(xml.Chave), 44, std::string(44, '1'));
+  forjado.replace(forjado.find("<vNF>210.00</vNF>"), 17, "<vNF>999.00</vNF>");
+  std::string embrulhado = assinado;
+  embrulhado.replace(inicio, fim - inicio, forjado);
+  embrulhado.insert(embrulhado.find("</Signature>") + 12, original);
+  EXPECT_FALSE(VerificaAssinaturaNFe(embrulhado)) << embrulhado;
 }
 
 }  // namespace
