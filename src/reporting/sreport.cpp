@@ -227,8 +227,17 @@ int TFmSReport::PageCount() const {
 }
 
 void TFmSReport::ToolButton1Click() {
-  if (!OnImprimir) throw EZpkError("TFmSReport: no print operation is connected (OnImprimir)");
-  OnImprimir(*Report, vNuvem != "S");
+  const bool print_setup = vNuvem != "S";
+  if (OnImprimir) {
+    OnImprimir(*Report, print_setup);
+    return;
+  }
+  // The report's own print operations: the set-up dialog on the station's
+  // printers, or, hosted, straight to the default queue.
+  if (print_setup)
+    Report->PrintPreparedReportDlg();
+  else
+    Report->PrintPreparedReport();
 }
 
 fs::path TFmSReport::write_pdf(const fs::path& folder, bool whatsapp, TDateTime when) {

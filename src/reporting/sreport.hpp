@@ -114,7 +114,8 @@ class TFmSReport {
   TFmEnviaEmail FmEnviaEmail;
 
   // Hooks the host may set. Printing: `print_setup` asks for the print set-up
-  // first; returns false when the user cancelled it.
+  // first; returns false when the user cancelled it. Unset: the report's
+  // PrintPreparedReportDlg / PrintPreparedReport.
   std::function<bool(TprReport& report, bool print_setup)> OnImprimir;
   // The save dialog: the chosen file name, or nullopt when cancelled. Unset:
   // an input box of the dialog port prefilled with the suggestion.
@@ -151,8 +152,8 @@ class TFmSReport {
   int PageCount() const;
   bool Closed() const { return closed_; }
 
-  // Imprimir: at once in hosted mode, else after the print set-up. Raises
-  // EZpkError while no print operation is connected (OnImprimir unset).
+  // Imprimir: at once in hosted mode, else after the print set-up. Unset
+  // OnImprimir: the report's own print operations (print_queue.hpp).
   void ToolButton1Click();
   // E-mail through the desktop mail program: PDF into <root>\relatorio, the
   // message opened with it attached, the PDF deleted afterwards in every case.

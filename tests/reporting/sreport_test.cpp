@@ -14,6 +14,7 @@
 #include "foundation/external_programs.hpp"
 #include "foundation/station_fixture.hpp"
 #include "platform/settings/ini_file.hpp"
+#include "reporting/print_queue.hpp"
 
 namespace zpk {
 namespace {
@@ -445,10 +446,32 @@ TEST_F(SReportTest, SpreadsheetIsOpenedOnAStationAndOnlySavedWhenHosted) {
   EXPECT_EQ(opened.size(), 1u);
 }
 
-TEST_F(SReportTest, PrintingWaitsForItsConnectionAndSkipsTheSetupWhenHosted) {
+TEST_F(SReportTest, PrintingGoesThroughTheQueueAndSkipsTheSetupWhenHosted) {
   TFmSReport fm;
   prepare(fm);
-  EXPECT_THROW(fm.ToolButton1Click(), EZpkError);
+  // Unconnected, the window prints with the report's own operations: the
+  // set-up dialog picks the printer, hosted stations print straight away.
+  std::vector<std::vector<std::string>> jobs;
+  const PrintSpawner previous_spawner = set_print_spawner([&](const std::vector<std::string>& argv) {
+    jobs.push_back(argv);
+    return true;
+  });
+  const PrinterLister previous_lister = set_printer_lister([] { return std::vector<std::string>{"laser"}; });
+  dialogs_.reply("laser");
+  fm.ToolButton1Click();
+  EXPECT_EQ(dialogs_.last().kind, DialogKind::print_setup);
+  {
+    ScopedValue<std::string> nuvem{vNuvem, "S"};
+    dialogs_.clear();
+    fm.ToolButton1Click();
+    EXPECT_TRUE(dialogs_.records().empty());
+  }
+  set_print_spawner(previous_spawner);
+  set_printer_lister(previous_lister);
+  ASSERT_EQ(jobs.size(), 2u);
+  EXPECT_EQ((std::vector<std::string>(jobs[0].begin(), jobs[0].begin() + 3)),
+            (std::vector<std::string>{"lp", "-d", "laser"}));
+
   std::vector<bool> setups;
   fm.OnImprimir = [&](TprReport& report, bool print_setup) {
     EXPECT_EQ(&report, &fm.prReport1);
