@@ -20,9 +20,14 @@
 
 namespace zpk::cli {
 
+// The requirement list as a parameter of its own: other entries read a
+// TClientDataSet argument differently (message sets), and one program may
+// hold only one reading per parameter type.
+struct RequisitosDataSet : TClientDataSet {};
+
 // A dataset the routine fills, and the form it is printed in.
 struct DataSetArgument {
-  std::unique_ptr<TClientDataSet> dataset = std::make_unique<TClientDataSet>();
+  std::unique_ptr<RequisitosDataSet> dataset = std::make_unique<RequisitosDataSet>();
   bool csv = false;
 };
 
@@ -51,7 +56,7 @@ std::string csv_cell(const std::string& text) {
 }  // namespace
 
 template <>
-struct ArgType<TClientDataSet> : ArgTypeBase<ArgType<TClientDataSet>, DataSetArgument> {
+struct ArgType<RequisitosDataSet> : ArgTypeBase<ArgType<RequisitosDataSet>, DataSetArgument> {
   static DataSetArgument read(std::string_view name, const std::string& text) {
     DataSetArgument s;
     if (SameText(text, "csv")) {
@@ -61,7 +66,7 @@ struct ArgType<TClientDataSet> : ArgTypeBase<ArgType<TClientDataSet>, DataSetArg
     }
     return s;
   }
-  static TClientDataSet& pass(DataSetArgument& s) { return *s.dataset; }
+  static RequisitosDataSet& pass(DataSetArgument& s) { return *s.dataset; }
   // Every record in the dataset's order, after a header of the field names.
   static void print(std::ostream& out, const std::string&, const DataSetArgument& s) {
     TClientDataSet& ds = *s.dataset;
@@ -150,8 +155,8 @@ const bool registered = [] {
   // constructor does to the caller's dataset), then filled.
   register_routine(
       make_routine("Executa",
-                   static_cast<void (ExpAviamentosCall::*)(TClientDataSet&)>(&TExpAviamentos::Executa),
-                   [](ExpAviamentosCall& o, TClientDataSet& DataSet) {
+                   static_cast<void (ExpAviamentosCall::*)(RequisitosDataSet&)>(nullptr),
+                   [](ExpAviamentosCall& o, RequisitosDataSet& DataSet) {
                      TExpAviamentos campos(DataSet);
                      o.Executa(DataSet);
                    }),
