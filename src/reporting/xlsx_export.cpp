@@ -12,6 +12,9 @@
 #include <regex>
 #include <set>
 #include <tuple>
+#include <optional>
+#include <cstdint>
+#include <vector>
 
 #include "platform/rtl/errors.hpp"
 
@@ -28,6 +31,47 @@ long tenths(double mm) {
 bool exported(const TprPageObject& o) {
   return o.Kind == TprObjectKind::Text || o.Kind == TprObjectKind::RichText ||
          o.Kind == TprObjectKind::Barcode;
+}
+
+// Objects that take a place on the sheet: the cells, and pictures, which
+// keep a row and a column of their own size so that they cover no text.
+bool placed(const TprPageObject& o) {
+  return exported(o) || o.Kind == TprObjectKind::Picture;
+}
+
+// A PNG's size as the spreadsheet program shows it at 100 %: its pixels at
+// 96 dpi, or at the resolution its pHYs chunk declares (what libxlsxwriter
+// reads too). Nothing when the file is not a readable PNG.
+std::optional<std::pair<double, double>> png_display_size(const std::string& file) {
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (f == nullptr) return std::nullopt;
+  std::vector<unsigned char> data;
+  unsigned char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && data.size() < (1u << 20);)
+    data.insert(data.end(), buffer, buffer + n);
+  std::fclose(f);
+  static const unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (data.size() < 33 || !std::equal(std::begin(kSignature), std::end(kSignature), data.begin()))
+    return std::nullopt;
+  const auto u32 = [&](size_t at) {
+    return (uint32_t{data[at]} << 24) | (uint32_t{data[at + 1]} << 16) | (uint32_t{data[at + 2]} << 8) |
+           uint32_t{data[at + 3]};
+  };
+  const double width = u32(16), height = u32(20);
+  double x_dpi = 96, y_dpi = 96;
+  for (size_t at = 8; at + 8 <= data.size();) {
+    const uint32_t length = u32(at);
+    if (length > data.size() - at - 8) break;
+    if (std::equal(data.begin() + at + 4, data.begin() + at + 8, "pHYs") && length >= 9 &&
+        data[at + 16] == 1 && u32(at + 8) > 0 && u32(at + 12) > 0) {
+      x_dpi = u32(at + 8) * 0.0254;
+      y_dpi = u32(at + 12) * 0.0254;
+    }
+    if (std::equal(data.begin() + at + 4, data.begin() + at + 8, "IDAT")) break;
+    at += 12 + length;
+  }
+  if (width <= 0 || height <= 0) return std::nullopt;
+  return std::make_pair(width * 96 / x_dpi, height * 96 / y_dpi);
 }
 
 // A rich text's markup without its tags, its entities decoded.
@@ -132,7 +176,7 @@ void export_pages_to_xlsx(const std::vector<TprPage>& pages, const std::string& 
   std::map<long, double> columns;  // left edge -> right-most edge (mm)
   for (const auto& page : pages) {
     for (const auto& o : page.Objects) {
-      if (!exported(o)) continue;
+      if (!placed(o)) continue;
       auto [it, added] = columns.emplace(tenths(o.Left), o.Left + o.Width);
       if (!added) it->second = std::max(it->second, o.Left + o.Width);
     }
@@ -142,11 +186,12 @@ void export_pages_to_xlsx(const std::vector<TprPage>& pages, const std::string& 
 
   // Cells: (row, column) -> objects, rows of each page below the previous page's.
   std::map<std::pair<int, int>, std::vector<const TprPageObject*>> cells;
+  std::vector<std::pair<std::pair<int, int>, const TprPageObject*>> pictures;
   std::vector<double> row_height_mm;
   for (const auto& page : pages) {
     std::map<long, double> rows;  // top edge -> tallest object (mm)
     for (const auto& o : page.Objects) {
-      if (!exported(o)) continue;
+      if (!placed(o)) continue;
       auto [it, added] = rows.emplace(tenths(o.Top), o.Height);
       if (!added) it->second = std::max(it->second, o.Height);
     }
@@ -156,8 +201,28 @@ void export_pages_to_xlsx(const std::vector<TprPage>& pages, const std::string& 
       row_height_mm.push_back(height);
     }
     for (const auto& o : page.Objects) {
-      if (exported(o)) cells[{row_of.at(tenths(o.Top)), column_of.at(tenths(o.Left))}].push_back(&o);
+      const std::pair<int, int> at{row_of.count(tenths(o.Top)) ? row_of.at(tenths(o.Top)) : 0,
+                                   column_of.count(tenths(o.Left)) ? column_of.at(tenths(o.Left)) : 0};
+      if (exported(o))
+        cells[at].push_back(&o);
+      else if (o.Kind == TprObjectKind::Picture)
+        pictures.emplace_back(at, &o);
     }
+  }
+
+  // A picture the page could not show either is an error, as on the printed
+  // page; it is found before anything is written.
+  constexpr double kPixelsPerMmAt96 = 96 / 25.4;
+  std::vector<std::pair<std::pair<std::pair<int, int>, const TprPageObject*>, lxw_image_options>>
+      picture_options;
+  for (const auto& [at, o] : pictures) {
+    const auto size = png_display_size(o->PictureFile);
+    if (!size) throw EZpkError(fmt::format("cannot read the picture {} for {}", o->PictureFile, file_name));
+    lxw_image_options options{};
+    options.x_scale = o->Width * kPixelsPerMmAt96 / size->first;
+    options.y_scale = o->Height * kPixelsPerMmAt96 / size->second;
+    if (!o->Stretch) options.x_scale = options.y_scale = std::min(options.x_scale, options.y_scale);
+    picture_options.emplace_back(std::make_pair(at, o), options);
   }
 
   std::unique_ptr<lxw_workbook, WorkbookCloser> book(workbook_new(file_name.c_str()));
@@ -220,6 +285,14 @@ void export_pages_to_xlsx(const std::vector<TprPage>& pages, const std::string& 
       error = worksheet_write_string(sheet, row, col, text.c_str(), format_of(o, ""));
     }
     if (error != LXW_NO_ERROR) fail("a cell", error);
+  }
+
+  // Pictures at their cell, scaled to the size they print at.
+  for (auto& [at, options] : picture_options) {
+    if (const auto error = worksheet_insert_image_opt(sheet, static_cast<lxw_row_t>(at.first.first),
+                                                      static_cast<lxw_col_t>(at.first.second),
+                                                      at.second->PictureFile.c_str(), &options))
+      fail("a picture", error);
   }
 
   // Sizes: rows in points, columns in character widths of the default font

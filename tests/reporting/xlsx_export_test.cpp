@@ -1,6 +1,7 @@
 // Copying prepared pages into an XLSX workbook, read back with openpyxl:
 // every printed text comes back as a cell showing the same thing, figures
 // and dates as values with their number formats, fonts and sizes kept.
+#include <cairo.h>
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
@@ -234,6 +235,51 @@ TEST(XlsxValue, ReadsPrintedFiguresAndDates) {
     }
     EXPECT_EQ(v->number_format, c.format);
   }
+}
+
+// Writes a PNG of `width` x `height` red pixels (no resolution chunk: 96 dpi).
+void write_png(const std::string& file, int width, int height) {
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  cairo_t* cr = cairo_create(s);
+  cairo_set_source_rgb(cr, 1, 0, 0);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_write_to_png(s, file.c_str());
+  cairo_surface_destroy(s);
+}
+
+// A logo prints in the sheet at its cell and at its printed size (the
+// drawing's extent, in EMU: 36,000 per millimetre), beside the texts; a
+// picture that cannot be read is an error that leaves no file behind.
+TEST_F(XlsxExportTest, PicturesKeepTheirCellAndPrintedSize) {
+  write_png((folder_ / "logo.png").string(), 60, 20);
+  const std::string layout =
+      "page size=custom width=150 height=60 margin=10\nband title height=40\n"
+      "  picture x=0 y=0 w=40 h=20 file=logo.png\n"
+      "  picture x=100 y=0 w=30 h=30 file=logo.png stretch=no\n"
+      "  text x=50 y=0 w=40 h=6 text=\"Tecelagem\"\n";
+  std::FILE* f = std::fopen((folder_ / "LOGO.prt").c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fputs(layout.c_str(), f);
+  std::fclose(f);
+  TprReport report;
+  report.LoadTemplateFromFile((folder_ / "LOGO.prt").string());
+  ASSERT_TRUE(report.Prepare());
+  const std::string xlsx = (folder_ / "logo.xlsx").string();
+  report.export_to_xlsx(xlsx);
+  const std::string anchors = run(
+      "/usr/bin/python3 -c \"import sys, re, zipfile; d = zipfile.ZipFile(sys.argv[1]).read("
+      "'xl/drawings/drawing1.xml').decode(); print(';'.join(','.join(m) for m in re.findall("
+      "r'<xdr:from><xdr:col>(\\d+)</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>(\\d+)</xdr:row>.*?"
+      "<a:ext cx=.(\\d+). cy=.(\\d+).', d)))\" '" + xlsx + "'");
+  // Column A the stretched logo (40 x 20 mm), B the text, C the 3:1 logo kept
+  // in proportion inside 30 x 30 mm (30 x 10 mm).
+  EXPECT_EQ(anchors, "0,0,1440000,720000;2,0,1080000,360000\n");
+
+  write_png((folder_ / "logo.png").string(), 1, 1);
+  std::filesystem::resize_file(folder_ / "logo.png", 10);
+  EXPECT_THROW(report.export_to_xlsx((folder_ / "quebrado.xlsx").string()), EZpkError);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "quebrado.xlsx"));
 }
 
 TEST_F(XlsxExportTest, RefusesNothingPreparedAndUnwritableFiles) {
