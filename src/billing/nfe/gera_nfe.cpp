@@ -211,7 +211,8 @@ void GrupoIdentificacao(GeracaoNFe& G) {
   G.Campo("tpAmb_B24") = Trim(emp.nfe_environment);
   G.Campo("tpImp_B21") = std::to_string(ITpImpNFe);
   G.Campo("finNFe_B25") = G.finNFe;
-  G.Campo("cUF_B02") = UmValor("SELECT CODIGO FROM TABUF WHERE SIGLA_EST = :UF", "UF", Trim(emp.state));
+  G.Campo("cUF_B02") =
+      UmValor("SELECT CODIGO FROM " + DBLocal("TABUF") + " WHERE SIGLA_EST = :UF", "UF", Trim(emp.state));
   G.Campo("cMunFG_B12") = Trim(emp.city_code);
   G.Campo("natOp_B04") = LimpaCaracterNFe(Trim(G.Texto("NATUREZA_DESC")));
   G.Campo("serie_B07") = Trim(G.Texto("NOTA_SERIE"));
@@ -444,8 +445,11 @@ void GrupoProduto(GeracaoNFe& G) {
   G.Campo("xProd_I04") = LimpaCaracterNFe(descricao.substr(0, 120));
   G.Campo("NCM_I05") = LimpaCaracterNFe(G.Texto("ITEM_CLA_FIS_DESC"), true);
   G.Campo("CEST_I05c") = LimpaCaracterNFe(G.Texto("ITEM_CLA_FIS_CEST"), true);
-  const std::string escala = Trim(G.Texto("ITEM_CLA_FIS_IND_ESCALA"));
-  if (!escala.empty()) {
+  // The fiscal class keeps the relevant-scale flag as 1/0 or S/N.
+  std::string escala = UpperCase(Trim(G.Texto("ITEM_CLA_FIS_IND_ESCALA")));
+  if (escala == "1") escala = "S";
+  if (escala == "0") escala = "N";
+  if (escala == "S" || escala == "N") {
     G.Campo("indEscala_I05d") = escala;
     // Goods not made at a relevant scale name their maker: this company.
     if (escala == "N") G.Campo("CNPJFab_I05e") = LimpaCnpjNFe(Tabela.company.cnpj);
@@ -548,9 +552,13 @@ void GrupoProduto(GeracaoNFe& G) {
     }
   }
 
-  // Specific goods by the fiscal class's kind, read by its first letter as the
-  // fiscal-class screen offers it: Veículo, Medicamento, Combustível.
-  const std::string especie = UpperCase(Trim(G.Texto("ITEM_CLA_FIS_ESP_FIS"))).substr(0, 1);
+  // Specific goods by the fiscal class's kind of goods (a free text such as
+  // "VESTUARIO"): vehicles, medicines and fuels by the word it starts with.
+  const std::string kind = UpperCase(Trim(G.Texto("ITEM_CLA_FIS_ESP_FIS")));
+  const std::string especie = kind.starts_with("VEIC")    ? "V"
+                              : kind.starts_with("MEDIC") ? "M"
+                              : kind.starts_with("COMB")  ? "C"
+                                                          : "";
   auto segundo = [&] { return Limpo(G, tipo == "M" ? "MATERIAL_CODIGO2" : "PRODUTO_CODIGO2"); };
   if (especie == "V") {
     const std::string chassi = UpperCase(Trim(G.Texto("NOTA_DOCTO2")));
