@@ -39,7 +39,7 @@ std::string LimpaCnpjNFe(std::string_view Documento);
 // Fills `NFe` from the invoice dataset `cdsNota` (rows of ITEM_EMPENHO "N"
 // become the items) and returns true with the 44-character access key in
 // `Chave` and the NF-e's XML in `Lote`. Database errors and a refused vehicle
-// chassis raise; the dataset's filter then stays as it was set.
+// chassis raise; the dataset's filter is put back as the caller had it either way.
 bool GeraNFe(nfe::TNFeCampos& NFe, TClientDataSet& cdsNota, std::string& Chave, std::string& Lote);
 
 }  // namespace zpk

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -261,6 +262,79 @@ TEST_F(GeraNFeTest, AnAlphanumericCnpjKeepsItsLettersInTheEmitterAndTheKey) {
   EXPECT_EQ(doc("CNPJ_C02"), "12ABC34501DE35");
   EXPECT_EQ(chave_.substr(6, 14), "12ABC34501DE35");
   EXPECT_NE(lote_.find("<CNPJ>12ABC34501DE35</CNPJ>"), std::string::npos);
+}
+
+TEST_F(GeraNFeTest, ReferencedDocumentsOfEveryModel) {
+  const std::string k55 = "35250612345678000195550010000012341000012345";
+  const std::string k57 = "35250612345678000195570010000004321000043210";
+  const char* kRef = " (FATURA, DOCTO, CHAVE, MODELO) VALUES ('009001', ?, ?, ?)";
+  test::exec("INSERT INTO " + DBLocal("NOTA_REF") + kRef, {"1234", k55, "55"});
+  test::exec("INSERT INTO " + DBLocal("NOTA_REF") + kRef, {"432", k57, "57"});
+  test::exec("INSERT INTO " + DBLocal("NOTA_REF") + kRef, {"77", "", "2D"});
+  test::exec("INSERT INTO " + DBLocal("NOTA_REF") + kRef, {"5566", "", "01"});
+  test::exec("INSERT INTO " + DBLocal("TIPO_FISCAL") +
+             " (CODIGO, DESCRICAO, ABREVI) VALUES ('NF1', 'NOTA MODELO 1', '01')");
+  test::exec("INSERT INTO " + DBLocal("NOTA_ENTRA") +
+             " (NOTAFISCAL, SERIE, CREDOR, DT_EMISSAO, TIPO) VALUES ('5566', '2', '000901', DATE "
+             "'2024-11-20', 'NF1')");
+  monta();
+  gera();
+  const auto& refs = nfe_.Partes("NRef");
+  ASSERT_EQ(refs.size(), 4u);
+  auto valor = [&](size_t i, const char* nome) {
+    if (i >= refs.size()) return std::string("<none>");
+    auto it = refs[i].find(nome);
+    return it == refs[i].end() ? std::string("<unset>") : it->second;
+  };
+  // NOTA_REF's key is (FATURA, DOCTO): rows come in the database's order, so find them by field.
+  size_t i55 = 9, i57 = 9, iECF = 9, i01 = 9;
+  for (size_t n = 0; n < refs.size(); ++n) {
+    if (refs[n].count("refNFe_BA02")) i55 = n;
+    if (refs[n].count("refCTe_BA19")) i57 = n;
+    if (refs[n].count("mod_BA21")) iECF = n;
+    if (refs[n].count("mod_BA07")) i01 = n;
+  }
+  EXPECT_EQ(valor(i55, "refNFe_BA02"), k55);
+  EXPECT_EQ(valor(i57, "refCTe_BA19"), k57);
+  EXPECT_EQ(valor(iECF, "nECF_BA22"), "77");
+  EXPECT_EQ(valor(iECF, "nCOO_BA23"), "77");
+  EXPECT_EQ(valor(i01, "cUF_BA04"), "33");
+  EXPECT_EQ(valor(i01, "AAMM_BA05"), "2411");
+  EXPECT_EQ(valor(i01, "CNPJ_BA06"), "56789012000139");
+  EXPECT_EQ(valor(i01, "mod_BA07"), "01");
+  EXPECT_EQ(valor(i01, "serie_BA08"), "2");
+  EXPECT_EQ(valor(i01, "nNF_BA09"), "5566");
+  EXPECT_NE(lote_.find("<refNF><cUF>33</cUF><AAMM>2411</AAMM><CNPJ>56789012000139</CNPJ><mod>01</"
+                       "mod><serie>2</serie><nNF>5566</nNF></refNF>"),
+            std::string::npos);
+  EXPECT_NE(lote_.find("<refECF><mod>2D</mod><nECF>77</nECF><nCOO>77</nCOO></refECF>"), std::string::npos);
+  EXPECT_NE(lote_.find("<refCTe>" + k57 + "</refCTe>"), std::string::npos);
+}
+
+TEST_F(GeraNFeTest, XmlReadersFromTheParameterAndTheDeliveryDocument) {
+  const struct {
+    const char *parametro, *entrega;
+    std::vector<std::string> cnpj, cpf;
+  } kCases[] = {
+      {"", "", {}, {}},
+      {"11.222.333/0001-81", "", {"11222333000181"}, {}},
+      {"123.456.789-09", "98.765.432/0001-98", {"98765432000198"}, {"12345678909"}},
+      {"", "56.789.012/0001-39", {}, {}},  // the recipient itself reads it anyway
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.parametro) + "/" + c.entrega);
+    test::set_parameter("FAT", 140, c.parametro, "001");
+    test::exec("UPDATE " + DBLocal("ENTIDADE") + " SET CNPJ_ENT = ? WHERE CODCLI = '000901'", {c.entrega});
+    monta();
+    gera();
+    std::vector<std::string> cnpj, cpf;
+    for (const auto& p : nfe_.Partes("autXML")) {
+      if (p.count("CNPJ_GA02")) cnpj.push_back(p.at("CNPJ_GA02"));
+      if (p.count("CPF_GA03")) cpf.push_back(p.at("CPF_GA03"));
+    }
+    EXPECT_EQ(cnpj, c.cnpj);
+    EXPECT_EQ(cpf, c.cpf);
+  }
 }
 
 }  // namespace
