@@ -337,5 +337,40 @@ TEST_F(GeraNFeTest, XmlReadersFromTheParameterAndTheDeliveryDocument) {
   }
 }
 
+TEST_F(GeraNFeTest, ProductFieldsOfTheDemoItems) {
+  monta();
+  gera();
+  ASSERT_EQ(nfe_.Itens().size(), 3u);
+  const struct {
+    size_t i;
+    const char *campo, *valor;
+  } kCases[] = {
+      {1, "cProd_I02", "CAM-900"},
+      {1, "xProd_I04", "CAMISETA BASICA GOLA CARECA"},
+      {1, "NCM_I05", "61091000"},
+      {1, "CEST_I05c", "2806400"},
+      {1, "indEscala_I05d", "S"},
+      {1, "CFOP_I08", "6401"},
+      {1, "qCom_I10", "100.0000"},
+      {1, "vUnCom_I10a", "25.0000000000"},
+      {1, "vProd_I11", "2500.00"},
+      {1, "uTrib_I13", "UN"},
+      {1, "qTrib_I14", "100.0000"},
+      {1, "cEAN_I03", "SEM GTIN"},
+      {1, "nItem_H02", "1"},
+      {2, "cProd_I02", "MAL-900"},
+      {2, "xProd_I04", "MALHA PENTEADA 30/1"},
+      {2, "CFOP_I08", "6101"},
+      {2, "uCom_I09", "PC"},
+      {2, "uTrib_I13", "KG"},  // the fiscal class's unit
+      {2, "nItem_H02", "2"},
+      {0, "nItem_H02", "3"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.campo);
+    EXPECT_EQ(item(c.i, c.campo), c.valor);
+  }
+}
+
 }  // namespace
 }  // namespace zpk
