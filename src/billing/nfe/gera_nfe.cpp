@@ -449,7 +449,8 @@ void GrupoProduto(GeracaoNFe& G) {
   std::string escala = UpperCase(Trim(G.Texto("ITEM_CLA_FIS_IND_ESCALA")));
   if (escala == "1") escala = "S";
   if (escala == "0") escala = "N";
-  if (escala == "S" || escala == "N") {
+  // The scale indicator belongs to goods under a CEST; without one it is left out.
+  if ((escala == "S" || escala == "N") && !G.Campo("CEST_I05c").empty()) {
     G.Campo("indEscala_I05d") = escala;
     // Goods not made at a relevant scale name their maker: this company.
     if (escala == "N") G.Campo("CNPJFab_I05e") = LimpaCnpjNFe(Tabela.company.cnpj);

@@ -150,6 +150,9 @@ std::string Decimal(const CampoLayout& Campo, std::string_view Valor, std::vecto
 // The value of a field as written in the XML, empty when the field is left out.
 std::string Formata(const CampoLayout& Campo, std::string_view Valor, std::vector<std::string>& Notas) {
   if (Valor.find_first_not_of(' ') == std::string_view::npos) return {};
+  // "Null" is how the generation marks the document a party does not have
+  // (CNPJ for a person, CPF for a company): the field is left out.
+  if (Campo.Tipo == TipoCampo::Codigo && Valor == "Null") return {};
   if (Campo.Tipo == TipoCampo::Texto) return Texto(Campo, Valor, Notas);
   if (Campo.Tipo == TipoCampo::Decimal) return Decimal(Campo, Valor, Notas);
   // Codes and dates: the characters as given (letters of a CNPJ kept), blanks

@@ -154,6 +154,7 @@ TEST_F(GeraNFeTest, RecipientRegistrationRules) {
     EXPECT_EQ(doc("indFinal_B25a"), c.indFinal);
     EXPECT_EQ(doc("idEstrangeiro_E03a"), c.estrangeiro);
     EXPECT_EQ(doc("cPais_E14"), c.pais);
+    EXPECT_EQ(lote_.find(">Null<"), std::string::npos);  // the missing document is left out
   }
 }
 
@@ -362,7 +363,8 @@ TEST_F(GeraNFeTest, ProductFieldsOfTheDemoItems) {
       {2, "xProd_I04", "MALHA PENTEADA 30/1"},
       {2, "CFOP_I08", "6101"},
       {2, "uCom_I09", "PC"},
-      {2, "uTrib_I13", "KG"},  // the fiscal class's unit
+      {2, "uTrib_I13", "KG"},            // the fiscal class's unit
+      {2, "indEscala_I05d", "<unset>"},  // no CEST, no scale indicator
       {2, "nItem_H02", "2"},
       {0, "nItem_H02", "3"},
   };
