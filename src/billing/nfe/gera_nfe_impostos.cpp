@@ -42,9 +42,12 @@ std::string F4(double Valor) {
 std::string Reais(double Valor) {
   return FormatFloatC("#,##0.00", Valor);
 }
-// base x rate / 100 to the cent.
+// base x rate / 100 to the cent, rounded as FormatFloatC rounds the amounts
+// the invoice stores: a 5 right after the cents goes up even when the binary
+// value lies just below it (150 x 31.45 % = 47.175 -> 47.18).
 double Percentual(double Base, double Taxa) {
-  return to_cents(Base * Taxa / 100);
+  const double valor = Base * Taxa / 100;
+  return to_cents(valor >= 0 ? valor + 1e-7 : valor - 1e-7);
 }
 
 std::string TextoLimpo(const GeracaoNFe& G, std::string_view Coluna) {
@@ -400,6 +403,9 @@ void GrupoICMS(GeracaoNFe& G) {
 
 void GrupoDIFAL(GeracaoNFe& G) {
   if (!CondicaoDIFAL(G)) return;
+  // An item without ICMS (exempt, not taxed) has no rate difference to pay,
+  // and the layout takes only an interstate rate (4, 7 or 12 %) in the group.
+  if (G.Numero("ITEM_PERC_ICMS") <= 0 || G.Numero("ITEM_BASE_ICMS") <= 0) return;
   double base = G.Numero("ITEM_BASE_ICMS");
   double fcp = G.Numero("ITEM_VAL_FCP");
   double destino = G.Numero("ITEM_VAL_ICMS_DEST");
