@@ -11,6 +11,8 @@
 
 #include "billing/nfe/gera_nfe.hpp"
 #include "billing/nfe/gera_nfe_grupos.hpp"
+#include "billing/nfe/valida_nfe.hpp"
+#include "billing/nfe/xml_nfe.hpp"
 #include "billing/nota_dataset.hpp"
 #include "foundation/lookups.hpp"
 #include "platform/settings/program_folder.hpp"
@@ -49,10 +51,29 @@ class Geracao {
     G.ISUF = C.ISUF;
     G.finNFe = C.finNFe;
   }
-  // The item loop: the tax groups of every item row.
-  Geracao& Itens() {
+  // The item loop: the tax groups of every item row (with Produto, a
+  // product group standing in for the product groups of the generation).
+  Geracao& Itens(bool Produto = false) {
     for (cds.First(); !cds.Eof(); cds.Next()) {
       NFe.IncluirItem();
+      if (Produto) {
+        const std::pair<const char*, std::string> campos[] = {
+            {"cProd_I02", G.Texto("ITEM_CODIGO")},
+            {"cEAN_I03", "SEM GTIN"},
+            {"xProd_I04", G.Texto("ITEM_DESCRICAO")},
+            {"NCM_I05", G.Texto("ITEM_CLA_FIS_DESC")},
+            {"CFOP_I08", G.Texto("ITEM_CFOP")},
+            {"uCom_I09", "UN"},
+            {"qCom_I10", FormataPonto(G.Numero("ITEM_QTDE"), 4)},
+            {"vUnCom_I10a", FormataPonto(G.Numero("ITEM_PRECO"), 4)},
+            {"vProd_I11", FormataPonto(G.Numero("ITEM_VALOR"), 2)},
+            {"cEANTrib_I12", "SEM GTIN"},
+            {"uTrib_I13", "UN"},
+            {"qTrib_I14", FormataPonto(G.Numero("ITEM_QTDE"), 4)},
+            {"vUnTrib_I14a", FormataPonto(G.Numero("ITEM_PRECO"), 4)},
+            {"indTot_I17b", "1"}};
+        for (const auto& [nome, valor] : campos) NFe.Campo(nome) = valor;
+      }
       GrupoCOFINS(G);
       GrupoPIS(G);
       GrupoIPI(G);
@@ -85,6 +106,50 @@ class Geracao {
   std::string Doc(const std::string& nome) const {
     auto it = NFe.Documento().find(nome);
     return it == NFe.Documento().end() ? "-" : it->second;
+  }
+
+  // The identification, emitter and recipient groups as the header groups
+  // of the generation fill them for this invoice.
+  void CabecalhoMinimo() {
+    const std::pair<const char*, std::string> campos[] = {{"cUF_B02", "35"},
+                                                          {"cNF_B03", "12345678"},
+                                                          {"natOp_B04", "VENDA"},
+                                                          {"mod_B06", "55"},
+                                                          {"serie_B07", "1"},
+                                                          {"nNF_B08", "9001"},
+                                                          {"dhEmi_B09", "2025-06-02T10:00:00-03:00"},
+                                                          {"tpNF_B11", "1"},
+                                                          {"idDest_B11a", G.idDest},
+                                                          {"cMunFG_B12", "3550308"},
+                                                          {"tpImp_B21", "1"},
+                                                          {"tpEmis_B22", "1"},
+                                                          {"tpAmb_B24", "2"},
+                                                          {"finNFe_B25", G.finNFe},
+                                                          {"indFinal_B25a", G.indFinal},
+                                                          {"indPres_B25b", "9"},
+                                                          {"procEmi_B26", "0"},
+                                                          {"verProc_B27", "001"},
+                                                          {"CNPJ_C02", "12345678000195"},
+                                                          {"xNome_C03", "TECELAGEM EXEMPLO LTDA"},
+                                                          {"xLgr_C06", "RUA A"},
+                                                          {"nro_C07", "10"},
+                                                          {"xBairro_C09", "CENTRO"},
+                                                          {"cMun_C10", "3550308"},
+                                                          {"xMun_C11", "SAO PAULO"},
+                                                          {"UF_C12", "SP"},
+                                                          {"CEP_C13", "01001000"},
+                                                          {"IE_C17", "111111111111"},
+                                                          {"CRT_C21", Tabela.company.crt},
+                                                          {"CNPJ_E02", "56789012000139"},
+                                                          {"xNome_E04", "CONFECCOES CARIOCA LTDA"},
+                                                          {"xLgr_E06", "RUA DA ALFANDEGA"},
+                                                          {"nro_E07", "200"},
+                                                          {"xBairro_E09", "CENTRO"},
+                                                          {"cMun_E10", "3304557"},
+                                                          {"xMun_E11", "RIO DE JANEIRO"},
+                                                          {"UF_E12", "RJ"},
+                                                          {"indIEDest_E16a", G.indIEDest}};
+    for (const auto& [nome, valor] : campos) NFe.Campo(nome) = valor;
   }
 
   TNFeCampos NFe;
@@ -227,6 +292,47 @@ TEST_F(GeraNFeImpostos, DemoInvoiceGivesItsTaxFiguresToTheCent) {
         "Valor de Substituição Tributária de Fundo Combate a Pobreza: R$ 70,00",
         "ICMS ST recolhido pelo remetente", "PEDIDO :PD9001", "CLIENTE - CARIOCA(000901)"}) {
     EXPECT_NE(infCpl.find(parte), std::string::npos) << parte << "\nin: " << infCpl;
+  }
+}
+
+// Every violation as one text, for failure messages.
+std::string Lista(const std::vector<ViolacaoNFe>& Violacoes) {
+  std::string texto;
+  for (const auto& v : Violacoes) texto += v.Campo + ": " + v.Mensagem + "\n";
+  return texto;
+}
+
+// What the tax and invoice-level groups write is what the schema takes: the
+// demo invoice (ST with FCP, DIFAL, exemption, two instalments) and an invoice
+// of every ICMS situation, under a stand-in header and product group.
+TEST_F(GeraNFeImpostos, GroupsGiveSchemaValidXml) {
+  nfe_ini(
+      "[RespTec]\nCNPJ=12.345.678/0001-95\nContato=Suporte Zelvo\nEmail=nfe@zelvo.example\n"
+      "Fone=(11) 3333-4444\n");
+  nota("T59003", 67.20, 8.25, 38.00);
+  const Linha kLinhas[] = {
+      {"00", "01", 100, 12, 0, 0, 0, 0, 0, 0, 0},       {"10", "03", 100, 12, 0, 40, 140, 4.80, 2.80, 0, 0},
+      {"20", "04", 100, 12, 30, 0, 0, 0, 0, 0, 0},      {"30", "06", 0, 0, 0, 40, 140, 16.80, 0, 0, 0},
+      {"40", "09", 0, 0, 0, 0, 0, 0, 0, 0, 0},          {"51", "", 100, 12, 0, 0, 0, 0, 0, 40, 4.80},
+      {"60", "49", 0, 0, 0, 0, 140, 16.80, 2.80, 0, 0}, {"70", "01", 100, 12, 30, 40, 140, 4.80, 0, 0, 0},
+      {"90", "01", 100, 12, 0, 40, 140, 4.80, 0, 0, 0},
+  };
+  int ordem = 0;
+  for (const auto& l : kLinhas) item("T59003", ++ordem, l);
+  for (const char* fatura : {"009001", "T59003"}) {
+    SCOPED_TRACE(fatura);
+    dialogs_.clear();
+    dialogs_.reply("Não");
+    Geracao g(fatura);
+    g.CabecalhoMinimo();
+    g.Itens(true).Nota();
+    XmlNFe xml = GeraXmlNFe(g.NFe);
+    auto violacoes = ValidaXmlNFe(xml.Xml);
+    EXPECT_TRUE(violacoes.empty()) << Lista(violacoes) << xml.Xml;
+    // The lines of the additional information stay apart, one blank between.
+    if (std::string(fatura) == "009001")
+      EXPECT_NE(xml.Xml.find("R$ 70,00 ICMS ST recolhido pelo remetente. Diferencial"), std::string::npos)
+          << xml.Xml;
   }
 }
 
