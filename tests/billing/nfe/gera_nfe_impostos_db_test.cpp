@@ -403,6 +403,81 @@ TEST_F(GeraNFeImpostos, IcmsAndContributionFieldsFollowTheTaxSituation) {
   EXPECT_NEAR(g.G.SomaDiferido, 4.80, 1e-9);
 }
 
+TEST_F(GeraNFeImpostos, IpiByRateOrPerUnitWithItsFramingCodeOrReturned) {
+  nota("T59004", 24, 4.95, 22.80);
+  for (int ordem = 1; ordem <= 3; ++ordem) item("T59004", ordem, {"00", "01", 100, 12, 0, 0, 0, 0, 0, 0, 0});
+  // Line 1: situation 50 at 10 % with framing code 101 for RJ; line 2:
+  // situation 99 by quantity (TP_CALC "Q"), 1.50 per unit; line 3: not taxed.
+  test::exec("UPDATE " + DBLocal("NOTAITEN") +
+             " SET TRIB_IPI = '50', BASE_IPI = 100, PERC_IPI = 10 WHERE FATURA = 'T59004' AND ORDEM = 1");
+  test::exec("UPDATE " + DBLocal("NOTAITEN") +
+             " SET TRIB_IPI = '99', BASE_IPI = 100, PERC_IPI = 1.5 WHERE FATURA = 'T59004' AND ORDEM = 2");
+  test::exec("UPDATE " + DBLocal("TABTRI") + " SET TP_CALC = 'Q' WHERE TIPO = 'IP' AND CODIGO = '99'");
+  test::exec("INSERT INTO " + DBLocal("TRIBCST") +
+             " (CODTRIB, TIPO, NATUREZA, UF, ENQ_IPI) VALUES ('50', 'IPI', '6101', 'RJ', '101')");
+  {
+    Geracao g("T59004");
+    g.Itens();
+    const struct {
+      size_t i;
+      const char *campo, *valor;
+    } kCasos[] = {
+        {0, "cEnq_O06", "101"},     {0, "CST_O09", "50"},       {0, "vBC_O10", "100.00"},
+        {0, "pIPI_O13", "10.0000"}, {0, "vIPI_O14", "10.00"},   {0, "qUnid_O11", "-"},
+        {1, "cEnq_O06", "999"},     {1, "qUnid_O11", "2.0000"}, {1, "vUnid_O12", "1.5000"},
+        {1, "vIPI_O14", "3.00"},    {1, "vBC_O10", "-"},        {2, "CST_O09", "53"},
+        {2, "vIPI_O14", "-"},       {0, "pDevol_UA02", "-"},
+    };
+    for (const auto& c : kCasos) {
+      SCOPED_TRACE(std::to_string(c.i) + " " + c.campo);
+      EXPECT_EQ(g.Item(c.i, c.campo), c.valor);
+    }
+  }
+  // A return (purpose 4) under COM 110 "S" gives the IPI back instead.
+  test::ScopedValue<std::string> com110{sParamCOM110, "S"};
+  Cabecalho devolucao;
+  devolucao.finNFe = "4";
+  test::exec("UPDATE " + DBLocal("NOTA") + " SET VAL_IPI = 13 WHERE FATURA = 'T59004'");
+  Geracao g("T59004", devolucao);
+  g.Itens();
+  GrupoTotais(g.G);
+  EXPECT_EQ(g.Item(0, "pDevol_UA02"), "100.00");
+  EXPECT_EQ(g.Item(0, "vIPIDevol_UA04"), "10.00");
+  EXPECT_EQ(g.Item(0, "CST_O09"), "-");
+  EXPECT_EQ(g.Doc("vIPI_W12"), "0.00");
+  EXPECT_EQ(g.Doc("vIPIDevol_W12a"), "13.00");
+}
+
+TEST_F(GeraNFeImpostos, ExemptedIcmsIsSharedOverTheItemsWithItsReason) {
+  nota("T59005", 24, 4.95, 22.80);
+  test::exec("UPDATE " + DBLocal("NOTA") +
+             " SET VAL_PRODUTOS = 300, VAL_DESONERA = 10 WHERE FATURA = 'T59005'");
+  item("T59005", 1, {"20", "01", 100, 12, 30, 0, 0, 0, 0, 0, 0});
+  item("T59005", 2, {"00", "01", 100, 12, 0, 0, 0, 0, 0, 0, 0});
+  item("T59005", 3, {"40", "01", 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  // 100 / 300 x 10.00 = 3.33 each; the last item takes 10.00 - 6.66 + 3.33.
+  // The reason is SUFRAMA ("7") only for an exempt situation of a customer
+  // with its registration.
+  const struct {
+    const char* isuf;
+    const char *mot1, *mot3;
+  } kCasos[] = {{"", "9", "9"}, {"123456789", "9", "7"}};
+  for (const auto& c : kCasos) {
+    SCOPED_TRACE(c.isuf);
+    Cabecalho cab;
+    cab.ISUF = c.isuf;
+    Geracao g("T59005", cab);
+    g.Itens();
+    GrupoTotais(g.G);
+    EXPECT_EQ(g.Item(0, "vICMSDeson_N28a"), "3.33");
+    EXPECT_EQ(g.Item(0, "motDesICMS_N28"), c.mot1);
+    EXPECT_EQ(g.Item(1, "vICMSDeson_N28a"), "-");
+    EXPECT_EQ(g.Item(2, "vICMSDeson_N28a"), "6.67");
+    EXPECT_EQ(g.Item(2, "motDesICMS_N28"), c.mot3);
+    EXPECT_EQ(g.Doc("vICMSDeson_W04a"), "10.00");
+  }
+}
+
 TEST_F(GeraNFeImpostos, SimpleRegimeWritesTheCsosnAndItsCredit) {
   test::ScopedValue<std::string> crt{Tabela.company.crt, "1"};
   test::ScopedValue<double> credito{Tabela.company.simples_credit_rate, 2.56};
