@@ -32,6 +32,7 @@ namespace {
 // information. Any other value, or no parameter, leaves them out.
 constexpr int kParametroTributosAproximados = 410;
 
+// Amounts and rates with a decimal point: 2 and 4 places.
 std::string F2(double Valor) {
   return FormataPonto(Valor, 2);
 }
@@ -50,6 +51,7 @@ double Percentual(double Base, double Taxa) {
   return to_cents(valor >= 0 ? valor + 1e-7 : valor - 1e-7);
 }
 
+// The current row's column without blanks at either end.
 std::string TextoLimpo(const GeracaoNFe& G, std::string_view Coluna) {
   return Trim(G.Texto(Coluna));
 }
@@ -60,6 +62,7 @@ std::string Situacao(const GeracaoNFe& G, std::string_view Coluna) {
   return cst.empty() ? "99" : cst;
 }
 
+// Whether Valor is one of Lista.
 bool Entre(std::string_view Valor, std::initializer_list<std::string_view> Lista) {
   for (auto v : Lista) {
     if (Valor == v) return true;
@@ -79,8 +82,12 @@ bool IPIDevolvido(const GeracaoNFe& G) {
   return G.finNFe == "4" && Trim(sParamCOM110) == "S";
 }
 
-bool TributosAproximadosLigados() {
-  return Trim(BuscaParametro("FAT", kParametroTributosAproximados)) == "S";
+// Whether the approximate tax is shown; the parameter is read once per
+// generation (a missing one warns once, not once per item).
+bool TributosAproximadosLigados(GeracaoNFe& G) {
+  if (!G.TributosAproximados)
+    G.TributosAproximados = Trim(BuscaParametro("FAT", kParametroTributosAproximados)) == "S";
+  return *G.TributosAproximados;
 }
 
 // The value of a field of the open item, 0 when not written.
@@ -131,6 +138,7 @@ struct DadosST {
   double Aliquota = 0;
 };
 
+// The item's ST reduction and internal rate.
 DadosST BuscaDadosST(const GeracaoNFe& G) {
   DadosST st;
   st.Aliquota = G.Numero("CLIENTE_ALIQ_INT");
@@ -269,6 +277,7 @@ std::vector<Parcela> Parcelas(const GeracaoNFe& G) {
   return parcelas;
 }
 
+// The instalments' total to the cent.
 double Soma(const std::vector<Parcela>& Parcelas) {
   double soma = 0;
   for (const auto& p : Parcelas) soma = to_cents(soma + p.Valor);
@@ -277,17 +286,20 @@ double Soma(const std::vector<Parcela>& Parcelas) {
 
 }  // namespace
 
+// COFINS (S) of the current item, summed for the reconciliation.
 void GrupoCOFINS(GeracaoNFe& G) {
   G.SomaCOFINS +=
       GrupoContribuicao(G, {"CST_S06", "vBC_S07", "pCOFINS_S08", "qBCProd_S09", "vAliqProd_S10",
                             "vCOFINS_S11", "ITEM_TRIB_COFINS", "ITEM_BASE_COFINS", "ITEM_PERC_COFINS"});
 }
 
+// PIS (Q) of the current item, summed for the reconciliation.
 void GrupoPIS(GeracaoNFe& G) {
   G.SomaPIS += GrupoContribuicao(G, {"CST_Q06", "vBC_Q07", "pPIS_Q08", "qBCProd_Q10", "vAliqProd_Q11",
                                      "vPIS_Q09", "ITEM_TRIB_PIS", "ITEM_BASE_PIS", "ITEM_PERC_PIS"});
 }
 
+// IPI (O) of the current item, or the IPI given back (UA) on a return.
 void GrupoIPI(GeracaoNFe& G) {
   const std::string cst = Situacao(G, "ITEM_TRIB_IPI");
   const double base = G.Numero("ITEM_BASE_IPI");
@@ -328,6 +340,7 @@ void GrupoIPI(GeracaoNFe& G) {
   G.Campo("vIPI_O14") = F2(valor);
 }
 
+// ICMS (N) of the current item by its tax situation (CST, or CSOSN in the simple regime).
 void GrupoICMS(GeracaoNFe& G) {
   const std::string cst = TextoLimpo(G, "ITEM_CLA_TRIB");
   G.Campo("orig_N11") = TextoLimpo(G, "ITEM_ORIGEM").empty() ? "0" : TextoLimpo(G, "ITEM_ORIGEM");
@@ -401,6 +414,7 @@ void GrupoICMS(GeracaoNFe& G) {
   if (Entre(cst, {"20", "30", "40", "50", "70", "90"})) Desoneracao(G, cst);
 }
 
+// The rate difference owed to the destination state (NA), under its condition.
 void GrupoDIFAL(GeracaoNFe& G) {
   if (!CondicaoDIFAL(G)) return;
   // An item without ICMS (exempt, not taxed) has no rate difference to pay,
@@ -433,8 +447,9 @@ void GrupoDIFAL(GeracaoNFe& G) {
   G.SomaICMSRemet += to_cents(remetente);
 }
 
+// The item's approximate tax burden (M), when the FAT parameter shows it.
 void GrupoTributosAproximados(GeracaoNFe& G) {
-  if (!TributosAproximadosLigados()) return;
+  if (!TributosAproximadosLigados(G)) return;
   // The IBPT rate is the approximate burden on the price the buyer pays:
   // the product value plus the IPI charged on top. The federal taxes the item
   // shows (IPI, PIS, COFINS) are the least it can be.
@@ -447,6 +462,8 @@ void GrupoTributosAproximados(GeracaoNFe& G) {
   G.SomaTotTrib = to_cents(G.SomaTotTrib + valor);
 }
 
+// The stored tax totals against the item sums: differing ones replaced in the
+// dataset and, when the user agrees, in NOTA.
 void ReconciliaImpostos(GeracaoNFe& G) {
   struct Coluna {
     const char* Nome;
@@ -487,6 +504,7 @@ void ReconciliaImpostos(GeracaoNFe& G) {
   q.ExecSQL();
 }
 
+// The invoice totals (W).
 void GrupoTotais(GeracaoNFe& G) {
   const bool difal = CondicaoDIFAL(G);
   G.Campo("vBC_W03") = F2(G.Numero("NOTA_BASE_CALC"));
@@ -519,6 +537,7 @@ void GrupoTotais(GeracaoNFe& G) {
   // none, and the layout takes a retention only when it is above zero.
 }
 
+// Freight mode, carrier, vehicle and volumes (X).
 void GrupoTransporte(GeracaoNFe& G) {
   const std::string cif = TextoLimpo(G, "NOTA_CIF");
   std::string modFrete = "9";  // no transport
@@ -564,6 +583,7 @@ void GrupoTransporte(GeracaoNFe& G) {
   if (G.Numero("NOTA_PESOB") > 0) G.Campo("pesoB_X32") = FormataPonto(G.Numero("NOTA_PESOB"), 3);
 }
 
+// The additional information (Z) and the customer's order (ZB).
 void GrupoInformacoesAdicionais(GeracaoNFe& G) {
   std::vector<std::string> linhas;
   auto junta = [&](std::string linha) {
@@ -642,6 +662,7 @@ void GrupoInformacoesAdicionais(GeracaoNFe& G) {
   if (!pedido.empty()) G.Campo("xPed_ZB03") = pedido;
 }
 
+// The invoice and its instalments (Y).
 void GrupoCobranca(GeracaoNFe& G) {
   const auto parcelas = Parcelas(G);
   if (parcelas.empty()) return;
@@ -660,6 +681,7 @@ void GrupoCobranca(GeracaoNFe& G) {
   }
 }
 
+// The payment (YA): the titles' kind and total, or the purpose's declaration.
 void GrupoPagamento(GeracaoNFe& G) {
   auto parte = [&](const std::string& tipo, const std::string& valor, const char* descricao = nullptr) {
     G.NFe.IncluirPart("YA");
@@ -705,6 +727,7 @@ void GrupoPagamento(GeracaoNFe& G) {
   G.Campo("vTroco_YA09") = F2(0);
 }
 
+// The intermediary of a remote sale (YB), when its CNPJ is valid.
 void GrupoIntermediador(GeracaoNFe& G) {
   if (!(ITpEntrega == 2 || ITpEntrega == 3 || ITpEntrega == 4 || ITpEntrega == 9)) return;
   const std::string cnpj = G.Texto("REPRESEN_CNPJ");
@@ -715,6 +738,7 @@ void GrupoIntermediador(GeracaoNFe& G) {
   G.NFe.SalvarPart("YB");
 }
 
+// The technical responsible (ZD) from NFe.ini.
 void GrupoResponsavelTecnico(GeracaoNFe& G) {
   // Who deploys the system names the technical responsible in NFe.ini:
   //   [RespTec]
