@@ -6,6 +6,7 @@
 // total, transport, billing and payment groups in gera_nfe_impostos.cpp.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -57,6 +58,10 @@ struct GeracaoNFe {
   bool UltimoItem() const;
   // A field of the current group.
   std::string& Campo(std::string_view Nome) { return NFe.Campo(Nome); }
+
+  // Whether the approximate tax is shown (its FAT parameter), read by the
+  // first item that asks and kept for the rest of the generation.
+  std::optional<bool> TributosAproximados;
 };
 
 // "YYYY-MM-DD".

@@ -87,11 +87,17 @@ void Escreve(std::string& Saida, char32_t c) {
 
 // A text field as the layout's text type takes it: only printable characters
 // up to U+00FF (controls and the rest dropped), no blank at either end, at
-// most Max characters (a cut is noted naming the field).
+// most Max characters (a cut is noted naming the field). A line break or tab
+// (the lines of the additional information) becomes one blank, so that the
+// lines do not run into each other.
 std::string Texto(const CampoLayout& Campo, std::string_view Valor, std::vector<std::string>& Notas) {
   std::u32string limpo;
   for (char32_t c : Decodifica(Valor)) {
-    if ((c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF)) limpo += c;
+    if (c == U'\n' || c == U'\t') {
+      if (!limpo.empty() && limpo.back() != U' ') limpo += U' ';
+    } else if ((c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF)) {
+      limpo += c;
+    }
   }
   auto inicio = limpo.find_first_not_of(U' ');
   if (inicio == std::u32string::npos) return {};
