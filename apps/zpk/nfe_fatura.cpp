@@ -30,7 +30,8 @@ NFeGerada gera_nfe_da_fatura(const std::string& numero, const std::string& serie
   const std::string fatura = fatura_da_nota(numero, serie);
   TTIQuery q(Tabela.IBDatabase);
   TClientDataSet nota;
-  if (MontaDataSetNota(q, nota, fatura) == 0 || Trim(nota.FieldByName("NOTA_SERIE").AsString()) != Trim(serie)) {
+  // In the lines' own order, so that the items follow their numbers.
+  if (MontaDataSetNota(q, nota, fatura, NotaOrdem::by_order) == 0 || Trim(nota.FieldByName("NOTA_SERIE").AsString()) != Trim(serie)) {
     throw EZpkError(fmt::format("invoice {} of series {} not found", numero, serie));
   }
   const bool tinha_chave = !Trim(nota.FieldByName("NOTA_CHAVE_NFE").AsString()).empty();

@@ -6,7 +6,10 @@
 
 #include <cctype>
 #include <cmath>
+#include <ctime>
 #include <string>
+
+#include <fmt/format.h>
 
 #include "billing/cents.hpp"
 #include "billing/mensagens_nota.hpp"
@@ -111,6 +114,29 @@ class RestauraFiltro {
   bool filtrado_;
 };
 
+// The station's offset from UTC at `Momento` ("-03:00"): what the NF-e's
+// date-times carry when NFe.ini names no zone, since the layout refuses a
+// date-time without one and the clock read is the station's local time.
+std::string FusoDaEstacao(TDateTime Momento) {
+  Word ano, mes, dia, hora, minuto, segundo, ms;
+  DecodeDate(Momento, ano, mes, dia);
+  DecodeTime(Momento, hora, minuto, segundo, ms);
+  std::tm local{};
+  local.tm_year = ano - 1900;
+  local.tm_mon = mes - 1;
+  local.tm_mday = dia;
+  local.tm_hour = hora;
+  local.tm_min = minuto;
+  local.tm_sec = segundo;
+  local.tm_isdst = -1;
+  const std::time_t instante = std::mktime(&local);
+  std::tm lido{};
+  if (instante == static_cast<std::time_t>(-1) || localtime_r(&instante, &lido) == nullptr) return "-03:00";
+  const long minutos = lido.tm_gmtoff / 60;
+  const long absoluto = minutos < 0 ? -minutos : minutos;
+  return fmt::format("{}{:02}:{:02}", minutos < 0 ? '-' : '+', absoluto / 60, absoluto % 60);
+}
+
 }  // namespace
 
 bool GeraNFe(nfe::TNFeCampos& NFe, TClientDataSet& cdsNota, std::string& Chave, std::string& Lote) {
@@ -124,7 +150,10 @@ bool GeraNFe(nfe::TNFeCampos& NFe, TClientDataSet& cdsNota, std::string& Chave, 
   cdsNota.Filtered = true;
   cdsNota.First();
 
-  GeracaoNFe G{NFe, cdsNota, Agora(), LeIni("NFe", "Fuso", "NFe.ini"),
+  const TDateTime agora = Agora();
+  std::string fuso = Trim(LeIni("NFe", "Fuso", "NFe.ini"));
+  if (fuso.empty()) fuso = FusoDaEstacao(agora);
+  GeracaoNFe G{NFe, cdsNota, agora, fuso,
                UpperCase(Trim(LeIni("EMAIL", "TagXML", "NFe.ini"))) != "N"};
   GrupoIdentificacao(G);
   GrupoEmitente(G);
@@ -320,7 +349,7 @@ void GrupoDestinatario(GeracaoNFe& G) {
   }
   const std::string numero = Limpo(G, "CLIENTE_NUM_END");
   G.Campo("nro_E07") = numero.empty() ? "S/N" : numero;
-  G.Campo("xNome_E04") = Limpo(G, "CLIENTE_NOME").substr(0, 60);
+  G.Campo("xNome_E04") = Copy(Limpo(G, "CLIENTE_NOME"), 1, 60);
   G.Campo("xLgr_E06") = Limpo(G, "CLIENTE_ENDERECO");
   G.Campo("xCpl_E08") = Limpo(G, "CLIENTE_COMPLEMENTO");
   G.Campo("xBairro_E09") = Limpo(G, "CLIENTE_BAIRRO");
@@ -387,7 +416,7 @@ void GrupoEntrega(GeracaoNFe& G) {
   auto col = [&](std::string_view c) {
     return q.Eof() ? std::string() : Trim(std::string(q.FieldByName(c).AsString));
   };
-  G.Campo("xNome_G02b") = LimpaCaracterNFe(col("NOME")).substr(0, 60);
+  G.Campo("xNome_G02b") = Copy(LimpaCaracterNFe(col("NOME")), 1, 60);
   G.Campo("xLgr_G03") = endereco;
   G.Campo("nro_G04") = numero.empty() ? "S/N" : numero;
   G.Campo("xCpl_G05") = Limpo(G, "CLIENTE_ENT_COMP_ENT");
@@ -442,7 +471,8 @@ void GrupoProduto(GeracaoNFe& G) {
   std::string descricao = Trim(G.Texto("ITEM_DESCRICAO"));
   const std::string descricao2 = Trim(G.Texto("ITEM_DESCRICAO2"));
   if (!descricao2.empty() && descricao2 != descricao) descricao = descricao2;
-  G.Campo("xProd_I04") = LimpaCaracterNFe(descricao.substr(0, 120));
+  // Cut to the layout's length by the XML writer, which notes the cut.
+  G.Campo("xProd_I04") = LimpaCaracterNFe(descricao);
   G.Campo("NCM_I05") = LimpaCaracterNFe(G.Texto("ITEM_CLA_FIS_DESC"), true);
   G.Campo("CEST_I05c") = LimpaCaracterNFe(G.Texto("ITEM_CLA_FIS_CEST"), true);
   // The fiscal class keeps the relevant-scale flag as 1/0 or S/N.
@@ -528,7 +558,7 @@ void GrupoProduto(GeracaoNFe& G) {
   // goods bought for export are not kept by the invoice, so the group stays
   // empty; the export place goes to ZA below.
 
-  G.Campo("xPed_I60") = Limpo(G, "PEDIDO_PED_CLI").substr(0, 15);
+  G.Campo("xPed_I60") = Copy(Limpo(G, "PEDIDO_PED_CLI"), 1, 15);
   const std::string ordPed = Trim(G.Texto("ITEM_ORD_PED"));
   if (!G.Campo("xPed_I60").empty() && Digitos(ordPed) && std::stol(ordPed) > 0)
     G.Campo("nItemPed_I61") = std::to_string(std::stol(ordPed));
@@ -573,7 +603,7 @@ void GrupoProduto(GeracaoNFe& G) {
     G.Campo("vPMC_K06") = FormataPonto(G.Numero("ITEM_PRECO"), 2);
   } else if (especie == "C") {
     G.Campo("cProdANP_LA02") = LimpaCaracterNFe(segundo(), true);
-    G.Campo("descANP_LA03") = LimpaCaracterNFe(descricao.substr(0, 95));
+    G.Campo("descANP_LA03") = Copy(LimpaCaracterNFe(descricao), 1, 95);
     G.Campo("UFCons_LA06") = Limpo(G, "CLIENTE_ESTCEP");
   }
 
