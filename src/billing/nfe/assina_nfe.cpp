@@ -1,12 +1,16 @@
 // NF-e signing and verification with xmlsec1 (OpenSSL engine).
 #include "billing/nfe/assina_nfe.hpp"
 
+#include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <mutex>
 #include <stdexcept>
 
 #include <fmt/format.h>
 #include <libxml/parser.h>
+#include <openssl/evp.h>
 #include <libxml/tree.h>
 #include <xmlsec/crypto.h>
 #include <xmlsec/errors.h>
@@ -43,6 +47,48 @@ struct LiberaMngr {
   void operator()(xmlSecKeysMngr* m) const { xmlSecKeysMngrDestroy(m); }
 };
 using Doc = std::unique_ptr<xmlDoc, LiberaDoc>;
+
+// The certificate's key as last read. Opening a PKCS#12 file costs more than
+// the signature itself (its password is stretched thousands of times), and
+// an invoicing station signs with the same file all day: the key is read
+// again only when the file (path, size, time) or the password changes. The
+// password is kept as its SHA-256 only.
+struct ChaveLida {
+  std::string arquivo;
+  std::filesystem::file_time_type quando;
+  std::uintmax_t tamanho = 0;
+  std::string senha_sha256;
+  xmlSecKeyPtr chave = nullptr;
+};
+
+std::string Sha256(std::string_view Texto) {
+  unsigned char md[EVP_MAX_MD_SIZE];
+  size_t n = 0;
+  if (EVP_Q_digest(nullptr, "SHA256", nullptr, Texto.data(), Texto.size(), md, &n) == 0) return {};
+  return std::string(reinterpret_cast<const char*>(md), n);
+}
+
+// A copy of the certificate's key for one signature (the context frees it),
+// or nullptr when the file cannot be read with that password.
+xmlSecKeyPtr ChaveDoCertificado(const std::filesystem::path& Certificado, std::string_view Senha) {
+  static std::mutex trava;
+  static ChaveLida lida;
+  std::error_code ec;
+  const auto quando = std::filesystem::last_write_time(Certificado, ec);
+  const auto tamanho = ec ? 0 : std::filesystem::file_size(Certificado, ec);
+  const std::string senha_sha256 = Sha256(Senha);
+  std::lock_guard<std::mutex> guarda(trava);
+  if (ec || lida.chave == nullptr || lida.arquivo != Certificado.string() || lida.quando != quando ||
+      lida.tamanho != tamanho || senha_sha256.empty() || lida.senha_sha256 != senha_sha256) {
+    const std::string senha(Senha);
+    xmlSecKeyPtr chave = xmlSecCryptoAppKeyLoad(Certificado.string().c_str(), xmlSecKeyDataFormatPkcs12,
+                                                senha.c_str(), nullptr, nullptr);
+    if (chave == nullptr) return nullptr;
+    if (lida.chave != nullptr) xmlSecKeyDestroy(lida.chave);
+    lida = ChaveLida{Certificado.string(), quando, tamanho, senha_sha256, chave};
+  }
+  return xmlSecKeyDuplicate(lida.chave);
+}
 
 // The document parsed, with infNFe's Id registered as an XML ID so that the
 // reference "#NFe..." resolves.
@@ -90,9 +136,7 @@ std::string AssinaXmlNFe(std::string_view Xml, const std::filesystem::path& Cert
   xmlSecTmplX509DataAddCertificate(x509);
 
   std::unique_ptr<xmlSecDSigCtx, LiberaCtx> ctx(xmlSecDSigCtxCreate(nullptr));
-  std::string senha(Senha);
-  ctx->signKey = xmlSecCryptoAppKeyLoad(Certificado.string().c_str(), xmlSecKeyDataFormatPkcs12,
-                                        senha.c_str(), nullptr, nullptr);
+  ctx->signKey = ChaveDoCertificado(Certificado, Senha);
   if (!ctx->signKey) {
     throw std::invalid_argument(
         fmt::format("Assinatura da NF-e: certificado \"{}\" ilegível ou senha errada", Certificado.string()));

@@ -466,5 +466,28 @@ TEST_F(AssinaturaNFe, SignedInvoiceVerifiesAndAChangedByteFails) {
   EXPECT_FALSE(VerificaAssinaturaNFe(embrulhado)) << embrulhado;
 }
 
+// The key read from the certificate is kept between signatures; a file
+// renewed in place (a new certificate with the same name) is read again.
+TEST_F(AssinaturaNFe, ARenewedCertificateFileIsReadAgain) {
+  TNFeCampos nota = NotaMinima();
+  const std::string xml = GeraXmlNFe(nota).Xml;
+  const auto certificado = [](const std::string& s) {
+    const auto i = s.find("<X509Certificate>");
+    return s.substr(i, s.find("</X509Certificate>") - i);
+  };
+  const std::string antes = certificado(AssinaXmlNFe(xml, pasta_ / "a1.pfx", "segredo"));
+  EXPECT_EQ(certificado(AssinaXmlNFe(xml, pasta_ / "a1.pfx", "segredo")), antes);
+  const std::string comando = "cd '" + pasta_.path().string() +
+                              "' && rm a1.pfx && openssl req -x509 -newkey rsa:2048 -nodes -keyout k.pem -out "
+                              "c.pem -days 2 -subj '/CN=TECELAGEM RENOVADA:12345678000195' >/dev/null 2>&1 && "
+                              "openssl pkcs12 -export -inkey k.pem -in c.pem -out a1.pfx -passout pass:nova "
+                              ">/dev/null 2>&1";
+  ASSERT_EQ(std::system(comando.c_str()), 0);
+  EXPECT_THROW(AssinaXmlNFe(xml, pasta_ / "a1.pfx", "segredo"), std::invalid_argument);
+  const std::string renovado = AssinaXmlNFe(xml, pasta_ / "a1.pfx", "nova");
+  EXPECT_NE(certificado(renovado), antes);
+  EXPECT_TRUE(VerificaAssinaturaNFe(renovado));
+}
+
 }  // namespace
 }  // namespace zpk::nfe
