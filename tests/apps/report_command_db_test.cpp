@@ -16,21 +16,10 @@
 #include "support/database_fixture.hpp"
 #include "support/sql.hpp"
 #include "support/temp_folder.hpp"
+#include "support/shell.hpp"
 
 namespace zpk::test {
 namespace {
-
-// The standard output of a shell command ("" when it cannot run).
-std::string shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
 
 // Runs zpk and keeps stdout (the command writes to std::cout) with the run.
 ZpkRun zpk(const std::vector<std::string>& args) {
@@ -100,8 +89,8 @@ TEST_F(ZpkReport, FillsTheLayoutsQueryFromItsVariablesAndWritesEachOutput) {
   EXPECT_EQ(run.out,
             "layout: " + layout + "\npages: 1\npdf: " + pdf + "\nxlsx: " + xlsx + "\npng: " + png + "\n");
   for (const auto& f : {pdf, xlsx, png}) EXPECT_GT(std::filesystem::file_size(f), 0u) << f;
-  if (shell("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
-  const std::string text = shell("pdftotext -layout '" + pdf + "' -");
+  if (shell_output("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+  const std::string text = shell_output("pdftotext -layout '" + pdf + "' -");
   EXPECT_NE(text.find("RPT-A"), std::string::npos) << text;
   EXPECT_NE(text.find("RPT-B"), std::string::npos) << text;
   EXPECT_EQ(text.find("RPT-C"), std::string::npos) << text;  // the other deposit

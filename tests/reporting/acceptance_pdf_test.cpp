@@ -15,24 +15,13 @@
 
 #include "reporting/report.hpp"
 #include "support/temp_folder.hpp"
+#include "support/shell.hpp"
 
 namespace zpk {
 namespace {
 
-// The standard output of a shell command.
-std::string shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
-
 bool installed(const std::string& probe) {
-  return !shell(probe + " 2>/dev/null && echo yes").empty();
+  return !test::shell_output(probe + " 2>/dev/null && echo yes").empty();
 }
 
 // Every value is an exact binary fraction, so each total has one right answer.
@@ -134,13 +123,13 @@ TEST_F(AcceptanceTest, ThePdfHasEveryPageAndTheTotalsOnTheLast) {
   if (!installed("command -v pdfinfo") || !installed("command -v pdftotext"))
     GTEST_SKIP() << "pdfinfo / pdftotext (poppler-utils) are not installed";
   // "Pages:" then blanks then the count.
-  EXPECT_EQ(shell("pdfinfo '" + pdf + "' | sed -n 's/^Pages: *//p'"), fmt::format("{}\n", kPages));
-  const std::string last = shell(fmt::format("pdftotext -layout -f {0} -l {0} '{1}' -", kPages, pdf));
+  EXPECT_EQ(test::shell_output("pdfinfo '" + pdf + "' | sed -n 's/^Pages: *//p'"), fmt::format("{}\n", kPages));
+  const std::string last = test::shell_output(fmt::format("pdftotext -layout -f {0} -l {0} '{1}' -", kPages, pdf));
   // pdftotext spreads some glyphs apart; the figures come out whole.
   for (const char* figure : {"56.312,50", "156.562,50"})
     EXPECT_NE(last.find(figure), std::string::npos) << last;
   EXPECT_EQ(last.find("6.312,50 "), std::string::npos) << "G1's total belongs on page 3, not the last";
-  const std::string first = shell(fmt::format("pdftotext -layout -f 1 -l 1 '{}' -", pdf));
+  const std::string first = test::shell_output(fmt::format("pdftotext -layout -f 1 -l 1 '{}' -", pdf));
   EXPECT_NE(first.find("Item 45"), std::string::npos) << first;
   EXPECT_EQ(first.find("Item 46"), std::string::npos) << first;
 }
@@ -164,7 +153,7 @@ TEST_F(AcceptanceTest, TheXlsxHoldsTheSameFigures) {
       "print('items %d %r' % (items, total))\n";
   const std::string script_file = (tmp_ / "read.py").string();
   test::write_file(script_file, script);
-  const std::string out = shell(python + " '" + script_file + "' '" + xlsx + "' 2>&1");
+  const std::string out = test::shell_output(python + " '" + script_file + "' '" + xlsx + "' 2>&1");
   std::string expected;
   for (const auto& t : kTotals) expected += fmt::format("{} = {:.1f} #,##0.00\n", t.label, t.value);
   EXPECT_EQ(out, expected + "items 500 156562.5\n");

@@ -18,6 +18,7 @@
 
 #include "reporting/report.hpp"
 #include "support/temp_folder.hpp"
+#include "support/shell.hpp"
 
 namespace zpk {
 namespace {
@@ -25,17 +26,6 @@ namespace {
 constexpr double kDpi = 600;
 constexpr double kMargin = 10, kBoxW = 120, kBoxH = 15;  // mm
 constexpr const char* kData = "ZPK-000123 Az/9";
-
-std::string shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
 
 // The layout of one Code 128 of kBoxW x kBoxH mm at the margin's corner.
 std::string layout(const std::string& data, const std::string& extra = "") {
@@ -119,9 +109,9 @@ TEST_F(Code128Test, BarsAreZintsEncodingOfTheSameText) {
 }
 
 TEST_F(Code128Test, ZbarReadsTheTextBack) {
-  if (shell("command -v zbarimg").empty()) GTEST_SKIP() << "zbarimg (zbar-tools) not installed";
+  if (test::shell_output("command -v zbarimg").empty()) GTEST_SKIP() << "zbarimg (zbar-tools) not installed";
   render(layout(kData));
-  const std::string out = shell("zbarimg --quiet '" + (tmp_ / "code128.png").string() + "' 2>/dev/null");
+  const std::string out = test::shell_output("zbarimg --quiet '" + (tmp_ / "code128.png").string() + "' 2>/dev/null");
   EXPECT_EQ(out, std::string("CODE-128:") + kData + "\n");
 }
 
@@ -151,7 +141,7 @@ TEST_F(Code128Test, TextsCode128CannotCarryNameTheFileAndLine) {
 }
 
 TEST_F(Code128Test, TheNumberIsPrintedUnderEan13AndCode128UnlessSwitchedOff) {
-  if (shell("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+  if (test::shell_output("command -v pdftotext").empty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
   const struct {
     const char* name;
     std::string fields;
@@ -175,7 +165,7 @@ TEST_F(Code128Test, TheNumberIsPrintedUnderEan13AndCode128UnlessSwitchedOff) {
       report.export_to_pdf(pdf);
       // pdftotext sets some glyphs apart: the text is compared without blanks.
       std::string text;
-      for (char ch : shell("pdftotext '" + pdf + "' -"))
+      for (char ch : test::shell_output("pdftotext '" + pdf + "' -"))
         if (!std::isspace(static_cast<unsigned char>(ch))) text += ch;
       EXPECT_EQ(text.find(c.printed) != std::string::npos, readable) << text;
     }

@@ -13,24 +13,13 @@
 #include "platform/rtl/errors.hpp"
 #include "reporting/report.hpp"
 #include "support/temp_folder.hpp"
+#include "support/shell.hpp"
 
 namespace zpk {
 namespace {
 
 constexpr double kDpi = 300;
 constexpr double kMargin = 10;  // mm, the layouts' margin
-
-// The standard output of a shell command.
-std::string run(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
 
 // A PNG read back: its pixels as 0xRRGGBB.
 class Image {
@@ -132,9 +121,9 @@ TEST_F(RendererBarcodeTest, BarsAndModulesLieInsideTheirBoxes) {
 }
 
 TEST_F(RendererBarcodeTest, ZbarReadsTheDataBack) {
-  if (run("command -v zbarimg").empty()) GTEST_SKIP() << "zbarimg (zbar-tools) not installed";
+  if (test::shell_output("command -v zbarimg").empty()) GTEST_SKIP() << "zbarimg (zbar-tools) not installed";
   const std::string png = render(kCodes);
-  const std::string out = run("zbarimg --quiet '" + png + "' 2>/dev/null");
+  const std::string out = test::shell_output("zbarimg --quiet '" + png + "' 2>/dev/null");
   EXPECT_NE(out.find(std::string("EAN-13:") + kEan + "\n"), std::string::npos) << out;
   EXPECT_NE(out.find(std::string("QR-Code:") + kQr + "\n"), std::string::npos) << out;
 }

@@ -11,24 +11,13 @@
 
 #include "reporting/report.hpp"
 #include "support/temp_folder.hpp"
+#include "support/shell.hpp"
 
 namespace zpk {
 namespace {
 
-// The standard output of a shell command.
-std::string run(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
-
 bool have_poppler() {
-  return run("command -v pdfinfo && command -v pdftotext").find("pdftotext") != std::string::npos;
+  return test::shell_output("command -v pdfinfo && command -v pdftotext").find("pdftotext") != std::string::npos;
 }
 
 // 120 records, QTDE = record / 4 (all add up to 1815). Between the page
@@ -66,7 +55,7 @@ class RendererTest : public ::testing::Test {
 
   // The text pdftotext reads from 1-based page `page`.
   std::string page_text(const std::string& pdf, int page) {
-    return run("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + pdf +
+    return test::shell_output("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + pdf +
                "' -");
   }
 
@@ -80,7 +69,7 @@ TEST_F(RendererTest, PdfHoldsEveryPageWithItsTexts) {
   const std::string pdf = (folder_ / "lista.pdf").string();
   report_.export_to_pdf(pdf);
 
-  const std::string info = run("pdfinfo '" + pdf + "'");
+  const std::string info = test::shell_output("pdfinfo '" + pdf + "'");
   EXPECT_TRUE(std::regex_search(info, std::regex("Pages: +3\n"))) << info;
   EXPECT_TRUE(std::regex_search(info, std::regex("Page size: +595.276 x 841.89 pts \\(A4\\)"))) << info;
 
@@ -114,7 +103,7 @@ TEST_F(RendererTest, TextsAreAlignedInTheirBoxes) {
   if (!have_poppler()) GTEST_SKIP() << "pdftotext (poppler-utils) not installed";
   const std::string pdf = (folder_ / "lista.pdf").string();
   report_.export_to_pdf(pdf);
-  const std::string html = run("pdftotext -bbox -f 1 -l 1 '" + pdf + "' -");
+  const std::string html = test::shell_output("pdftotext -bbox -f 1 -l 1 '" + pdf + "' -");
 
   constexpr double kPt = 72 / 25.4;
   // Box edges in mm from the page edge (left margin 10 mm).

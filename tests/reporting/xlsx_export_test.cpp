@@ -18,20 +18,10 @@
 #include "reporting/report.hpp"
 #include "reporting/xlsx_export.hpp"
 #include "support/temp_folder.hpp"
+#include "support/shell.hpp"
 
 namespace zpk {
 namespace {
-
-std::string run(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
 
 // Debian's interpreter, which python3-openpyxl installs into.
 std::string python() {
@@ -39,7 +29,7 @@ std::string python() {
 }
 
 bool have_openpyxl() {
-  return run(python() + " -c 'import openpyxl; print(1)' 2>/dev/null") == "1\n";
+  return test::shell_output(python() + " -c 'import openpyxl; print(1)' 2>/dev/null") == "1\n";
 }
 
 // One line per cell, "row|kind|shown|format|font|size|bold|italic|color",
@@ -73,7 +63,7 @@ struct Cell {
 
 std::vector<Cell> read_cells(const std::string& xlsx, const std::string& script) {
   std::vector<Cell> cells;
-  std::istringstream lines(run(python() + " '" + script + "' '" + xlsx + "'"));
+  std::istringstream lines(test::shell_output(python() + " '" + script + "' '" + xlsx + "'"));
   for (std::string line; std::getline(lines, line);) {
     std::vector<std::string> f;
     std::stringstream parts(line);
@@ -267,7 +257,7 @@ TEST_F(XlsxExportTest, PicturesKeepTheirCellAndPrintedSize) {
   ASSERT_TRUE(report.Prepare());
   const std::string xlsx = (folder_ / "logo.xlsx").string();
   report.export_to_xlsx(xlsx);
-  const std::string anchors = run(
+  const std::string anchors = test::shell_output(
       "/usr/bin/python3 -c \"import sys, re, zipfile; d = zipfile.ZipFile(sys.argv[1]).read("
       "'xl/drawings/drawing1.xml').decode(); print(';'.join(','.join(m) for m in re.findall("
       "r'<xdr:from><xdr:col>(\\d+)</xdr:col><xdr:colOff>0</xdr:colOff><xdr:row>(\\d+)</xdr:row>.*?"
