@@ -14,6 +14,7 @@
 #include "run_zpk.hpp"
 #include "support/database_fixture.hpp"
 #include "support/temp_folder.hpp"
+#include "support/certificado_a1.hpp"
 
 namespace zpk::test {
 namespace {
@@ -36,11 +37,7 @@ std::string line_value(const std::string& out, const std::string& name) {
 TEST(ZpkNFe, WritesChecksAndSignsTheInvoicesXmlAndKeepsItsKey) {
   TempFolder tmp{"nfe-command"};
   const std::string db = fresh_database("nfe-command").string();
-  const std::string comando = "cd '" + tmp.path().string() +
-                              "' && openssl req -x509 -newkey rsa:2048 -nodes -keyout k.pem -out c.pem -days 2 "
-                              "-subj '/CN=TECELAGEM:11222333000181' >/dev/null 2>&1 && openssl pkcs12 -export "
-                              "-inkey k.pem -in c.pem -out a1.pfx -passout pass:segredo >/dev/null 2>&1";
-  ASSERT_EQ(std::system(comando.c_str()), 0);
+  ASSERT_TRUE(certificado_a1(tmp.path(), "TECELAGEM:11222333000181", "segredo"));
   std::ofstream(tmp / "senha.txt") << "segredo\n";
 
   const ZpkRun run = zpk({"nfe", "9001", "1", "--db", db, "--out", (tmp / "xml").string(), "--cert",

@@ -29,6 +29,7 @@
 #include "support/scoped.hpp"
 #include "support/sql.hpp"
 #include "support/temp_folder.hpp"
+#include "support/certificado_a1.hpp"
 
 namespace zpk {
 namespace {
@@ -84,12 +85,7 @@ class NFeAceitacao : public test::DatabaseTest {
 
 // A self-signed A1 certificate made with the openssl command.
 fs::path certificado(const fs::path& pasta) {
-  const std::string comando = "cd '" + pasta.string() +
-                              "' && openssl req -x509 -newkey rsa:2048 -nodes -keyout k.pem -out c.pem -days 2 "
-                              "-subj '/CN=TECELAGEM DEMONSTRACAO:11222333000181' >/dev/null 2>&1 && "
-                              "openssl pkcs12 -export -inkey k.pem -in c.pem -out a1.pfx -passout pass:segredo "
-                              ">/dev/null 2>&1";
-  EXPECT_EQ(std::system(comando.c_str()), 0);
+  EXPECT_TRUE(test::certificado_a1(pasta, "TECELAGEM DEMONSTRACAO:11222333000181", "segredo"));
   return pasta / "a1.pfx";
 }
 

@@ -14,6 +14,7 @@
 #include "billing/nfe/xml_nfe.hpp"
 #include "billing/nfe_text.hpp"
 #include "support/temp_folder.hpp"
+#include "support/certificado_a1.hpp"
 
 namespace zpk::nfe {
 namespace {
@@ -423,12 +424,7 @@ TEST(XmlNFe, AlphanumericEmitterKeepsItsLetters) {
 class AssinaturaNFe : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string comando = "cd '" + pasta_.path().string() +
-                          "' && openssl req -x509 -newkey rsa:2048 -nodes -keyout k.pem -out c.pem -days 2 "
-                          "-subj '/CN=TECELAGEM EXEMPLO:12345678000195' >/dev/null 2>&1 && "
-                          "openssl pkcs12 -export -inkey k.pem -in c.pem -out a1.pfx -passout pass:segredo "
-                          ">/dev/null 2>&1";
-    ASSERT_EQ(std::system(comando.c_str()), 0);
+    ASSERT_TRUE(test::certificado_a1(pasta_.path(), "TECELAGEM EXEMPLO:12345678000195", "segredo"));
   }
   test::TempFolder pasta_{"nfe-cert"};
 };
@@ -477,12 +473,7 @@ TEST_F(AssinaturaNFe, ARenewedCertificateFileIsReadAgain) {
   };
   const std::string antes = certificado(AssinaXmlNFe(xml, pasta_ / "a1.pfx", "segredo"));
   EXPECT_EQ(certificado(AssinaXmlNFe(xml, pasta_ / "a1.pfx", "segredo")), antes);
-  const std::string comando = "cd '" + pasta_.path().string() +
-                              "' && rm a1.pfx && openssl req -x509 -newkey rsa:2048 -nodes -keyout k.pem -out "
-                              "c.pem -days 2 -subj '/CN=TECELAGEM RENOVADA:12345678000195' >/dev/null 2>&1 && "
-                              "openssl pkcs12 -export -inkey k.pem -in c.pem -out a1.pfx -passout pass:nova "
-                              ">/dev/null 2>&1";
-  ASSERT_EQ(std::system(comando.c_str()), 0);
+  ASSERT_TRUE(test::certificado_a1(pasta_.path(), "TECELAGEM RENOVADA:12345678000195", "nova"));
   EXPECT_THROW(AssinaXmlNFe(xml, pasta_ / "a1.pfx", "segredo"), std::invalid_argument);
   const std::string renovado = AssinaXmlNFe(xml, pasta_ / "a1.pfx", "nova");
   EXPECT_NE(certificado(renovado), antes);
