@@ -1,0 +1,808 @@
+#include "dia_trabalho.hpp"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "accounting/contabil.hpp"
+#include "accounting/tcontabil.hpp"
+#include "billing/cents.hpp"
+#include "billing/empenho.hpp"
+#include "billing/fat_cliente.hpp"
+#include "billing/icms.hpp"
+#include "billing/mensagens_nota.hpp"
+#include "billing/nfe/gera_nfe.hpp"
+#include "billing/nota_fiscal.hpp"
+#include "certificado_teste.hpp"
+#include "foundation/lookups.hpp"
+#include "foundation/station_settings.hpp"
+#include "inventory/estoque.hpp"
+#include "inventory/reserva.hpp"
+#include "nfe_fatura.hpp"
+#include "platform/dataset/client_dataset.hpp"
+#include "platform/db/query.hpp"
+#include "platform/rtl/currency.hpp"
+#include "platform/rtl/datetime.hpp"
+#include "platform/rtl/numbers.hpp"
+#include "platform/rtl/strings.hpp"
+#include "platform/settings/program_folder.hpp"
+#include "platform/tabela/tabela.hpp"
+#include "platform/ui/dialog_service.hpp"
+#include "platform/ui/headless_dialogs.hpp"
+#include "receivables/comissao_item.hpp"
+#include "receivables/movimento_receber.hpp"
+#include "receivables/rec_comissoes.hpp"
+#include "receivables/rec_duplicata.hpp"
+#include "reporting/imprime_nota_fiscal.hpp"
+#include "reporting/layout_datasets.hpp"
+#include "reporting/report.hpp"
+#include "session.hpp"
+
+namespace zpk::cli {
+
+namespace fs = std::filesystem;
+
+EPassoDia::EPassoDia(std::string passo, const std::string& motivo)
+    : EZpkError(fmt::format("step \"{}\" failed: {} (its work was rolled back)", passo, motivo)),
+      passo_(std::move(passo)) {}
+
+namespace {
+
+// Amounts as the command line prints them: a decimal point and two places.
+std::string money(double value) {
+  return demo_money(Currency(value));
+}
+
+std::string num(double value) {
+  std::string text = FormatFloat("0.####", value);
+  for (char& c : text) {
+    if (c == ',') c = '.';
+  }
+  return text;
+}
+
+// One column of the row of `tabela` (a logical name) whose `chave` is `valor`;
+// raises EZpkError when there is none.
+class Campo {
+ public:
+  Campo(const std::string& tabela, const std::string& coluna, const std::string& chave, const std::string& valor)
+      : q_(Tabela.IBDatabase) {
+    q_.SQL.Add("SELECT " + coluna + " FROM " + DBLocal(tabela) + " WHERE " + chave + " = :VALOR");
+    q_.ParamByName("VALOR").AsString = valor;
+    q_.Open();
+    if (q_.IsEmpty()) throw EZpkError(fmt::format("{} {} is not registered in {}", chave, valor, tabela));
+  }
+  double AsFloat() { return q_.Fields(0).AsFloat(); }
+  std::string AsString() { return q_.Fields(0).AsString(); }
+
+ private:
+  TTIQuery q_;
+};
+
+Campo campo(const std::string& tabela, const std::string& coluna, const std::string& chave, const std::string& valor) {
+  return Campo(tabela, coluna, chave, valor);
+}
+
+// The test certificate's holder as the NF-e's signer shows it: the company's
+// name and its CNPJ's digits.
+std::string titular_certificado() {
+  std::string cnpj;
+  for (char ch : Tabela.company.cnpj) {
+    if (ch >= '0' && ch <= '9') cnpj += ch;
+  }
+  return fmt::format("{}:{}", Tabela.company.name.empty() ? "ZPK" : Tabela.company.name, cnpj);
+}
+
+// One line of the invoice as the billing screen computes it.
+struct LinhaNota {
+  const ItemDia* item = nullptr;
+  std::string ncm;
+  std::string natureza;
+  std::string cla_trib = "00";
+  double valor = 0;
+  double perc_icms = 0, base_icms = 0, val_icms = 0;
+  double mva = 0, base_st = 0, valor_st = 0, valor_st_fcp = 0;
+  double perc_dif = 0, valor_dif = 0, val_fcp = 0;
+  double pis = 0, cofins = 0;
+};
+
+// A station in a throw-away program folder whose INI points "Caminho" at the
+// shared-folder root holding the layouts, put back when the step ends.
+class EstacaoLayouts {
+ public:
+  EstacaoLayouts(const fs::path& base, const fs::path& raiz) : base_(base) {
+    fs::create_directories(base_);
+    set_program_folder(base_);
+    GravaIni("Caminho", "path", raiz.string(), Tabela.ArquivoIni);
+  }
+  ~EstacaoLayouts() {
+    set_program_folder({});
+    std::error_code ec;
+    fs::remove_all(base_, ec);
+  }
+  EstacaoLayouts(const EstacaoLayouts&) = delete;
+  EstacaoLayouts& operator=(const EstacaoLayouts&) = delete;
+
+ private:
+  fs::path base_;
+};
+
+// The day's state carried from step to step.
+class Dia {
+ public:
+  Dia(const OpcoesDia& o, const std::function<void(const PassoDia&)>& feito,
+      const std::function<void(const std::string&)>& progresso)
+      : o_(o), feito_(feito), progresso_(progresso) {}
+
+  ResultadoDia run();
+
+ private:
+  // Runs one step in its own transaction: committed when it ends, rolled back
+  // (and raised as EPassoDia naming it) when it fails.
+  void passo(const std::string& nome, const std::function<void(PassoDia&)>& corpo);
+  void avisa(const std::string& linha) {
+    if (progresso_) progresso_(linha);
+  }
+
+  void recebe_estoque(PassoDia& p);
+  void grava_pedido(PassoDia& p);
+  void confere_credito(PassoDia& p);
+  void reserva_numero(PassoDia& p);
+  void calcula_impostos(PassoDia& p);
+  void monta_mensagens(PassoDia& p);
+  void grava_nota(PassoDia& p);
+  void baixa_estoque(PassoDia& p);
+  void gera_nfe(PassoDia& p);
+  void imprime_nota(PassoDia& p);
+  void grava_titulos(PassoDia& p);
+  void contabiliza_nota(PassoDia& p);
+  void recebe_titulo(PassoDia& p);
+  void exporta_estoque(PassoDia& p);
+
+  double total_produtos() const;
+  double total_nota() const;
+
+  const OpcoesDia& o_;
+  const std::function<void(const PassoDia&)>& feito_;
+  const std::function<void(const std::string&)>& progresso_;
+  HeadlessDialogs dialogs_;
+  ResultadoDia r_;
+  TDateTime hoje_ = Date();
+  std::string natureza_nota_;
+  std::vector<LinhaNota> linhas_;
+  TClientDataSet mensagens_;
+  std::string mensagem_nota_;
+  std::vector<std::string> titulos_;
+};
+
+void Dia::passo(const std::string& nome, const std::function<void(PassoDia&)>& corpo) {
+  PassoDia p;
+  p.nome = nome;
+  try {
+    dialogs_.clear();
+    corpo(p);
+    Tabela.IBTransaction.Commit();
+  } catch (const std::exception& e) {
+    try {
+      Tabela.IBTransaction.Rollback();
+    } catch (...) {
+      // The connection itself failed: the engine rolls the work back.
+    }
+    throw EPassoDia(nome, e.what());
+  }
+  r_.passos.push_back(p);
+  if (feito_) feito_(r_.passos.back());
+}
+
+double Dia::total_produtos() const {
+  double t = 0;
+  for (const auto& l : linhas_) t += l.valor;
+  return to_cents(t);
+}
+
+// The invoice's total: the products plus the ICMS-ST and its poverty-fund
+// share, which the seller collects from the buyer.
+double Dia::total_nota() const {
+  double t = total_produtos();
+  for (const auto& l : linhas_) t += l.valor_st + l.valor_st_fcp;
+  return to_cents(t);
+}
+
+void Dia::recebe_estoque(PassoDia& p) {
+  std::vector<std::string> partes;
+  for (const ItemDia& item : o_.itens) {
+    TEstoque e;
+    e.ECodigo = item.codigo;
+    e.ELote = o_.lote;
+    e.EDeposito = o_.deposito;
+    e.EOperacao = TOperacaoEstoque::opEntrada;
+    e.EQuantidade = item.entrada;
+    e.EUnidade = item.unidade;
+    e.ECusto = item.custo;
+    e.EDocumento = "ENT " + o_.lote;
+    e.ETipo = e.CodigoTipoMovEstoque(TTipoMovimentoEstoque::tmeEFNF);
+    e.MovimentaEstoqueProduto(false);
+    const double custo = campo("PRODUTO", "CUSTO", "CODIGO", item.codigo).AsFloat();
+    partes.push_back(fmt::format("{} +{} {} at {} (average cost {})", item.codigo, num(item.entrada),
+                                 item.unidade, money(item.custo), num(custo)));
+  }
+  p.resumo = fmt::format("{}", fmt::join(partes, "; "));
+}
+
+void Dia::grava_pedido(PassoDia& p) {
+  TTIQuery q(Tabela.IBDatabase);
+  q.SQL.Add(
+      "INSERT INTO " + DBLocal("PEDIDO") +
+      " (NUMERO, LOCADO, CODCLI, CODREP, DT_EMISSAO, PGTO, COND_PAGTO) VALUES (:NUMERO, '0', :CODCLI, :CODREP, "
+      ":DATA, :PGTO, :COND)");
+  q.ParamByName("NUMERO").AsString = o_.pedido;
+  q.ParamByName("CODCLI").AsString = o_.cliente;
+  q.ParamByName("CODREP").AsString = o_.representante;
+  q.ParamByName("DATA").AsDateTime = hoje_;
+  q.ParamByName("PGTO").AsString = "030";
+  std::vector<std::string> prazos;
+  for (int i = 1; i <= o_.parcelas; ++i) prazos.push_back(std::to_string(30 * i));
+  q.ParamByName("COND").AsString = fmt::format("{}", fmt::join(prazos, "/"));
+  q.ExecSQL();
+  double total = 0;
+  int ordem = 0;
+  for (const ItemDia& item : o_.itens) {
+    TTIQuery i(Tabela.IBDatabase);
+    i.SQL.Add("INSERT INTO " + DBLocal("PED_ITEN") +
+              " (NUMERO, CODIGO, COR, TAM, ORDEM, QTDE, PRECO, DESCONTO) VALUES (:NUMERO, :CODIGO, '', '', :ORDEM, "
+              ":QTDE, :PRECO, '0')");
+    i.ParamByName("NUMERO").AsString = o_.pedido;
+    i.ParamByName("CODIGO").AsString = item.codigo;
+    i.ParamByName("ORDEM").AsInteger = ++ordem;
+    i.ParamByName("QTDE").AsFloat = item.quantidade;
+    i.ParamByName("PRECO").AsFloat = item.preco;
+    i.ExecSQL();
+    TReserva r;
+    r.ENumero = o_.pedido;
+    r.ETipo = "PD";
+    r.ECodigo = item.codigo;
+    r.EDeposito = o_.deposito;
+    r.EQuantidade = item.quantidade;
+    r.GravarReservaProduto(false);
+    total += to_cents(item.quantidade * item.preco);
+  }
+  // The order screen shows the customer's name as soon as its code is typed:
+  // an order of a customer that is not registered goes no further.
+  TTIQuery c(Tabela.IBDatabase);
+  c.SQL.Add("SELECT NOME FROM " + DBLocal("ENTIDADE") + " WHERE CODCLI = :CODCLI");
+  c.ParamByName("CODCLI").AsString = o_.cliente;
+  c.Open();
+  if (c.IsEmpty()) throw EZpkError(fmt::format("customer {} is not registered", o_.cliente));
+  // The order's commission split starts as the customer's; the rules then
+  // give each item its percentage and the order its average (committed).
+  TRecComissoes vendas(ctVendas);
+  vendas.Codigo = o_.pedido;
+  vendas.CodCli = o_.cliente;
+  vendas.CodRep = o_.representante;
+  vendas.BuscaComissoes(true);
+  vendas.GravarDados("");
+  RecalcularComissaoPedido(o_.pedido);
+  p.resumo = fmt::format("order {} of {} ({}), {} items worth {}, reserved in deposit {}, commission {} %",
+                         o_.pedido, o_.cliente, c.FieldByName("NOME").AsString(), o_.itens.size(), money(total),
+                         o_.deposito, num(campo("PEDIDO", "COM1", "NUMERO", o_.pedido).AsFloat()));
+}
+
+void Dia::confere_credito(PassoDia& p) {
+  double total = 0;
+  for (const ItemDia& item : o_.itens) total += to_cents(item.quantidade * item.preco);
+  std::string codigo;
+  if (BloqueioPedidoFinanceiro(o_.pedido, o_.cliente, total, codigo)) {
+    const std::string texto = dialogs_.records().empty() ? "" : dialogs_.last().text;
+    throw EZpkError(fmt::format("the order is blocked (message {}): {}", codigo, StringReplace(texto, "\n", " ", rfReplaceAll)));
+  }
+  std::string limite;
+  if (FatCliente) {
+    limite = fmt::format(", open titles {}, limit {}", money(FatCliente->ValorEmAberto()), money(FatCliente->VlrLimite()));
+  }
+  p.resumo = fmt::format("BloqueioPedidoFinanceiro: released{}", limite);
+}
+
+void Dia::reserva_numero(PassoDia& p) {
+  vPedidoFat = o_.pedido;
+  try {
+    r_.fatura = ProximaNotaFiscal(o_.serie, true);
+  } catch (...) {
+    vPedidoFat.clear();
+    throw;
+  }
+  vPedidoFat.clear();
+  if (r_.fatura.empty()) throw EZpkError("no invoice number was given");
+  p.resumo = fmt::format("ProximaNotaFiscal: invoice {} of series {}", r_.fatura, o_.serie);
+}
+
+void Dia::calcula_impostos(PassoDia& p) {
+  natureza_nota_ = o_.itens.empty() ? "" : o_.itens.front().natureza;
+  std::vector<std::string> partes;
+  for (const ItemDia& item : o_.itens) {
+    LinhaNota l;
+    l.item = &item;
+    l.natureza = item.natureza;
+    TTIQuery t(Tabela.IBDatabase);
+    t.SQL.Add("SELECT DESC_FIS, ICMS FROM " + DBLocal("TABFIS") + " WHERE CODIGO = :CODIGO");
+    t.ParamByName("CODIGO").AsString = item.cla_fis;
+    t.Open();
+    if (t.IsEmpty()) throw EZpkError(fmt::format("fiscal classification {} of {} is not registered", item.cla_fis, item.codigo));
+    l.ncm = t.FieldByName("DESC_FIS").AsString();
+    l.perc_icms = t.FieldByName("ICMS").AsFloat();
+    l.valor = to_cents(item.quantidade * item.preco);
+    l.base_icms = l.valor;
+    l.val_icms = to_cents(l.base_icms * l.perc_icms / 100);
+
+    std::string destaca;
+    double base_st = l.base_icms;
+    l.valor_st = CalculaSubstituicaoTributariaICMS(l.ncm, o_.cliente, "", l.base_icms, l.perc_icms, item.quantidade,
+                                                   base_st, l.mva, l.valor_st_fcp, l.natureza, l.cla_trib, destaca);
+    if (l.valor_st > 0) {
+      l.base_st = base_st;
+    } else {
+      l.valor_st_fcp = 0;
+      l.mva = 0;
+    }
+
+    double base_dif = 0, aliq_interna = 0;
+    CalculaDIFALICMS(l.natureza, o_.cliente, l.ncm, l.perc_icms, l.base_icms, 0, l.val_fcp, l.valor_dif, base_dif,
+                     aliq_interna);
+    if (l.valor_dif > 0) l.perc_dif = aliq_interna - l.perc_icms;
+    l.pis = to_cents(l.valor * o_.perc_pis / 100);
+    l.cofins = to_cents(l.valor * o_.perc_cofins / 100);
+    partes.push_back(fmt::format("{} {} ICMS {} of {} = {}, ST {} (MVA {} %, FCP-ST {}), DIFAL {} (FCP {})",
+                                 item.codigo, l.natureza, num(l.perc_icms), money(l.base_icms), money(l.val_icms),
+                                 money(l.valor_st), num(l.mva), money(l.valor_st_fcp), money(l.valor_dif),
+                                 money(l.val_fcp)));
+    linhas_.push_back(l);
+  }
+  p.resumo = fmt::format("{}", fmt::join(partes, "; "));
+}
+
+void Dia::monta_mensagens(PassoDia& p) {
+  create_message_set(mensagens_);
+  Transfere_Empenho(nullptr, mensagens_, o_.cliente, "");
+  const int fixas = mensagens_.RecordCount();
+  AddObservacaoItem(mensagens_, 1, "PEDIDO " + o_.pedido);
+  AddEnderecoEntrega(nullptr, mensagens_, "", o_.cliente);
+  AddEnderecoCobranca(nullptr, mensagens_, "", o_.cliente);
+  double desc_acres = 0;
+  DescontoAcrescimo(mensagens_, total_produtos(), desc_acres);
+  if (std::fabs(desc_acres) >= 0.005) {
+    // The day prices its items net: a standing discount or surcharge of the
+    // customer would change the totals the invoice is stored with.
+    throw EZpkError(fmt::format("customer {} has standing discounts or surcharges ({})", o_.cliente, money(desc_acres)));
+  }
+  std::vector<std::string> frases;
+  double st = 0, difal = 0;
+  for (const auto& l : linhas_) {
+    st += l.valor_st;
+    difal += l.valor_dif;
+  }
+  if (st > 0) frases.push_back("ICMS ST recolhido pelo remetente.");
+  if (difal > 0) frases.push_back("Diferencial de aliquota e FCP recolhidos ao estado de destino.");
+  frases.push_back("Pedido " + o_.pedido + ".");
+  mensagem_nota_ = fmt::format("{}", fmt::join(frases, " "));
+  p.resumo = fmt::format("{} message lines ({} standing), discounts/surcharges {}; \"{}\"", mensagens_.RecordCount(),
+                         fixas, money(desc_acres), mensagem_nota_);
+}
+
+void Dia::grava_nota(PassoDia& p) {
+  double base = 0, icms = 0, base_st = 0, st = 0, fcp = 0, dest = 0, pis = 0, cofins = 0;
+  for (const auto& l : linhas_) {
+    base += l.base_icms;
+    icms += l.val_icms;
+    base_st += l.base_st;
+    st += l.valor_st;
+    fcp += l.val_fcp;
+    dest += l.valor_dif;
+    pis += l.pis;
+    cofins += l.cofins;
+  }
+  TTIQuery n(Tabela.IBDatabase);
+  n.SQL.Add("INSERT INTO " + DBLocal("NOTA") +
+            " (FATURA, SERIE, CODCLI, CODREP, NATUREZA, TRANSPORT, DT_EMISSAO, DT_SAIDA, TIPFAT, VALOR, DESCONTO,"
+            " BASE_CALC, ALIQUOTA, VAL_ICMS, BASE_SUBST, VAL_SUBST, VAL_FCP, VAL_ICMS_REMET, VAL_ICMS_DEST, BASE_IPI,"
+            " VAL_IPI, VAL_PIS, VAL_COFINS, VAL_FRETE, VAL_SEGURO, VAL_IMPORT, DESPESAS, VAL_PRODUTOS, VAL_DESONERA,"
+            " VOLUMES, ESPECIE, CIF, PECAS, MENSAGEM)");
+  n.SQL.Add(
+      "VALUES (:FATURA, :SERIE, :CODCLI, :CODREP, :NATUREZA, 'T001', :DATA, :DATA, '1', :VALOR, 0, :BASE,"
+      " :ALIQUOTA, :ICMS, :BASE_ST, :ST, :FCP, 0, :DEST, 0, 0, :PIS, :COFINS, 0, 0, 0, 0, :PRODUTOS, 0,"
+      " :VOLUMES, 'CAIXA', '1', :PECAS, :MENSAGEM)");
+  n.ParamByName("FATURA").AsString = r_.fatura;
+  n.ParamByName("SERIE").AsString = o_.serie;
+  n.ParamByName("CODCLI").AsString = o_.cliente;
+  n.ParamByName("CODREP").AsString = o_.representante;
+  n.ParamByName("NATUREZA").AsString = natureza_nota_;
+  n.ParamByName("DATA").AsDateTime = hoje_;
+  n.ParamByName("VALOR").AsFloat = total_nota();
+  n.ParamByName("BASE").AsFloat = to_cents(base);
+  n.ParamByName("ALIQUOTA").AsFloat = linhas_.empty() ? 0 : linhas_.front().perc_icms;
+  n.ParamByName("ICMS").AsFloat = to_cents(icms);
+  n.ParamByName("BASE_ST").AsFloat = to_cents(base_st);
+  n.ParamByName("ST").AsFloat = to_cents(st);
+  n.ParamByName("FCP").AsFloat = to_cents(fcp);
+  n.ParamByName("DEST").AsFloat = to_cents(dest);
+  n.ParamByName("PIS").AsFloat = to_cents(pis);
+  n.ParamByName("COFINS").AsFloat = to_cents(cofins);
+  n.ParamByName("PRODUTOS").AsFloat = total_produtos();
+  n.ParamByName("VOLUMES").AsInteger = static_cast<int>(linhas_.size());
+  double pecas = 0;
+  for (const auto& l : linhas_) pecas += l.item->quantidade;
+  n.ParamByName("PECAS").AsFloat = pecas;
+  n.ParamByName("MENSAGEM").AsString = mensagem_nota_;
+  n.ExecSQL();
+
+  int ordem = 0;
+  for (const auto& l : linhas_) {
+    ++ordem;
+    TTIQuery i(Tabela.IBDatabase);
+    i.SQL.Add("INSERT INTO " + DBLocal("NOTAITEN") +
+              " (FATURA, CODIGO, DESCRICAO, VALOR, PRECO, EMPENHO, ORD_PED, ORDEM, TIPO, QTDE, QTDE_TRIB, NATUREZA,"
+              " CLA_FIS, CLA_TRIB, PEDIDO, TIPO_IT, DATA_MVTO, UNIDADE, ORIGEM, LOTE, BASE_ICMS, PERC_ICMS, PERC_RED,"
+              " PERC_ST, BASE_ST, VALOR_ST, VALOR_ST_FCP, PERC_DIF, VALOR_DIF, VAL_FCP, VAL_ICMS_REMET,"
+              " VAL_ICMS_DEST, TRIB_IPI, BASE_IPI, PERC_IPI, TRIB_PIS, BASE_PIS, PERC_PIS, TRIB_COFINS,"
+              " BASE_COFINS, PERC_COFINS, VOLUMES)");
+    i.SQL.Add(
+        "VALUES (:FATURA, :CODIGO, :DESCRICAO, :VALOR, :PRECO, 'N', :ORDEM, :ORDEM, 'N', :QTDE, :QTDE, :NATUREZA,"
+        " :CLA_FIS, :CLA_TRIB, :PEDIDO, 'P', :DATA, :UNIDADE, '0', :LOTE, :BASE, :PERC_ICMS, 0, :MVA, :BASE_ST,"
+        " :ST, :ST_FCP, :PERC_DIF, :DIF, :FCP, 0, :DIF, '53', 0, 0, '01', :VALOR, :PERC_PIS, '01', :VALOR,"
+        " :PERC_COFINS, 1)");
+    i.ParamByName("FATURA").AsString = r_.fatura;
+    i.ParamByName("CODIGO").AsString = l.item->codigo;
+    i.ParamByName("DESCRICAO").AsString = campo("PRODUTO", "DESCRICAO", "CODIGO", l.item->codigo).AsString();
+    i.ParamByName("VALOR").AsFloat = l.valor;
+    i.ParamByName("PRECO").AsFloat = l.item->preco;
+    i.ParamByName("ORDEM").AsInteger = ordem;
+    i.ParamByName("QTDE").AsFloat = l.item->quantidade;
+    i.ParamByName("NATUREZA").AsString = l.natureza;
+    i.ParamByName("CLA_FIS").AsString = l.item->cla_fis;
+    i.ParamByName("CLA_TRIB").AsString = l.cla_trib;
+    i.ParamByName("PEDIDO").AsString = o_.pedido;
+    i.ParamByName("DATA").AsDateTime = hoje_;
+    i.ParamByName("UNIDADE").AsString = l.item->unidade;
+    i.ParamByName("LOTE").AsString = o_.lote;
+    i.ParamByName("BASE").AsFloat = l.base_icms;
+    i.ParamByName("PERC_ICMS").AsFloat = l.perc_icms;
+    i.ParamByName("MVA").AsFloat = l.mva;
+    i.ParamByName("BASE_ST").AsFloat = l.base_st;
+    i.ParamByName("ST").AsFloat = l.valor_st;
+    i.ParamByName("ST_FCP").AsFloat = l.valor_st_fcp;
+    i.ParamByName("PERC_DIF").AsFloat = l.perc_dif;
+    i.ParamByName("DIF").AsFloat = l.valor_dif;
+    i.ParamByName("FCP").AsFloat = l.val_fcp;
+    i.ParamByName("PERC_PIS").AsFloat = o_.perc_pis;
+    i.ParamByName("PERC_COFINS").AsFloat = o_.perc_cofins;
+    i.ExecSQL();
+  }
+  GravaEmpenhoNota(mensagens_, total_produtos(), r_.fatura, "");
+  p.resumo = fmt::format(
+      "NOTA {} series {}: products {}, ICMS {} on {}, ST {} + FCP-ST {}, DIFAL {} + FCP {}, PIS {}, COFINS {}, "
+      "total {}",
+      r_.fatura, o_.serie, money(total_produtos()), money(icms), money(base), money(st),
+      money(total_nota() - total_produtos() - st), money(dest), money(fcp), money(pis), money(cofins),
+      money(total_nota()));
+}
+
+void Dia::baixa_estoque(PassoDia& p) {
+  std::vector<std::string> partes;
+  for (const auto& l : linhas_) {
+    const auto saldo = [&] {
+      TTIQuery q(Tabela.IBDatabase);
+      q.SQL.Add("SELECT COALESCE(SUM(QUANTIDADE), 0) FROM " + DBLocal("PA_ITEN") +
+                " WHERE CODIGO = :CODIGO AND LOTE = :LOTE AND DEPOSITO = :DEPOSITO");
+      q.ParamByName("CODIGO").AsString = l.item->codigo;
+      q.ParamByName("LOTE").AsString = o_.lote;
+      q.ParamByName("DEPOSITO").AsString = o_.deposito;
+      q.Open();
+      return q.Fields(0).AsFloat();
+    };
+    const double antes = saldo();
+    TEstoque e;
+    e.ECodigo = l.item->codigo;
+    e.ELote = o_.lote;
+    e.EDeposito = o_.deposito;
+    e.EOperacao = TOperacaoEstoque::opSaida;
+    e.EQuantidade = l.item->quantidade;
+    e.EUnidade = l.item->unidade;
+    e.ECliente = o_.cliente;
+    e.EDocumento = "NF " + r_.fatura;
+    e.ETipo = e.CodigoTipoMovEstoque(TTipoMovimentoEstoque::tmeSFNF);
+    e.MovimentaEstoqueProduto(false);
+    const double depois = saldo();
+    // An exit the stock cannot cover is only warned about by the posting:
+    // the invoice must not leave with its goods still in stock.
+    if (std::fabs(antes - l.item->quantidade - depois) > 0.00005) {
+      throw EZpkError(fmt::format("{} lot {}: the exit of {} was not posted (balance {})", l.item->codigo, o_.lote,
+                                  num(l.item->quantidade), num(antes)));
+    }
+    TReserva r;
+    r.ENumero = o_.pedido;
+    r.ETipo = "PD";
+    r.ECodigo = l.item->codigo;
+    r.EDeposito = o_.deposito;
+    r.EQuantidade = l.item->quantidade;
+    r.EQuantidade_B = l.item->quantidade;
+    r.BaixarReservaProduto(false);
+    partes.push_back(fmt::format("{} -{} {} (balance {})", l.item->codigo, num(l.item->quantidade),
+                                 l.item->unidade, num(depois)));
+  }
+  p.resumo = fmt::format("{}; reservations of {} written down", fmt::join(partes, "; "), o_.pedido);
+}
+
+void Dia::gera_nfe(PassoDia& p) {
+  avisa("  ... making a test certificate and signing the NF-e");
+  const fs::path temp = fs::temp_directory_path() / fmt::format("zpk-day-{}", ::getpid());
+  fs::create_directories(temp);
+  struct Limpa {
+    fs::path pasta;
+    ~Limpa() {
+      std::error_code ec;
+      fs::remove_all(pasta, ec);
+    }
+  } limpa{temp};
+  const CertificadoNFe certificado{temp / "a1.pfx", "dia-a1"};
+  CriaCertificadoTeste(certificado.arquivo, titular_certificado(),
+                       certificado.senha);
+  IFinNFe = 1;
+  ITpTrasNFe = 1;
+  ITpImpNFe = 1;
+  ITpEntrega = 1;
+  const NFeGerada g = gera_nfe_da_fatura(Copy(r_.fatura, 1, 6), o_.serie, o_.pasta, certificado);
+  // The generator offers to rewrite the stored tax totals when the items do
+  // not add up to them: the day stores them from its items, so such an offer
+  // means the invoice was stored wrong.
+  for (const DialogRecord& d : dialogs_.records()) {
+    if (d.caption == "Transmissão de NFe") {
+      throw EZpkError(fmt::format("the NF-e's item sums differ from the stored totals: {}", d.text));
+    }
+  }
+  if (!g.violacoes.empty()) {
+    const auto& v = g.violacoes.front();
+    throw EZpkError(fmt::format("the NF-e {} does not validate: {} violation(s), the first {} (line {}): {}",
+                                g.xml.string(), g.violacoes.size(), v.Campo, v.Linha, v.Mensagem));
+  }
+  if (!g.assinatura_confere) throw EZpkError(fmt::format("the signature of {} does not verify", g.xml.string()));
+  r_.chave = g.chave;
+  r_.xml = g.xml;
+  p.resumo = fmt::format("key {}, {} items, schema valid, signature verified", g.chave, g.itens);
+  p.arquivos.push_back(g.xml);
+}
+
+void Dia::imprime_nota(PassoDia& p) {
+  avisa("  ... printing the invoice through WNOTA");
+  EstacaoLayouts estacao(fs::temp_directory_path() / fmt::format("zpk-day-print-{}", ::getpid()), o_.layouts);
+  TTIQuery q(Tabela.IBDatabase), q2(Tabela.IBDatabase);
+  TClientDataSet cds;
+  TprReport report;
+  if (!ImprimeNotaFiscal(q, q2, cds, report, r_.fatura, "WNOTA", "", "", 1, 0)) {
+    throw EZpkError(dialogs_.records().empty() ? "the invoice printed nothing" : dialogs_.last().text);
+  }
+  r_.pdf = o_.pasta / fmt::format("nota-{}.pdf", r_.fatura);
+  report.export_to_pdf(r_.pdf.string());
+  p.resumo = fmt::format("ImprimeNotaFiscal: {} item lines, {} page(s)", cds.RecordCount(), report.GetEndPagesCount());
+  p.arquivos.push_back(r_.pdf);
+}
+
+void Dia::grava_titulos(PassoDia& p) {
+  const Currency total(total_nota());
+  const int64_t parcela = total.Raw() / o_.parcelas / 100 * 100;
+  std::vector<std::string> partes;
+  for (int i = 1; i <= o_.parcelas; ++i) {
+    TRecDuplicata d(TStatusDuplicata::tpDuplicata);
+    d.CodCli = o_.cliente;
+    d.CodRep = o_.representante;
+    d.Fatura = r_.fatura;
+    d.Pedido = o_.pedido;
+    d.ValorFatura = total;
+    d.Valor = Currency::FromRaw(i < o_.parcelas ? parcela : total.Raw() - parcela * (o_.parcelas - 1));
+    d.DataEmissao = hoje_;
+    d.DataVencimento = IncDay(hoje_, 30 * i);
+    d.Historico = "NF " + r_.fatura;
+    d.Banco = "341";
+    d.TipoFat = "1";
+    d.Numero = r_.fatura + SepDupli() + std::to_string(i);
+    d.IncluiDuplicata();
+    titulos_.push_back(d.Numero);
+    partes.push_back(fmt::format("{} {} due {}", d.Numero, demo_money(d.Valor), DateToStr(d.DataVencimento)));
+  }
+  TRecComissoes fat(ctFatPedido);
+  fat.Codigo = o_.pedido;
+  fat.CodRep = o_.representante;
+  fat.BuscaComissoes(true);
+  std::vector<std::string> divisao;
+  TClientDataSet& rows = fat.Comissoes();
+  for (rows.First(); !rows.Eof(); rows.Next()) {
+    divisao.push_back(fmt::format("{} {} %", rows.FieldByName("CODREP").AsString(), num(rows.FieldByName("COM1").AsFloat())));
+  }
+  if (divisao.empty()) throw EZpkError(fmt::format("order {} has no commission split", o_.pedido));
+  for (const std::string& t : titulos_) fat.GravarDados(t);
+  p.resumo = fmt::format("{}; commission split {}", fmt::join(partes, "; "), fmt::join(divisao, ", "));
+}
+
+void Dia::contabiliza_nota(PassoDia& p) {
+  // The ledger is kept with the fiscal postings (FIN 30, FIN 40).
+  demo_exec("UPDATE EMP_PARAM SET VALOR = 'S' WHERE TIPO = 'FIN' AND CODIGO IN (30, 40) AND EMPRESA = '" +
+            Copy(Tabela.SufixoEmpresa, 2, 3) + "'");
+  TContabil nota;
+  nota.SetContabilidadeFiscal(r_.fatura, "S", natureza_nota_, o_.cliente, "101", "VF", total_produtos(), hoje_,
+                              nullptr);
+  if (!nota.ConfirmaDadosContabilidade(Currency(total_produtos()))) {
+    throw EZpkError("the postings were not confirmed");
+  }
+  const int postings = TbDadosContabeis ? TbDadosContabeis->RecordCount() : 0;
+  const int centros = TbContCentroCusto ? TbContCentroCusto->RecordCount() : 0;
+  if (postings == 0) throw EZpkError(fmt::format("nature {} gave no posting", natureza_nota_));
+  nota.GravaContabilidadeFiscal("F" + r_.fatura, false);
+  p.resumo = fmt::format("posting F{}: {} posting(s) of {}, {} cost-centre rows", r_.fatura, postings,
+                         money(total_produtos()), centros);
+}
+
+void Dia::recebe_titulo(PassoDia& p) {
+  if (titulos_.empty()) throw EZpkError("there is no title to receive");
+  const std::string titulo = titulos_.front();
+  const double valor = campo("RECEBER", "VALOR2", "NUMERO", titulo).AsFloat();
+  TTIQuery q(Tabela.IBDatabase);
+  q.SQL.Add("UPDATE " + DBLocal("RECEBER") + " SET VALOR_PAGO = :VALOR, SITUACAO = 'P' WHERE NUMERO = :NUMERO");
+  q.ParamByName("VALOR").AsFloat = valor;
+  q.ParamByName("NUMERO").AsString = titulo;
+  q.ExecSQL();
+  const std::string lancamento = "R" + r_.fatura;
+  {
+    TContabil recebimento;
+    recebimento.SetContabilidadeFinan(lancamento, "DUP", titulo, o_.cliente, o_.conta_bancaria, "+", "RR", "101",
+                                      "0001", valor, hoje_, "", "");
+    recebimento.GravaContabilidadeFinan();
+  }
+  const TDateTime creditado = DataContabilizacaoBancaria(hoje_, "", false);
+  LancaContaCorrente(lancamento, titulo, "", o_.conta_bancaria, "", "0001", "R",
+                     LancamentoPendente(o_.conta_bancaria, "0001"), "E", "RECEBIMENTO " + titulo, valor, hoje_,
+                     creditado, hoje_, "");
+  p.resumo = fmt::format("title {} paid {} into account {} (booked {}), posting {}", titulo, money(valor),
+                         o_.conta_bancaria, DateToStr(creditado), lancamento);
+}
+
+void Dia::exporta_estoque(PassoDia& p) {
+  avisa("  ... exporting the stock list");
+  const fs::path layout = o_.layouts / "layout" / "WESTOQUE.prt";
+  if (!fs::is_regular_file(layout)) throw EZpkError(fmt::format("{} is missing", layout.string()));
+  TprReport report;
+  report.LoadTemplateFromFile(layout.string());
+  auto& empresa = report.Variables.AddVariable();
+  empresa.Name = "vEmpresa";
+  empresa.SetAsString(Copy(Tabela.SufixoEmpresa, 2, 3));
+  LayoutDataSets datasets(report, Tabela.IBDatabase);
+  if (!report.Prepare()) throw EZpkError("the stock list has no balance to print");
+  r_.xlsx = o_.pasta / "estoque.xlsx";
+  report.export_to_xlsx(r_.xlsx.string());
+  p.resumo = fmt::format("WESTOQUE: {} page(s)", report.GetEndPagesCount());
+  p.arquivos.push_back(r_.xlsx);
+}
+
+ResultadoDia Dia::run() {
+  ScopedDialogService guard(dialogs_);
+  fs::create_directories(o_.pasta);
+  passo("fabric received", [this](PassoDia& p) { recebe_estoque(p); });
+  passo("order", [this](PassoDia& p) { grava_pedido(p); });
+  passo("credit check", [this](PassoDia& p) { confere_credito(p); });
+  passo("invoice number", [this](PassoDia& p) { reserva_numero(p); });
+  passo("ICMS, ST and DIFAL", [this](PassoDia& p) { calcula_impostos(p); });
+  passo("invoice messages", [this](PassoDia& p) { monta_mensagens(p); });
+  passo("invoice stored", [this](PassoDia& p) { grava_nota(p); });
+  passo("stock exit", [this](PassoDia& p) { baixa_estoque(p); });
+  passo("NF-e", [this](PassoDia& p) { gera_nfe(p); });
+  passo("invoice printed", [this](PassoDia& p) { imprime_nota(p); });
+  passo("receivable titles", [this](PassoDia& p) { grava_titulos(p); });
+  passo("ledger postings", [this](PassoDia& p) { contabiliza_nota(p); });
+  passo("receipt", [this](PassoDia& p) { recebe_titulo(p); });
+  passo("stock list", [this](PassoDia& p) { exporta_estoque(p); });
+  r_.conferencia = confere_dia_trabalho(o_, r_.fatura);
+  return r_;
+}
+
+double soma(const std::string& sql, const std::function<void(TTIQuery&)>& bind) {
+  TTIQuery q(Tabela.IBDatabase);
+  q.SQL.Text = sql;
+  bind(q);
+  q.Open();
+  return q.Fields(0).IsNull() ? 0 : q.Fields(0).AsFloat();
+}
+
+bool iguais(double a, double b) {
+  return std::fabs(a - b) < 0.005;
+}
+
+}  // namespace
+
+ResultadoDia executa_dia_trabalho(const OpcoesDia& opcoes, const std::function<void(const PassoDia&)>& passo_feito,
+                                  const std::function<void(const std::string&)>& progresso) {
+  Dia dia(opcoes, passo_feito, progresso);
+  return dia.run();
+}
+
+ConferenciaDia confere_dia_trabalho(const OpcoesDia& opcoes, const std::string& fatura) {
+  ConferenciaDia c;
+  // Balances against journals, per product, lot and deposit the day moved.
+  for (const ItemDia& item : opcoes.itens) {
+    TTIQuery q(Tabela.IBDatabase);
+    q.SQL.Text = DBLocal_SQL(
+        "SELECT I.LOTE, I.DEPOSITO, I.QUANTIDADE, (SELECT COALESCE(SUM(IIF(M.OPERACAO = 'E', M.QTDE, -M.QTDE)), 0) "
+        "FROM {PA_MOV} M WHERE M.CODIGO = I.CODIGO AND M.COR = I.COR AND M.TAMANHO = I.TAM AND M.LOTE = I.LOTE "
+        "AND M.DEPOSITO = I.DEPOSITO) FROM {PA_ITEN} I WHERE I.CODIGO = :CODIGO");
+    q.ParamByName("CODIGO").AsString = item.codigo;
+    q.Open();
+    for (; !q.Eof(); q.Next()) {
+      ++c.saldos;
+      const double saldo = q.Fields(2).AsFloat(), diario = q.Fields(3).AsFloat();
+      if (std::fabs(saldo - diario) > 0.00005) {
+        c.falhas.push_back(fmt::format("{} lot {} deposit {}: balance {} but journal {}", item.codigo,
+                                       q.Fields(0).AsString(), q.Fields(1).AsString(), num(saldo), num(diario)));
+      }
+    }
+  }
+
+  // Postings: both accounts present, and the cost-centre rows of each add up to it.
+  for (const std::string& lancamento : {"F" + fatura, "R" + fatura}) {
+    TTIQuery q(Tabela.IBDatabase);
+    q.SQL.Text = DBLocal_SQL(
+        "SELECT C.ORDEM, C.CONTA_D, C.CONTA_C, C.VALOR, (SELECT COUNT(*) FROM {CENTRO_RATEIO} R WHERE R.LANCAMENTO = "
+        "C.LANCAMENTO AND R.ORDEM = C.ORDEM), (SELECT SUM(R.VALOR_RAT) FROM {CENTRO_RATEIO} R WHERE R.LANCAMENTO = "
+        "C.LANCAMENTO AND R.ORDEM = C.ORDEM) FROM {CONTABIL} C WHERE C.LANCAMENTO = :L ORDER BY C.ORDEM");
+    q.ParamByName("L").AsString = lancamento;
+    q.Open();
+    if (q.IsEmpty()) c.falhas.push_back(fmt::format("posting {} is missing", lancamento));
+    for (; !q.Eof(); q.Next()) {
+      ++c.lancamentos;
+      const std::string ordem = q.Fields(0).AsString();
+      if (Trim(q.Fields(1).AsString()).empty() || Trim(q.Fields(2).AsString()).empty()) {
+        c.falhas.push_back(fmt::format("posting {} row {} lacks an account", lancamento, ordem));
+      }
+      if (q.Fields(4).AsInteger() > 0 && !iguais(q.Fields(5).AsFloat(), q.Fields(3).AsFloat())) {
+        c.falhas.push_back(fmt::format("posting {} row {}: cost centres {} but posting {}", lancamento, ordem,
+                                       money(q.Fields(5).AsFloat()), money(q.Fields(3).AsFloat())));
+      }
+    }
+  }
+
+  // The invoice's totals against its items (message lines aside).
+  TTIQuery n(Tabela.IBDatabase);
+  n.SQL.Text = DBLocal_SQL(
+      "SELECT N.VAL_PRODUTOS, N.BASE_CALC, N.BASE_SUBST, N.VAL_SUBST, N.VAL_FCP, N.VAL_ICMS_DEST, N.VALOR, "
+      "SUM(I.VALOR), SUM(I.BASE_ICMS), SUM(I.BASE_ST), SUM(I.VALOR_ST), SUM(I.VAL_FCP), SUM(I.VAL_ICMS_DEST), "
+      "SUM(I.VALOR + I.VALOR_ST + I.VALOR_ST_FCP), SUM(I.QTDE * I.PRECO) "
+      "FROM {NOTA} N JOIN {NOTAITEN} I ON I.FATURA = N.FATURA AND I.EMPENHO = 'N' "
+      "WHERE N.FATURA = :FATURA AND N.SERIE = :SERIE "
+      "GROUP BY N.VAL_PRODUTOS, N.BASE_CALC, N.BASE_SUBST, N.VAL_SUBST, N.VAL_FCP, N.VAL_ICMS_DEST, N.VALOR");
+  n.ParamByName("FATURA").AsString = fatura;
+  n.ParamByName("SERIE").AsString = opcoes.serie;
+  n.Open();
+  if (n.IsEmpty()) {
+    c.falhas.push_back(fmt::format("invoice {} has no items", fatura));
+  } else {
+    const char* nomes[] = {"products", "ICMS base", "ST base", "ST", "FCP", "DIFAL", "total"};
+    for (int i = 0; i < 7; ++i) {
+      if (!iguais(n.Fields(i).AsFloat(), n.Fields(7 + i).AsFloat())) {
+        c.falhas.push_back(fmt::format("invoice {}: {} {} but items {}", fatura, nomes[i], money(n.Fields(i).AsFloat()),
+                                       money(n.Fields(7 + i).AsFloat())));
+      }
+    }
+    if (!iguais(n.Fields(0).AsFloat(), n.Fields(14).AsFloat())) {
+      c.falhas.push_back(fmt::format("invoice {}: products {} but quantities x prices {}", fatura,
+                                     money(n.Fields(0).AsFloat()), money(n.Fields(14).AsFloat())));
+    }
+    const double titulos = soma(DBLocal_SQL("SELECT SUM(VALOR2) FROM {RECEBER} WHERE FATURA = :FATURA"),
+                                [&](TTIQuery& q) { q.ParamByName("FATURA").AsString = fatura; });
+    if (!iguais(titulos, n.Fields(6).AsFloat())) {
+      c.falhas.push_back(fmt::format("invoice {}: titles {} but total {}", fatura, money(titulos),
+                                     money(n.Fields(6).AsFloat())));
+    }
+  }
+  return c;
+}
+
+}  // namespace zpk::cli
