@@ -50,20 +50,24 @@ void run_day(const DayOptions& d, const CallOptions& options) {
         for (const auto& f : p.arquivos) std::cout << "    wrote " << f.string() << '\n';
         std::cout.flush();
       },
-      [](const std::string& linha) { std::cout << linha << '\n' << std::flush; });
+      [](const std::string& linha) { std::cout << linha << '\n'
+                                               << std::flush; });
   const ConferenciaDia& c = r.conferencia;
-  std::cout << fmt::format("check: {} stock balance(s) equal their journals, {} posting row(s) complete and split, "
-                           "invoice {} totals equal its items: {}\n",
-                           c.saldos, c.lancamentos, r.fatura, c.ok() ? "ok" : "FAILED");
+  std::cout << fmt::format(
+      "check: {} stock balance(s) equal their journals, {} posting row(s) complete and split, "
+      "invoice {} totals equal its items: {}\n",
+      c.saldos, c.lancamentos, r.fatura, c.ok() ? "ok" : "FAILED");
   for (const auto& f : c.falhas) std::cout << "  " << f << '\n';
   std::cout.flush();
-  if (!c.ok()) throw EZpkError(fmt::format("the day's checks do not hold ({} difference(s))", c.falhas.size()));
+  if (!c.ok())
+    throw EZpkError(fmt::format("the day's checks do not hold ({} difference(s))", c.falhas.size()));
 }
 
 const RegisterCommand kDayCommand{[](CLI::App& app, CallOptions& options) {
   auto d = std::make_shared<DayOptions>();
   CLI::App* cmd = app.add_subcommand(
-      "day", "a working day on one station, order to signed NF-e, titles and ledger: zpk day [--db X] [--out DIR]");
+      "day",
+      "a working day on one station, order to signed NF-e, titles and ledger: zpk day [--db X] [--out DIR]");
   cmd->add_option("--out", d->out, "the folder the XML, PDF and XLSX go to (default var/day)");
   cmd->add_option("--pedido", d->pedido, "the day's order number (default DY0001)");
   cmd->add_option("--cliente", d->cliente, "the day's customer (default 000950)");

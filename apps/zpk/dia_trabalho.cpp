@@ -70,7 +70,8 @@ std::string num(double value) {
 // raises EZpkError when there is none.
 class Campo {
  public:
-  Campo(const std::string& tabela, const std::string& coluna, const std::string& chave, const std::string& valor)
+  Campo(const std::string& tabela, const std::string& coluna, const std::string& chave,
+        const std::string& valor)
       : q_(Tabela.IBDatabase) {
     q_.SQL.Add("SELECT " + coluna + " FROM " + DBLocal(tabela) + " WHERE " + chave + " = :VALOR");
     q_.ParamByName("VALOR").AsString = valor;
@@ -84,7 +85,8 @@ class Campo {
   TTIQuery q_;
 };
 
-Campo campo(const std::string& tabela, const std::string& coluna, const std::string& chave, const std::string& valor) {
+Campo campo(const std::string& tabela, const std::string& coluna, const std::string& chave,
+            const std::string& valor) {
   return Campo(tabela, coluna, chave, valor);
 }
 
@@ -236,10 +238,10 @@ void Dia::recebe_estoque(PassoDia& p) {
 
 void Dia::grava_pedido(PassoDia& p) {
   TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add(
-      "INSERT INTO " + DBLocal("PEDIDO") +
-      " (NUMERO, LOCADO, CODCLI, CODREP, DT_EMISSAO, PGTO, COND_PAGTO) VALUES (:NUMERO, '0', :CODCLI, :CODREP, "
-      ":DATA, :PGTO, :COND)");
+  q.SQL.Add("INSERT INTO " + DBLocal("PEDIDO") +
+            " (NUMERO, LOCADO, CODCLI, CODREP, DT_EMISSAO, PGTO, COND_PAGTO) VALUES (:NUMERO, '0', :CODCLI, "
+            ":CODREP, "
+            ":DATA, :PGTO, :COND)");
   q.ParamByName("NUMERO").AsString = o_.pedido;
   q.ParamByName("CODCLI").AsString = o_.cliente;
   q.ParamByName("CODREP").AsString = o_.representante;
@@ -253,9 +255,10 @@ void Dia::grava_pedido(PassoDia& p) {
   int ordem = 0;
   for (const ItemDia& item : o_.itens) {
     TTIQuery i(Tabela.IBDatabase);
-    i.SQL.Add("INSERT INTO " + DBLocal("PED_ITEN") +
-              " (NUMERO, CODIGO, COR, TAM, ORDEM, QTDE, PRECO, DESCONTO) VALUES (:NUMERO, :CODIGO, '', '', :ORDEM, "
-              ":QTDE, :PRECO, '0')");
+    i.SQL.Add(
+        "INSERT INTO " + DBLocal("PED_ITEN") +
+        " (NUMERO, CODIGO, COR, TAM, ORDEM, QTDE, PRECO, DESCONTO) VALUES (:NUMERO, :CODIGO, '', '', :ORDEM, "
+        ":QTDE, :PRECO, '0')");
     i.ParamByName("NUMERO").AsString = o_.pedido;
     i.ParamByName("CODIGO").AsString = item.codigo;
     i.ParamByName("ORDEM").AsInteger = ++ordem;
@@ -287,9 +290,10 @@ void Dia::grava_pedido(PassoDia& p) {
   vendas.BuscaComissoes(true);
   vendas.GravarDados("");
   RecalcularComissaoPedido(o_.pedido);
-  p.resumo = fmt::format("order {} of {} ({}), {} items worth {}, reserved in deposit {}, commission {} %",
-                         o_.pedido, o_.cliente, c.FieldByName("NOME").AsString(), o_.itens.size(), money(total),
-                         o_.deposito, num(campo("PEDIDO", "COM1", "NUMERO", o_.pedido).AsFloat()));
+  p.resumo =
+      fmt::format("order {} of {} ({}), {} items worth {}, reserved in deposit {}, commission {} %",
+                  o_.pedido, o_.cliente, c.FieldByName("NOME").AsString(), o_.itens.size(), money(total),
+                  o_.deposito, num(campo("PEDIDO", "COM1", "NUMERO", o_.pedido).AsFloat()));
 }
 
 void Dia::confere_credito(PassoDia& p) {
@@ -298,11 +302,13 @@ void Dia::confere_credito(PassoDia& p) {
   std::string codigo;
   if (BloqueioPedidoFinanceiro(o_.pedido, o_.cliente, total, codigo)) {
     const std::string texto = dialogs_.records().empty() ? "" : dialogs_.last().text;
-    throw EZpkError(fmt::format("the order is blocked (message {}): {}", codigo, StringReplace(texto, "\n", " ", rfReplaceAll)));
+    throw EZpkError(fmt::format("the order is blocked (message {}): {}", codigo,
+                                StringReplace(texto, "\n", " ", rfReplaceAll)));
   }
   std::string limite;
   if (FatCliente) {
-    limite = fmt::format(", open titles {}, limit {}", money(FatCliente->ValorEmAberto()), money(FatCliente->VlrLimite()));
+    limite = fmt::format(", open titles {}, limit {}", money(FatCliente->ValorEmAberto()),
+                         money(FatCliente->VlrLimite()));
   }
   p.resumo = fmt::format("BloqueioPedidoFinanceiro: released{}", limite);
 }
@@ -331,7 +337,9 @@ void Dia::calcula_impostos(PassoDia& p) {
     t.SQL.Add("SELECT DESC_FIS, ICMS FROM " + DBLocal("TABFIS") + " WHERE CODIGO = :CODIGO");
     t.ParamByName("CODIGO").AsString = item.cla_fis;
     t.Open();
-    if (t.IsEmpty()) throw EZpkError(fmt::format("fiscal classification {} of {} is not registered", item.cla_fis, item.codigo));
+    if (t.IsEmpty())
+      throw EZpkError(
+          fmt::format("fiscal classification {} of {} is not registered", item.cla_fis, item.codigo));
     l.ncm = t.FieldByName("DESC_FIS").AsString();
     l.perc_icms = t.FieldByName("ICMS").AsFloat();
     l.valor = to_cents(item.quantidade * item.preco);
@@ -340,8 +348,9 @@ void Dia::calcula_impostos(PassoDia& p) {
 
     std::string destaca;
     double base_st = l.base_icms;
-    l.valor_st = CalculaSubstituicaoTributariaICMS(l.ncm, o_.cliente, "", l.base_icms, l.perc_icms, item.quantidade,
-                                                   base_st, l.mva, l.valor_st_fcp, l.natureza, l.cla_trib, destaca);
+    l.valor_st =
+        CalculaSubstituicaoTributariaICMS(l.ncm, o_.cliente, "", l.base_icms, l.perc_icms, item.quantidade,
+                                          base_st, l.mva, l.valor_st_fcp, l.natureza, l.cla_trib, destaca);
     if (l.valor_st > 0) {
       l.base_st = base_st;
     } else {
@@ -350,15 +359,15 @@ void Dia::calcula_impostos(PassoDia& p) {
     }
 
     double base_dif = 0, aliq_interna = 0;
-    CalculaDIFALICMS(l.natureza, o_.cliente, l.ncm, l.perc_icms, l.base_icms, 0, l.val_fcp, l.valor_dif, base_dif,
-                     aliq_interna);
+    CalculaDIFALICMS(l.natureza, o_.cliente, l.ncm, l.perc_icms, l.base_icms, 0, l.val_fcp, l.valor_dif,
+                     base_dif, aliq_interna);
     if (l.valor_dif > 0) l.perc_dif = aliq_interna - l.perc_icms;
     l.pis = to_cents(l.valor * o_.perc_pis / 100);
     l.cofins = to_cents(l.valor * o_.perc_cofins / 100);
     partes.push_back(fmt::format("{} {} ICMS {} of {} = {}, ST {} (MVA {} %, FCP-ST {}), DIFAL {} (FCP {})",
-                                 item.codigo, l.natureza, num(l.perc_icms), money(l.base_icms), money(l.val_icms),
-                                 money(l.valor_st), num(l.mva), money(l.valor_st_fcp), money(l.valor_dif),
-                                 money(l.val_fcp)));
+                                 item.codigo, l.natureza, num(l.perc_icms), money(l.base_icms),
+                                 money(l.val_icms), money(l.valor_st), num(l.mva), money(l.valor_st_fcp),
+                                 money(l.valor_dif), money(l.val_fcp)));
     linhas_.push_back(l);
   }
   p.resumo = fmt::format("{}", fmt::join(partes, "; "));
@@ -376,7 +385,8 @@ void Dia::monta_mensagens(PassoDia& p) {
   if (std::fabs(desc_acres) >= 0.005) {
     // The day prices its items net: a standing discount or surcharge of the
     // customer would change the totals the invoice is stored with.
-    throw EZpkError(fmt::format("customer {} has standing discounts or surcharges ({})", o_.cliente, money(desc_acres)));
+    throw EZpkError(
+        fmt::format("customer {} has standing discounts or surcharges ({})", o_.cliente, money(desc_acres)));
   }
   std::vector<std::string> frases;
   double st = 0, difal = 0;
@@ -388,8 +398,8 @@ void Dia::monta_mensagens(PassoDia& p) {
   if (difal > 0) frases.push_back("Diferencial de aliquota e FCP recolhidos ao estado de destino.");
   frases.push_back("Pedido " + o_.pedido + ".");
   mensagem_nota_ = fmt::format("{}", fmt::join(frases, " "));
-  p.resumo = fmt::format("{} message lines ({} standing), discounts/surcharges {}; \"{}\"", mensagens_.RecordCount(),
-                         fixas, money(desc_acres), mensagem_nota_);
+  p.resumo = fmt::format("{} message lines ({} standing), discounts/surcharges {}; \"{}\"",
+                         mensagens_.RecordCount(), fixas, money(desc_acres), mensagem_nota_);
 }
 
 void Dia::grava_nota(PassoDia& p) {
@@ -405,11 +415,14 @@ void Dia::grava_nota(PassoDia& p) {
     cofins += l.cofins;
   }
   TTIQuery n(Tabela.IBDatabase);
-  n.SQL.Add("INSERT INTO " + DBLocal("NOTA") +
-            " (FATURA, SERIE, CODCLI, CODREP, NATUREZA, TRANSPORT, DT_EMISSAO, DT_SAIDA, TIPFAT, VALOR, DESCONTO,"
-            " BASE_CALC, ALIQUOTA, VAL_ICMS, BASE_SUBST, VAL_SUBST, VAL_FCP, VAL_ICMS_REMET, VAL_ICMS_DEST, BASE_IPI,"
-            " VAL_IPI, VAL_PIS, VAL_COFINS, VAL_FRETE, VAL_SEGURO, VAL_IMPORT, DESPESAS, VAL_PRODUTOS, VAL_DESONERA,"
-            " VOLUMES, ESPECIE, CIF, PECAS, MENSAGEM)");
+  n.SQL.Add(
+      "INSERT INTO " + DBLocal("NOTA") +
+      " (FATURA, SERIE, CODCLI, CODREP, NATUREZA, TRANSPORT, DT_EMISSAO, DT_SAIDA, TIPFAT, VALOR, DESCONTO,"
+      " BASE_CALC, ALIQUOTA, VAL_ICMS, BASE_SUBST, VAL_SUBST, VAL_FCP, VAL_ICMS_REMET, VAL_ICMS_DEST, "
+      "BASE_IPI,"
+      " VAL_IPI, VAL_PIS, VAL_COFINS, VAL_FRETE, VAL_SEGURO, VAL_IMPORT, DESPESAS, VAL_PRODUTOS, "
+      "VAL_DESONERA,"
+      " VOLUMES, ESPECIE, CIF, PECAS, MENSAGEM)");
   n.SQL.Add(
       "VALUES (:FATURA, :SERIE, :CODCLI, :CODREP, :NATUREZA, 'T001', :DATA, :DATA, '1', :VALOR, 0, :BASE,"
       " :ALIQUOTA, :ICMS, :BASE_ST, :ST, :FCP, 0, :DEST, 0, 0, :PIS, :COFINS, 0, 0, 0, 0, :PRODUTOS, 0,"
@@ -442,15 +455,19 @@ void Dia::grava_nota(PassoDia& p) {
   for (const auto& l : linhas_) {
     ++ordem;
     TTIQuery i(Tabela.IBDatabase);
-    i.SQL.Add("INSERT INTO " + DBLocal("NOTAITEN") +
-              " (FATURA, CODIGO, DESCRICAO, VALOR, PRECO, EMPENHO, ORD_PED, ORDEM, TIPO, QTDE, QTDE_TRIB, NATUREZA,"
-              " CLA_FIS, CLA_TRIB, PEDIDO, TIPO_IT, DATA_MVTO, UNIDADE, ORIGEM, LOTE, BASE_ICMS, PERC_ICMS, PERC_RED,"
-              " PERC_ST, BASE_ST, VALOR_ST, VALOR_ST_FCP, PERC_DIF, VALOR_DIF, VAL_FCP, VAL_ICMS_REMET,"
-              " VAL_ICMS_DEST, TRIB_IPI, BASE_IPI, PERC_IPI, TRIB_PIS, BASE_PIS, PERC_PIS, TRIB_COFINS,"
-              " BASE_COFINS, PERC_COFINS, VOLUMES)");
     i.SQL.Add(
-        "VALUES (:FATURA, :CODIGO, :DESCRICAO, :VALOR, :PRECO, 'N', :ORDEM, :ORDEM, 'N', :QTDE, :QTDE, :NATUREZA,"
-        " :CLA_FIS, :CLA_TRIB, :PEDIDO, 'P', :DATA, :UNIDADE, '0', :LOTE, :BASE, :PERC_ICMS, 0, :MVA, :BASE_ST,"
+        "INSERT INTO " + DBLocal("NOTAITEN") +
+        " (FATURA, CODIGO, DESCRICAO, VALOR, PRECO, EMPENHO, ORD_PED, ORDEM, TIPO, QTDE, QTDE_TRIB, NATUREZA,"
+        " CLA_FIS, CLA_TRIB, PEDIDO, TIPO_IT, DATA_MVTO, UNIDADE, ORIGEM, LOTE, BASE_ICMS, PERC_ICMS, "
+        "PERC_RED,"
+        " PERC_ST, BASE_ST, VALOR_ST, VALOR_ST_FCP, PERC_DIF, VALOR_DIF, VAL_FCP, VAL_ICMS_REMET,"
+        " VAL_ICMS_DEST, TRIB_IPI, BASE_IPI, PERC_IPI, TRIB_PIS, BASE_PIS, PERC_PIS, TRIB_COFINS,"
+        " BASE_COFINS, PERC_COFINS, VOLUMES)");
+    i.SQL.Add(
+        "VALUES (:FATURA, :CODIGO, :DESCRICAO, :VALOR, :PRECO, 'N', :ORDEM, :ORDEM, 'N', :QTDE, :QTDE, "
+        ":NATUREZA,"
+        " :CLA_FIS, :CLA_TRIB, :PEDIDO, 'P', :DATA, :UNIDADE, '0', :LOTE, :BASE, :PERC_ICMS, 0, :MVA, "
+        ":BASE_ST,"
         " :ST, :ST_FCP, :PERC_DIF, :DIF, :FCP, 0, :DIF, '53', 0, 0, '01', :VALOR, :PERC_PIS, '01', :VALOR,"
         " :PERC_COFINS, 1)");
     i.ParamByName("FATURA").AsString = r_.fatura;
@@ -482,7 +499,8 @@ void Dia::grava_nota(PassoDia& p) {
   }
   GravaEmpenhoNota(mensagens_, total_produtos(), r_.fatura, "");
   p.resumo = fmt::format(
-      "NOTA {} series {}: products {}, ICMS {} on {}, ST {} + FCP-ST {}, DIFAL {} + FCP {}, PIS {}, COFINS {}, "
+      "NOTA {} series {}: products {}, ICMS {} on {}, ST {} + FCP-ST {}, DIFAL {} + FCP {}, PIS {}, COFINS "
+      "{}, "
       "total {}",
       r_.fatura, o_.serie, money(total_produtos()), money(icms), money(base), money(st),
       money(total_nota() - total_produtos() - st), money(dest), money(fcp), money(pis), money(cofins),
@@ -518,8 +536,8 @@ void Dia::baixa_estoque(PassoDia& p) {
     // An exit the stock cannot cover is only warned about by the posting:
     // the invoice must not leave with its goods still in stock.
     if (std::fabs(antes - l.item->quantidade - depois) > 0.00005) {
-      throw EZpkError(fmt::format("{} lot {}: the exit of {} was not posted (balance {})", l.item->codigo, o_.lote,
-                                  num(l.item->quantidade), num(antes)));
+      throw EZpkError(fmt::format("{} lot {}: the exit of {} was not posted (balance {})", l.item->codigo,
+                                  o_.lote, num(l.item->quantidade), num(antes)));
     }
     TReserva r;
     r.ENumero = o_.pedido;
@@ -547,8 +565,7 @@ void Dia::gera_nfe(PassoDia& p) {
     }
   } limpa{temp};
   const CertificadoNFe certificado{temp / "a1.pfx", "dia-a1"};
-  CriaCertificadoTeste(certificado.arquivo, titular_certificado(),
-                       certificado.senha);
+  CriaCertificadoTeste(certificado.arquivo, titular_certificado(), certificado.senha);
   IFinNFe = 1;
   ITpTrasNFe = 1;
   ITpImpNFe = 1;
@@ -567,7 +584,8 @@ void Dia::gera_nfe(PassoDia& p) {
     throw EZpkError(fmt::format("the NF-e {} does not validate: {} violation(s), the first {} (line {}): {}",
                                 g.xml.string(), g.violacoes.size(), v.Campo, v.Linha, v.Mensagem));
   }
-  if (!g.assinatura_confere) throw EZpkError(fmt::format("the signature of {} does not verify", g.xml.string()));
+  if (!g.assinatura_confere)
+    throw EZpkError(fmt::format("the signature of {} does not verify", g.xml.string()));
   r_.chave = g.chave;
   r_.xml = g.xml;
   p.resumo = fmt::format("key {}, {} items, schema valid, signature verified", g.chave, g.itens);
@@ -585,7 +603,8 @@ void Dia::imprime_nota(PassoDia& p) {
   }
   r_.pdf = o_.pasta / fmt::format("nota-{}.pdf", r_.fatura);
   report.export_to_pdf(r_.pdf.string());
-  p.resumo = fmt::format("ImprimeNotaFiscal: {} item lines, {} page(s)", cds.RecordCount(), report.GetEndPagesCount());
+  p.resumo = fmt::format("ImprimeNotaFiscal: {} item lines, {} page(s)", cds.RecordCount(),
+                         report.GetEndPagesCount());
   p.arquivos.push_back(r_.pdf);
 }
 
@@ -618,7 +637,8 @@ void Dia::grava_titulos(PassoDia& p) {
   std::vector<std::string> divisao;
   TClientDataSet& rows = fat.Comissoes();
   for (rows.First(); !rows.Eof(); rows.Next()) {
-    divisao.push_back(fmt::format("{} {} %", rows.FieldByName("CODREP").AsString(), num(rows.FieldByName("COM1").AsFloat())));
+    divisao.push_back(fmt::format("{} {} %", rows.FieldByName("CODREP").AsString(),
+                                  num(rows.FieldByName("COM1").AsFloat())));
   }
   if (divisao.empty()) throw EZpkError(fmt::format("order {} has no commission split", o_.pedido));
   for (const std::string& t : titulos_) fat.GravarDados(t);
@@ -630,8 +650,8 @@ void Dia::contabiliza_nota(PassoDia& p) {
   demo_exec("UPDATE EMP_PARAM SET VALOR = 'S' WHERE TIPO = 'FIN' AND CODIGO IN (30, 40) AND EMPRESA = '" +
             Copy(Tabela.SufixoEmpresa, 2, 3) + "'");
   TContabil nota;
-  nota.SetContabilidadeFiscal(r_.fatura, "S", natureza_nota_, o_.cliente, "101", "VF", total_produtos(), hoje_,
-                              nullptr);
+  nota.SetContabilidadeFiscal(r_.fatura, "S", natureza_nota_, o_.cliente, "101", "VF", total_produtos(),
+                              hoje_, nullptr);
   if (!nota.ConfirmaDadosContabilidade(Currency(total_produtos()))) {
     throw EZpkError("the postings were not confirmed");
   }
@@ -648,21 +668,22 @@ void Dia::recebe_titulo(PassoDia& p) {
   const std::string titulo = titulos_.front();
   const double valor = campo("RECEBER", "VALOR2", "NUMERO", titulo).AsFloat();
   TTIQuery q(Tabela.IBDatabase);
-  q.SQL.Add("UPDATE " + DBLocal("RECEBER") + " SET VALOR_PAGO = :VALOR, SITUACAO = 'P' WHERE NUMERO = :NUMERO");
+  q.SQL.Add("UPDATE " + DBLocal("RECEBER") +
+            " SET VALOR_PAGO = :VALOR, SITUACAO = 'P' WHERE NUMERO = :NUMERO");
   q.ParamByName("VALOR").AsFloat = valor;
   q.ParamByName("NUMERO").AsString = titulo;
   q.ExecSQL();
   const std::string lancamento = "R" + r_.fatura;
   {
     TContabil recebimento;
-    recebimento.SetContabilidadeFinan(lancamento, "DUP", titulo, o_.cliente, o_.conta_bancaria, "+", "RR", "101",
-                                      "0001", valor, hoje_, "", "");
+    recebimento.SetContabilidadeFinan(lancamento, "DUP", titulo, o_.cliente, o_.conta_bancaria, "+", "RR",
+                                      "101", "0001", valor, hoje_, "", "");
     recebimento.GravaContabilidadeFinan();
   }
   const TDateTime creditado = DataContabilizacaoBancaria(hoje_, "", false);
   LancaContaCorrente(lancamento, titulo, "", o_.conta_bancaria, "", "0001", "R",
-                     LancamentoPendente(o_.conta_bancaria, "0001"), "E", "RECEBIMENTO " + titulo, valor, hoje_,
-                     creditado, hoje_, "");
+                     LancamentoPendente(o_.conta_bancaria, "0001"), "E", "RECEBIMENTO " + titulo, valor,
+                     hoje_, creditado, hoje_, "");
   p.resumo = fmt::format("title {} paid {} into account {} (booked {}), posting {}", titulo, money(valor),
                          o_.conta_bancaria, DateToStr(creditado), lancamento);
 }
@@ -719,7 +740,8 @@ bool iguais(double a, double b) {
 
 }  // namespace
 
-ResultadoDia executa_dia_trabalho(const OpcoesDia& opcoes, const std::function<void(const PassoDia&)>& passo_feito,
+ResultadoDia executa_dia_trabalho(const OpcoesDia& opcoes,
+                                  const std::function<void(const PassoDia&)>& passo_feito,
                                   const std::function<void(const std::string&)>& progresso) {
   Dia dia(opcoes, passo_feito, progresso);
   return dia.run();
@@ -731,8 +753,10 @@ ConferenciaDia confere_dia_trabalho(const OpcoesDia& opcoes, const std::string& 
   for (const ItemDia& item : opcoes.itens) {
     TTIQuery q(Tabela.IBDatabase);
     q.SQL.Text = DBLocal_SQL(
-        "SELECT I.LOTE, I.DEPOSITO, I.QUANTIDADE, (SELECT COALESCE(SUM(IIF(M.OPERACAO = 'E', M.QTDE, -M.QTDE)), 0) "
-        "FROM {PA_MOV} M WHERE M.CODIGO = I.CODIGO AND M.COR = I.COR AND M.TAMANHO = I.TAM AND M.LOTE = I.LOTE "
+        "SELECT I.LOTE, I.DEPOSITO, I.QUANTIDADE, (SELECT COALESCE(SUM(IIF(M.OPERACAO = 'E', M.QTDE, "
+        "-M.QTDE)), 0) "
+        "FROM {PA_MOV} M WHERE M.CODIGO = I.CODIGO AND M.COR = I.COR AND M.TAMANHO = I.TAM AND M.LOTE = "
+        "I.LOTE "
         "AND M.DEPOSITO = I.DEPOSITO) FROM {PA_ITEN} I WHERE I.CODIGO = :CODIGO");
     q.ParamByName("CODIGO").AsString = item.codigo;
     q.Open();
@@ -741,7 +765,8 @@ ConferenciaDia confere_dia_trabalho(const OpcoesDia& opcoes, const std::string& 
       const double saldo = q.Fields(2).AsFloat(), diario = q.Fields(3).AsFloat();
       if (std::fabs(saldo - diario) > 0.00005) {
         c.falhas.push_back(fmt::format("{} lot {} deposit {}: balance {} but journal {}", item.codigo,
-                                       q.Fields(0).AsString(), q.Fields(1).AsString(), num(saldo), num(diario)));
+                                       q.Fields(0).AsString(), q.Fields(1).AsString(), num(saldo),
+                                       num(diario)));
       }
     }
   }
@@ -750,8 +775,10 @@ ConferenciaDia confere_dia_trabalho(const OpcoesDia& opcoes, const std::string& 
   for (const std::string& lancamento : {"F" + fatura, "R" + fatura}) {
     TTIQuery q(Tabela.IBDatabase);
     q.SQL.Text = DBLocal_SQL(
-        "SELECT C.ORDEM, C.CONTA_D, C.CONTA_C, C.VALOR, (SELECT COUNT(*) FROM {CENTRO_RATEIO} R WHERE R.LANCAMENTO = "
-        "C.LANCAMENTO AND R.ORDEM = C.ORDEM), (SELECT SUM(R.VALOR_RAT) FROM {CENTRO_RATEIO} R WHERE R.LANCAMENTO = "
+        "SELECT C.ORDEM, C.CONTA_D, C.CONTA_C, C.VALOR, (SELECT COUNT(*) FROM {CENTRO_RATEIO} R WHERE "
+        "R.LANCAMENTO = "
+        "C.LANCAMENTO AND R.ORDEM = C.ORDEM), (SELECT SUM(R.VALOR_RAT) FROM {CENTRO_RATEIO} R WHERE "
+        "R.LANCAMENTO = "
         "C.LANCAMENTO AND R.ORDEM = C.ORDEM) FROM {CONTABIL} C WHERE C.LANCAMENTO = :L ORDER BY C.ORDEM");
     q.ParamByName("L").AsString = lancamento;
     q.Open();
@@ -773,7 +800,8 @@ ConferenciaDia confere_dia_trabalho(const OpcoesDia& opcoes, const std::string& 
   TTIQuery n(Tabela.IBDatabase);
   n.SQL.Text = DBLocal_SQL(
       "SELECT N.VAL_PRODUTOS, N.BASE_CALC, N.BASE_SUBST, N.VAL_SUBST, N.VAL_FCP, N.VAL_ICMS_DEST, N.VALOR, "
-      "SUM(I.VALOR), SUM(I.BASE_ICMS), SUM(I.BASE_ST), SUM(I.VALOR_ST), SUM(I.VAL_FCP), SUM(I.VAL_ICMS_DEST), "
+      "SUM(I.VALOR), SUM(I.BASE_ICMS), SUM(I.BASE_ST), SUM(I.VALOR_ST), SUM(I.VAL_FCP), "
+      "SUM(I.VAL_ICMS_DEST), "
       "SUM(I.VALOR + I.VALOR_ST + I.VALOR_ST_FCP), SUM(I.QTDE * I.PRECO) "
       "FROM {NOTA} N JOIN {NOTAITEN} I ON I.FATURA = N.FATURA AND I.EMPENHO = 'N' "
       "WHERE N.FATURA = :FATURA AND N.SERIE = :SERIE "
@@ -787,8 +815,8 @@ ConferenciaDia confere_dia_trabalho(const OpcoesDia& opcoes, const std::string& 
     const char* nomes[] = {"products", "ICMS base", "ST base", "ST", "FCP", "DIFAL", "total"};
     for (int i = 0; i < 7; ++i) {
       if (!iguais(n.Fields(i).AsFloat(), n.Fields(7 + i).AsFloat())) {
-        c.falhas.push_back(fmt::format("invoice {}: {} {} but items {}", fatura, nomes[i], money(n.Fields(i).AsFloat()),
-                                       money(n.Fields(7 + i).AsFloat())));
+        c.falhas.push_back(fmt::format("invoice {}: {} {} but items {}", fatura, nomes[i],
+                                       money(n.Fields(i).AsFloat()), money(n.Fields(7 + i).AsFloat())));
       }
     }
     if (!iguais(n.Fields(0).AsFloat(), n.Fields(14).AsFloat())) {

@@ -32,12 +32,12 @@ struct OpcoesDia {
   std::string cliente = "000950";
   std::string representante = "R601";
   std::string serie = "1";
-  std::string lote = "DY0001";      // stock lot the day receives into
+  std::string lote = "DY0001";  // stock lot the day receives into
   std::string deposito = "0001";
   std::string conta_bancaria = "0620";  // the account the receipt comes into
-  double perc_pis = 1.65;           // non-cumulative PIS and COFINS rates
+  double perc_pis = 1.65;               // non-cumulative PIS and COFINS rates
   double perc_cofins = 7.6;
-  int parcelas = 2;                 // instalments, every 30 days
+  int parcelas = 2;  // instalments, every 30 days
   // The first line's nature is the invoice's: knitted fabric for the buyer's
   // own use (a final-consumer sale across the state line, so DIFAL), then
   // T-shirts for resale, whose ICMS-ST the state's rule charges.
@@ -87,7 +87,8 @@ class EPassoDia : public EZpkError {
 // transaction, committed when the step ends and rolled back when it fails
 // (raised as EPassoDia). `passo_feito` hears of each step as it ends;
 // `progresso` gets a line before the long ones.
-ResultadoDia executa_dia_trabalho(const OpcoesDia& opcoes, const std::function<void(const PassoDia&)>& passo_feito,
+ResultadoDia executa_dia_trabalho(const OpcoesDia& opcoes,
+                                  const std::function<void(const PassoDia&)>& passo_feito,
                                   const std::function<void(const std::string&)>& progresso);
 
 // The day's checks for invoice `fatura` of order opcoes.pedido: every balance

@@ -1,0 +1,217 @@
+// `zpk day` run in-process on a fresh demo database: the day exits 0, the
+// files it names exist and its NF-e validates, and what it stored holds when
+// read back (invoice totals to the cent from its items, balances equal to
+// their journals, titles and postings adding up); a step that fails is named,
+// exits 1 and leaves none of its rows, while the steps before it stay.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "billing/nfe/valida_nfe.hpp"
+#include "dia_trabalho.hpp"
+#include "platform/db/database.hpp"
+#include "platform/db/query.hpp"
+#include "run_zpk.hpp"
+#include "support/database_fixture.hpp"
+#include "support/sql.hpp"
+#include "support/temp_folder.hpp"
+
+namespace zpk::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs zpk and keeps stdout (the command writes to std::cout) with the run.
+ZpkRun zpk(const std::vector<std::string>& args) {
+  testing::internal::CaptureStdout();
+  ZpkRun run = run_zpk(args);
+  run.out = testing::internal::GetCapturedStdout() + run.out;
+  return run;
+}
+
+// The files the output names on its "wrote" lines.
+std::vector<fs::path> written(const std::string& out) {
+  std::vector<fs::path> files;
+  std::istringstream in(out);
+  const std::string mark = "    wrote ";
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind(mark, 0) == 0) files.emplace_back(line.substr(mark.size()));
+  }
+  return files;
+}
+
+std::string read_file(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(ZpkDay, RunsTheWholeDayAndWhatItStoredAddsUp) {
+  TempFolder tmp{"day-command"};
+  const std::string db = fresh_database("day-command").string();
+  const ZpkRun run = zpk({"day", "--db", db, "--out", (tmp / "out").string()});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("14. stock list"), std::string::npos) << run.out;
+
+  const std::vector<fs::path> files = written(run.out);
+  ASSERT_EQ(files.size(), 3u) << run.out;
+  for (const fs::path& f : files) {
+    SCOPED_TRACE(f.string());
+    EXPECT_TRUE(fs::is_regular_file(f));
+    EXPECT_GT(fs::file_size(f), 0u);
+  }
+  EXPECT_EQ(files[0].extension(), ".xml");
+  EXPECT_EQ(files[1].extension(), ".pdf");
+  EXPECT_EQ(files[2].extension(), ".xlsx");
+  const auto violacoes = nfe::ValidaXmlNFe(read_file(files[0]));
+  EXPECT_TRUE(violacoes.empty()) << violacoes.front().Campo << ": " << violacoes.front().Mensagem;
+  EXPECT_NE(read_file(files[0]).find("<Signature"), std::string::npos);
+
+  TTIDatabase check;
+  check.SetDatabaseName(db);
+  check.Open();
+  const std::string fatura = text("SELECT FATURA FROM NOTA_001 WHERE CODCLI = '000950'", {}, check);
+  ASSERT_FALSE(fatura.empty());
+  const SqlParams nota{Variant(fatura)};
+  EXPECT_EQ(files[0].stem().string(),
+            text("SELECT CHAVE_NFE FROM NOTA_001 WHERE FATURA = ?", nota, check) + "-nfe");
+
+  // The invoice to the cent: 10 PC x 80.00 of fabric for the buyer's own use
+  // (ICMS 12 % = 96.00, DIFAL 20 - 12 = 8 % = 64.00, FCP 2 % = 16.00) and
+  // 100 UN x 25.00 of T-shirts under ST (ICMS 300.00; base 2,500.00 + 40 % =
+  // 3,500.00 at 20 % = 700.00 - 300.00 = 400.00; FCP-ST 2 % = 70.00).
+  const struct {
+    const char* column;
+    double expected;
+    const char* items;  // the same sum over the item lines, or nullptr
+  } kTotals[] = {
+      {"VAL_PRODUTOS", 3300.00, "SUM(VALOR)"},
+      {"BASE_CALC", 3300.00, "SUM(BASE_ICMS)"},
+      {"VAL_ICMS", 396.00, "SUM(CAST(BASE_ICMS * PERC_ICMS / 100 AS NUMERIC(18,2)))"},
+      {"BASE_SUBST", 3500.00, "SUM(BASE_ST)"},
+      {"VAL_SUBST", 400.00, "SUM(VALOR_ST)"},
+      {"VAL_ICMS_DEST", 64.00, "SUM(VAL_ICMS_DEST)"},
+      {"VAL_FCP", 16.00, "SUM(VAL_FCP)"},
+      {"VAL_PIS", 54.45, nullptr},
+      {"VAL_COFINS", 250.80, nullptr},
+      {"VALOR", 3770.00, "SUM(VALOR + VALOR_ST + VALOR_ST_FCP)"},
+  };
+  for (const auto& t : kTotals) {
+    SCOPED_TRACE(t.column);
+    EXPECT_DOUBLE_EQ(
+        number(std::string("SELECT ") + t.column + " FROM NOTA_001 WHERE FATURA = ?", nota, check),
+        t.expected);
+    if (t.items != nullptr) {
+      EXPECT_DOUBLE_EQ(
+          number(std::string("SELECT ") + t.items + " FROM NOTAITEN_001 WHERE FATURA = ? AND EMPENHO = 'N'",
+                 nota, check),
+          t.expected);
+    }
+  }
+  EXPECT_GT(number("SELECT COUNT(*) FROM NOTAITEN_001 WHERE FATURA = ? AND EMPENHO <> 'N'", nota, check), 0);
+
+  // Stock: received, then the invoice's exit; each balance equals its journal.
+  const struct {
+    const char* codigo;
+    double saldo;
+  } kStock[] = {{"MAL-900", 30}, {"CAM-900", 200}};
+  for (const auto& s : kStock) {
+    SCOPED_TRACE(s.codigo);
+    const SqlParams p{Variant(std::string(s.codigo))};
+    EXPECT_DOUBLE_EQ(
+        number("SELECT SUM(QUANTIDADE) FROM PA_ITEN_001 WHERE CODIGO = ? AND LOTE = 'DY0001'", p, check),
+        s.saldo);
+    EXPECT_DOUBLE_EQ(number("SELECT SUM(IIF(OPERACAO = 'E', QTDE, -QTDE)) FROM PA_MOV_001 WHERE CODIGO = ? "
+                            "AND LOTE = 'DY0001'",
+                            p, check),
+                     s.saldo);
+  }
+  // The order's reservations are written down by what the invoice shipped.
+  EXPECT_EQ(rows("SELECT CODIGO, QTDE, QTDE_B FROM PED_RESERVA_001 WHERE NUMERO = 'DY0001' ORDER BY CODIGO",
+                 {}, check),
+            (std::vector<std::string>{"CAM-900|0|100", "MAL-900|0|10"}));
+
+  // Titles: the invoice's total in two instalments, the first received, each
+  // with the order's commission split.
+  EXPECT_DOUBLE_EQ(number("SELECT SUM(VALOR2) FROM RECEBER_001 WHERE FATURA = ?", nota, check), 3770.00);
+  EXPECT_DOUBLE_EQ(number("SELECT SUM(VALOR_PAGO) FROM RECEBER_001 WHERE FATURA = ?", nota, check), 1885.00);
+  EXPECT_EQ(
+      number("SELECT COUNT(DISTINCT NUMERO) FROM REC_COM_001 WHERE NUMERO STARTING WITH ?", nota, check), 2);
+
+  // Ledger: the products credited to revenue, 60 % weaving and 40 % dyeing;
+  // the receipt posted and in the bank book.
+  const SqlParams fiscal{Variant("F" + fatura)};
+  EXPECT_DOUBLE_EQ(number("SELECT SUM(VALOR) FROM CONTABIL_001 WHERE LANCAMENTO = ?", fiscal, check),
+                   3300.00);
+  EXPECT_EQ(
+      rows("SELECT CENTROCUSTO, VALOR_RAT FROM CENTRO_RATEIO_001 WHERE LANCAMENTO = ? ORDER BY CENTROCUSTO",
+           fiscal, check),
+      (std::vector<std::string>{"0102|1980", "0103|1320"}));
+  const SqlParams receipt{Variant("R" + fatura)};
+  EXPECT_DOUBLE_EQ(number("SELECT SUM(VALOR) FROM CONTABIL_001 WHERE LANCAMENTO = ?", receipt, check),
+                   1885.00);
+  EXPECT_DOUBLE_EQ(number("SELECT SUM(VALOR) FROM CONTACOR_001 WHERE LANCAMENTO = ?", receipt, check),
+                   1885.00);
+  EXPECT_NE(run.out.find("invoice " + fatura + " totals equal its items: ok"), std::string::npos) << run.out;
+}
+
+TEST(ZpkDay, AFailingStepIsNamedAndLeavesNoneOfItsRows) {
+  TempFolder tmp{"day-fails"};
+  const std::string db = fresh_database("day-fails").string();
+  const ZpkRun run = zpk({"day", "--db", db, "--out", (tmp / "out").string(), "--cliente", "000999"});
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  EXPECT_NE(run.err.find("step \"order\" failed: customer 000999 is not registered"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.out.find("2. order"), std::string::npos) << run.out;
+
+  TTIDatabase check;
+  check.SetDatabaseName(db);
+  check.Open();
+  for (const char* table : {"PEDIDO_001", "PED_ITEN_001", "PED_RESERVA_001", "PED_COM_001"}) {
+    SCOPED_TRACE(table);
+    EXPECT_EQ(number(std::string("SELECT COUNT(*) FROM ") + table + " WHERE NUMERO = 'DY0001'", {}, check),
+              0);
+  }
+  // The step before it was committed: the fabric is in stock.
+  EXPECT_DOUBLE_EQ(
+      number("SELECT SUM(QUANTIDADE) FROM PA_ITEN_001 WHERE CODIGO = 'MAL-900' AND LOTE = 'DY0001'", {},
+             check),
+      40);
+}
+
+// The day as a function on a connection that stays open: the failed step's
+// rows are rolled back by the day itself, so that committing afterwards (as
+// the next run on the same connection would) brings none of them back.
+class DiaTrabalhoTest : public DatabaseTest {};
+
+TEST_F(DiaTrabalhoTest, AFailedStepIsRolledBackOnTheOpenConnection) {
+  TempFolder tmp{"day-function"};
+  cli::OpcoesDia o;
+  o.cliente = "000999";
+  o.pasta = tmp / "out";
+  o.layouts = fs::path(ZPK_SOURCE_DIR) / "reports";
+  std::vector<std::string> feitos;
+  try {
+    cli::executa_dia_trabalho(
+        o, [&](const cli::PassoDia& p) { feitos.push_back(p.nome); }, nullptr);
+    ADD_FAILURE() << "the day ran with an unregistered customer";
+  } catch (const cli::EPassoDia& e) {
+    EXPECT_EQ(e.passo(), "order");
+  }
+  EXPECT_EQ(feitos, std::vector<std::string>{"fabric received"});
+  Tabela.IBTransaction.Commit();
+  for (const char* table : {"PEDIDO_001", "PED_ITEN_001", "PED_RESERVA_001"}) {
+    SCOPED_TRACE(table);
+    EXPECT_EQ(number(std::string("SELECT COUNT(*) FROM ") + table + " WHERE NUMERO = 'DY0001'"), 0);
+  }
+  EXPECT_DOUBLE_EQ(
+      number("SELECT SUM(QUANTIDADE) FROM PA_ITEN_001 WHERE CODIGO = 'CAM-900' AND LOTE = 'DY0001'"), 300);
+}
+
+}  // namespace
+}  // namespace zpk::test
