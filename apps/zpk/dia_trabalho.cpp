@@ -364,7 +364,7 @@ void Dia::calcula_impostos(PassoDia& p) {
     if (l.valor_dif > 0) l.perc_dif = aliq_interna - l.perc_icms;
     l.pis = to_cents(l.valor * o_.perc_pis / 100);
     l.cofins = to_cents(l.valor * o_.perc_cofins / 100);
-    partes.push_back(fmt::format("{} {} ICMS {} of {} = {}, ST {} (MVA {} %, FCP-ST {}), DIFAL {} (FCP {})",
+    partes.push_back(fmt::format("{} {} ICMS {} % of {} = {}, ST {} (MVA {} %, FCP-ST {}), DIFAL {} (FCP {})",
                                  item.codigo, l.natureza, num(l.perc_icms), money(l.base_icms),
                                  money(l.val_icms), money(l.valor_st), num(l.mva), money(l.valor_st_fcp),
                                  money(l.valor_dif), money(l.val_fcp)));
@@ -708,6 +708,17 @@ void Dia::exporta_estoque(PassoDia& p) {
 ResultadoDia Dia::run() {
   ScopedDialogService guard(dialogs_);
   fs::create_directories(o_.pasta);
+  {
+    // A day is one order: run again on the same company, it needs another
+    // number, which is told before anything is written.
+    TTIQuery q(Tabela.IBDatabase);
+    q.SQL.Add("SELECT COUNT(*) FROM " + DBLocal("PEDIDO") + " WHERE NUMERO = :NUMERO");
+    q.ParamByName("NUMERO").AsString = o_.pedido;
+    q.Open();
+    if (q.Fields(0).AsInteger() > 0) {
+      throw EZpkError(fmt::format("order {} already exists: give the day another order number", o_.pedido));
+    }
+  }
   passo("fabric received", [this](PassoDia& p) { recebe_estoque(p); });
   passo("order", [this](PassoDia& p) { grava_pedido(p); });
   passo("credit check", [this](PassoDia& p) { confere_credito(p); });
@@ -716,9 +727,11 @@ ResultadoDia Dia::run() {
   passo("invoice messages", [this](PassoDia& p) { monta_mensagens(p); });
   passo("invoice stored", [this](PassoDia& p) { grava_nota(p); });
   passo("stock exit", [this](PassoDia& p) { baixa_estoque(p); });
+  // The titles come with the stored invoice: the NF-e's payment group and
+  // the printed invoice list its instalments.
+  passo("receivable titles", [this](PassoDia& p) { grava_titulos(p); });
   passo("NF-e", [this](PassoDia& p) { gera_nfe(p); });
   passo("invoice printed", [this](PassoDia& p) { imprime_nota(p); });
-  passo("receivable titles", [this](PassoDia& p) { grava_titulos(p); });
   passo("ledger postings", [this](PassoDia& p) { contabiliza_nota(p); });
   passo("receipt", [this](PassoDia& p) { recebe_titulo(p); });
   passo("stock list", [this](PassoDia& p) { exporta_estoque(p); });

@@ -158,6 +158,15 @@ TEST(ZpkDay, RunsTheWholeDayAndWhatItStoredAddsUp) {
   EXPECT_DOUBLE_EQ(number("SELECT SUM(VALOR) FROM CONTACOR_001 WHERE LANCAMENTO = ?", receipt, check),
                    1885.00);
   EXPECT_NE(run.out.find("invoice " + fatura + " totals equal its items: ok"), std::string::npos) << run.out;
+  check.Close();
+
+  // The same day again needs another order: refused before anything is written.
+  const ZpkRun again = zpk({"day", "--db", db, "--out", (tmp / "again").string()});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("order DY0001 already exists"), std::string::npos) << again.err;
+  check.Open();
+  EXPECT_DOUBLE_EQ(number("SELECT SUM(QUANTIDADE) FROM PA_ITEN_001 WHERE CODIGO = 'CAM-900'", {}, check),
+                   200);
 }
 
 TEST(ZpkDay, AFailingStepIsNamedAndLeavesNoneOfItsRows) {
