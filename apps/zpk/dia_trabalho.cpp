@@ -667,23 +667,33 @@ void Dia::recebe_titulo(PassoDia& p) {
   if (titulos_.empty()) throw EZpkError("there is no title to receive");
   const std::string titulo = titulos_.front();
   const double valor = campo("RECEBER", "VALOR2", "NUMERO", titulo).AsFloat();
+  campo("CADCONTA", "CONTA", "CONTA", o_.conta_bancaria);  // an unknown account goes no further
+  const std::string lancamento = "R" + r_.fatura;
+  // The bank book first: it commits on its own and only tells the user when
+  // it refuses a movement, so its row is looked for before the title is
+  // marked paid and the posting written (which commit together).
+  const TDateTime creditado = DataContabilizacaoBancaria(hoje_, "", false);
+  LancaContaCorrente(lancamento, titulo, "", o_.conta_bancaria, "", "0001", "R",
+                     LancamentoPendente(o_.conta_bancaria, "0001"), "E", "RECEBIMENTO " + titulo, valor,
+                     hoje_, creditado, hoje_, "");
+  TTIQuery b(Tabela.IBDatabase);
+  b.SQL.Add("SELECT COUNT(*) FROM " + DBLocal("CONTACOR") + " WHERE LANCAMENTO = :L");
+  b.ParamByName("L").AsString = lancamento;
+  b.Open();
+  if (b.Fields(0).AsInteger() == 0) {
+    throw EZpkError(fmt::format("the bank book refused the receipt: {}",
+                                dialogs_.records().empty() ? "no row written" : dialogs_.last().text));
+  }
   TTIQuery q(Tabela.IBDatabase);
   q.SQL.Add("UPDATE " + DBLocal("RECEBER") +
             " SET VALOR_PAGO = :VALOR, SITUACAO = 'P' WHERE NUMERO = :NUMERO");
   q.ParamByName("VALOR").AsFloat = valor;
   q.ParamByName("NUMERO").AsString = titulo;
   q.ExecSQL();
-  const std::string lancamento = "R" + r_.fatura;
-  {
-    TContabil recebimento;
-    recebimento.SetContabilidadeFinan(lancamento, "DUP", titulo, o_.cliente, o_.conta_bancaria, "+", "RR",
-                                      "101", "0001", valor, hoje_, "", "");
-    recebimento.GravaContabilidadeFinan();
-  }
-  const TDateTime creditado = DataContabilizacaoBancaria(hoje_, "", false);
-  LancaContaCorrente(lancamento, titulo, "", o_.conta_bancaria, "", "0001", "R",
-                     LancamentoPendente(o_.conta_bancaria, "0001"), "E", "RECEBIMENTO " + titulo, valor,
-                     hoje_, creditado, hoje_, "");
+  TContabil recebimento;
+  recebimento.SetContabilidadeFinan(lancamento, "DUP", titulo, o_.cliente, o_.conta_bancaria, "+", "RR",
+                                    "101", "0001", valor, hoje_, "", "");
+  recebimento.GravaContabilidadeFinan();
   p.resumo = fmt::format("title {} paid {} into account {} (booked {}), posting {}", titulo, money(valor),
                          o_.conta_bancaria, DateToStr(creditado), lancamento);
 }
