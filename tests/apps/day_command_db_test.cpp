@@ -202,6 +202,7 @@ TEST_F(DiaTrabalhoTest, AFailedStepIsRolledBackOnTheOpenConnection) {
   TempFolder tmp{"day-function"};
   cli::OpcoesDia o;
   o.cliente = "000999";
+  o.lote = "DY0999";
   o.pasta = tmp / "out";
   o.layouts = fs::path(ZPK_SOURCE_DIR) / "reports";
   std::vector<std::string> feitos;
@@ -219,7 +220,46 @@ TEST_F(DiaTrabalhoTest, AFailedStepIsRolledBackOnTheOpenConnection) {
     EXPECT_EQ(number(std::string("SELECT COUNT(*) FROM ") + table + " WHERE NUMERO = 'DY0001'"), 0);
   }
   EXPECT_DOUBLE_EQ(
-      number("SELECT SUM(QUANTIDADE) FROM PA_ITEN_001 WHERE CODIGO = 'CAM-900' AND LOTE = 'DY0001'"), 300);
+      number("SELECT SUM(QUANTIDADE) FROM PA_ITEN_001 WHERE CODIGO = 'CAM-900' AND LOTE = 'DY0999'"), 300);
+}
+
+// The day's checks catch what they are there for: each change below, made
+// after a day that checked clean, is reported, and undone it is not.
+TEST_F(DiaTrabalhoTest, TheChecksReportABalanceAPostingOrATotalThatDoesNotAddUp) {
+  TempFolder tmp{"day-checks"};
+  cli::OpcoesDia o;
+  o.pedido = "DY0901";
+  o.lote = "DY0901";
+  o.pasta = tmp / "out";
+  o.layouts = fs::path(ZPK_SOURCE_DIR) / "reports";
+  const cli::ResultadoDia r = cli::executa_dia_trabalho(o, nullptr, nullptr);
+  ASSERT_TRUE(r.conferencia.ok()) << r.conferencia.falhas.front();
+  EXPECT_EQ(r.conferencia.saldos, 2);
+  const struct {
+    const char* change;
+    const char* reported;
+  } kCases[] = {
+      {"UPDATE PA_ITEN_001 SET QUANTIDADE = QUANTIDADE - 1 WHERE CODIGO = 'CAM-900' AND LOTE = 'DY0901'",
+       "CAM-900 lot DY0901"},
+      {"UPDATE NOTA_001 SET VAL_SUBST = VAL_SUBST + 0.01", ": ST 400.01 but items 400.00"},
+      {"UPDATE NOTAITEN_001 SET VALOR = VALOR - 1 WHERE CODIGO = 'MAL-900'",
+       ": products 3300.00 but items 3299.00"},
+      {"UPDATE RECEBER_001 SET VALOR2 = VALOR2 - 0.01 WHERE NUMERO LIKE '%/2'",
+       ": titles 3769.99 but total 3770.00"},
+      {"UPDATE CENTRO_RATEIO_001 SET VALOR_RAT = VALOR_RAT + 1 WHERE CENTROCUSTO = '0103'",
+       ": cost centres 3301.00 but posting 3300.00"},
+      {"UPDATE CONTABIL_001 SET CONTA_C = '' WHERE LANCAMENTO STARTING WITH 'F'", "lacks an account"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.change);
+    exec(c.change);
+    const cli::ConferenciaDia conferencia = cli::confere_dia_trabalho(o, r.fatura);
+    std::string falhas;
+    for (const std::string& f : conferencia.falhas) falhas += f + "\n";
+    EXPECT_NE(falhas.find(c.reported), std::string::npos) << falhas;
+    Tabela.IBTransaction.Rollback();
+    EXPECT_TRUE(cli::confere_dia_trabalho(o, r.fatura).ok());
+  }
 }
 
 }  // namespace
