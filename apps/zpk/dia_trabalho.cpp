@@ -58,6 +58,7 @@ std::string money(double value) {
   return demo_money(Currency(value));
 }
 
+// Quantities and rates with a decimal point and no trailing zeros.
 std::string num(double value) {
   std::string text = FormatFloat("0.####", value);
   for (char& c : text) {
@@ -151,6 +152,7 @@ class Dia {
     if (progresso_) progresso_(linha);
   }
 
+  // The steps, one each, in the day's order; each fills its line's figures.
   void recebe_estoque(PassoDia& p);
   void grava_pedido(PassoDia& p);
   void confere_credito(PassoDia& p);
@@ -166,6 +168,7 @@ class Dia {
   void recebe_titulo(PassoDia& p);
   void exporta_estoque(PassoDia& p);
 
+  // The sum of the lines' amounts, in cents.
   double total_produtos() const;
   double total_nota() const;
 
@@ -715,6 +718,7 @@ void Dia::exporta_estoque(PassoDia& p) {
   p.arquivos.push_back(r_.xlsx);
 }
 
+// Runs the steps, then the checks.
 ResultadoDia Dia::run() {
   ScopedDialogService guard(dialogs_);
   fs::create_directories(o_.pasta);
@@ -749,6 +753,7 @@ ResultadoDia Dia::run() {
   return r_;
 }
 
+// The first column of a one-row statement's result, 0 when it is NULL.
 double soma(const std::string& sql, const std::function<void(TTIQuery&)>& bind) {
   TTIQuery q(Tabela.IBDatabase);
   q.SQL.Text = sql;
@@ -757,6 +762,7 @@ double soma(const std::string& sql, const std::function<void(TTIQuery&)>& bind) 
   return q.Fields(0).IsNull() ? 0 : q.Fields(0).AsFloat();
 }
 
+// Two amounts equal to the cent.
 bool iguais(double a, double b) {
   return std::fabs(a - b) < 0.005;
 }
