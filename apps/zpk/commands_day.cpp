@@ -4,10 +4,26 @@
 // and files, then the day's checks. Without --db it runs on the demo
 // database, recreated. A failing step is named, its work rolled back, and the
 // exit status is 1; so it is when a check does not hold.
+//
+// `zpk day --stations N --db host:path` runs the day on N stations at once:
+// N `zpk station dia` processes on the server's database, each with its own
+// order (DY0101, DY0201...), then checks that no invoice number went to two
+// stations and that each station's day holds its checks.
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <set>
+#include <vector>
 #include <memory>
 #include <optional>
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include <fmt/format.h>
@@ -18,6 +34,7 @@
 #include "platform/tabela/schema_setup.hpp"
 #include "registry.hpp"
 #include "session.hpp"
+#include "station.hpp"
 
 namespace zpk::cli {
 namespace {
@@ -28,9 +45,120 @@ struct DayOptions {
   std::string out;
   std::string pedido;
   std::string cliente;
+  int stations = 1;
 };
 
+extern "C" char** environ;
+
+// The order of station `station` (0-based): DY0101, DY0201...
+std::string pedido_da_estacao(int station) {
+  return fmt::format("DY{:02}01", station + 1);
+}
+
+// The day on one station of several, as a workload of `zpk station`: its own
+// order, files under ARG/station-N; prints "FATURA <number>" and exits 1
+// when a step fails or a check does not hold.
+const RegisterStationWorkload kDiaStation{
+    "dia", {"OUT", [](StationContext& ctx) {
+              OpcoesDia o;
+              o.pedido = pedido_da_estacao(ctx.station);
+              o.pasta = fs::absolute(fs::path(ctx.args.empty() ? "var/day" : ctx.args.front()) /
+                                     fmt::format("station-{}", ctx.station + 1));
+              o.layouts = find_schema_dir().parent_path() / "reports";
+              const ResultadoDia r = executa_dia_trabalho(
+                  o, [&ctx](const PassoDia& p) { ctx.log << p.nome << ": " << p.resumo << '\n'; },
+                  [](const std::string&) {});
+              ctx.out << "FATURA " << r.fatura << '\n';
+              if (!r.conferencia.ok())
+                throw EZpkError(fmt::format("station {}: the day's checks do not hold: {}", ctx.station + 1,
+                                            r.conferencia.falhas.front()));
+            }}};
+
+// Starts `zpk station dia` N times on the same database, each with its
+// output in OUT/station-N.log, and waits for all of them. Returns the exit
+// status of each.
+std::vector<int> roda_estacoes(const DayOptions& d, const CallOptions& options, const fs::path& pasta) {
+  fs::create_directories(pasta);
+  // A password given on the command line reaches the stations through the
+  // environment, never their argument lists.
+  if (!options.password.empty()) ::setenv("ISC_PASSWORD", options.password.c_str(), 1);
+  const std::string programa = fs::read_symlink("/proc/self/exe").string();
+  std::vector<pid_t> pids;
+  for (int i = 0; i < d.stations; ++i) {
+    std::vector<std::string> args{programa,       "station", "dia",       pasta.string(), "--db", options.db,
+                                  "--empresa",    options.empresa, "--count", "1", "--station", std::to_string(i)};
+    if (!options.usuario.empty()) args.insert(args.end(), {"--usuario", options.usuario});
+    if (!options.user.empty()) args.insert(args.end(), {"--user", options.user});
+    if (!options.password_file.empty()) args.insert(args.end(), {"--password-file", options.password_file});
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string log = (pasta / fmt::format("station-{}.log", i + 1)).string();
+    posix_spawn_file_actions_t acoes;
+    posix_spawn_file_actions_init(&acoes);
+    posix_spawn_file_actions_addopen(&acoes, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&acoes, STDOUT_FILENO, STDERR_FILENO);
+    pid_t pid = 0;
+    const int erro = posix_spawn(&pid, programa.c_str(), &acoes, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&acoes);
+    if (erro != 0) throw EZpkError(fmt::format("cannot start station {}: {}", i + 1, std::strerror(erro)));
+    pids.push_back(pid);
+  }
+  std::vector<int> status;
+  for (pid_t pid : pids) {
+    int s = 0;
+    while (::waitpid(pid, &s, 0) < 0 && errno == EINTR) {
+    }
+    status.push_back(WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s));
+  }
+  return status;
+}
+
+// The day on N stations, then the checks over all of them.
+void run_stations(const DayOptions& d, const CallOptions& options) {
+  if (options.db.empty()) throw EZpkError("--stations needs --db host:path (a database the stations share)");
+  const fs::path pasta = fs::absolute(d.out.empty() ? fs::path("var") / "day" : fs::path(d.out));
+  std::cout << fmt::format("{} stations on {}, output under {}\n", d.stations, options.db, pasta.string())
+            << std::flush;
+  const std::vector<int> status = roda_estacoes(d, options, pasta);
+
+  CallSession session(options);
+  std::vector<std::string> faturas;
+  int falhas = 0;
+  for (int i = 0; i < d.stations; ++i) {
+    std::string fatura;
+    std::ifstream log(pasta / fmt::format("station-{}.log", i + 1));
+    for (std::string linha; std::getline(log, linha);)
+      if (linha.rfind("FATURA ", 0) == 0) fatura = linha.substr(7);
+    std::string resumo;
+    if (status[i] != 0 || fatura.empty()) {
+      ++falhas;
+      resumo = fmt::format("FAILED (exit {}, see station-{}.log)", status[i], i + 1);
+    } else {
+      faturas.push_back(fatura);
+      OpcoesDia o;
+      o.pedido = pedido_da_estacao(i);
+      const ConferenciaDia c = confere_dia_trabalho(o, fatura);
+      if (!c.ok()) ++falhas;
+      resumo = fmt::format("order {} invoice {}: {} balance(s) = journal, {} posting row(s) balanced: {}",
+                           o.pedido, fatura, c.saldos, c.lancamentos, c.ok() ? "ok" : c.falhas.front());
+    }
+    std::cout << fmt::format("station {}: {}\n", i + 1, resumo);
+  }
+  const std::set<std::string> distintas(faturas.begin(), faturas.end());
+  const bool repetida = distintas.size() != faturas.size();
+  std::cout << fmt::format("check: {} invoice(s), {} number(s) twice, {} station(s) failed: {}\n",
+                           faturas.size(), faturas.size() - distintas.size(), falhas,
+                           repetida || falhas > 0 ? "FAILED" : "ok")
+            << std::flush;
+  if (repetida || falhas > 0) throw EZpkError("the stations' day does not hold");
+}
+
 void run_day(const DayOptions& d, const CallOptions& options) {
+  if (d.stations > 1) {
+    run_stations(d, options);
+    return;
+  }
   std::optional<CallSession> session;
   if (options.db.empty()) {
     demo_session(options, std::cout);
@@ -71,6 +199,9 @@ const RegisterCommand kDayCommand{[](CLI::App& app, CallOptions& options) {
   cmd->add_option("--out", d->out, "the folder the XML, PDF and XLSX go to (default var/day)");
   cmd->add_option("--pedido", d->pedido, "the day's order number (default DY0001)");
   cmd->add_option("--cliente", d->cliente, "the day's customer (default 000950)");
+  cmd->add_option("--stations", d->stations, "run the day on N stations at once (needs --db host:path)")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 32));
   add_session_options(*cmd, options);
   cmd->callback([d, &options] { run_day(*d, options); });
 }};

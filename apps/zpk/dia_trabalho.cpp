@@ -513,17 +513,21 @@ void Dia::grava_nota(PassoDia& p) {
 void Dia::baixa_estoque(PassoDia& p) {
   std::vector<std::string> partes;
   for (const auto& l : linhas_) {
-    const auto saldo = [&] {
+    // What this exit wrote to the journal under its own document. Other
+    // stations move the same balance meanwhile, so the balance itself cannot
+    // tell whether this posting happened; the journal rows of this invoice can.
+    const auto lancado = [&] {
       TTIQuery q(Tabela.IBDatabase);
-      q.SQL.Add("SELECT COALESCE(SUM(QUANTIDADE), 0) FROM " + DBLocal("PA_ITEN") +
-                " WHERE CODIGO = :CODIGO AND LOTE = :LOTE AND DEPOSITO = :DEPOSITO");
+      q.SQL.Add("SELECT COALESCE(SUM(QTDE), 0) FROM " + DBLocal("PA_MOV") +
+                " WHERE NUM_DOCTO = :DOCTO AND CODIGO = :CODIGO AND LOTE = :LOTE AND DEPOSITO = :DEPOSITO");
+      q.ParamByName("DOCTO").AsString = "NF " + r_.fatura;
       q.ParamByName("CODIGO").AsString = l.item->codigo;
       q.ParamByName("LOTE").AsString = o_.lote;
       q.ParamByName("DEPOSITO").AsString = o_.deposito;
       q.Open();
       return q.Fields(0).AsFloat();
     };
-    const double antes = saldo();
+    const double antes = lancado();
     TEstoque e;
     e.ECodigo = l.item->codigo;
     e.ELote = o_.lote;
@@ -535,12 +539,11 @@ void Dia::baixa_estoque(PassoDia& p) {
     e.EDocumento = "NF " + r_.fatura;
     e.ETipo = e.CodigoTipoMovEstoque(TTipoMovimentoEstoque::tmeSFNF);
     e.MovimentaEstoqueProduto(false);
-    const double depois = saldo();
     // An exit the stock cannot cover is only warned about by the posting:
     // the invoice must not leave with its goods still in stock.
-    if (std::fabs(antes - l.item->quantidade - depois) > 0.00005) {
-      throw EZpkError(fmt::format("{} lot {}: the exit of {} was not posted (balance {})", l.item->codigo,
-                                  o_.lote, num(l.item->quantidade), num(antes)));
+    if (std::fabs(std::fabs(lancado() - antes) - l.item->quantidade) > 0.00005) {
+      throw EZpkError(fmt::format("{} lot {}: the exit of {} was not posted", l.item->codigo, o_.lote,
+                                  num(l.item->quantidade)));
     }
     TReserva r;
     r.ENumero = o_.pedido;
@@ -550,8 +553,7 @@ void Dia::baixa_estoque(PassoDia& p) {
     r.EQuantidade = l.item->quantidade;
     r.EQuantidade_B = l.item->quantidade;
     r.BaixarReservaProduto(false);
-    partes.push_back(fmt::format("{} -{} {} (balance {})", l.item->codigo, num(l.item->quantidade),
-                                 l.item->unidade, num(depois)));
+    partes.push_back(fmt::format("{} -{} {}", l.item->codigo, num(l.item->quantidade), l.item->unidade));
   }
   p.resumo = fmt::format("{}; reservations of {} written down", fmt::join(partes, "; "), o_.pedido);
 }
