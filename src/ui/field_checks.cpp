@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "foundation/lookups.hpp"
+#include "platform/rtl/strings.hpp"
 #include "platform/ui/dialog_message.hpp"
 
 namespace zpk::ui {
@@ -22,7 +23,9 @@ void ConfirmaLimparCampo(const QLabel& Label, QLineEdit& Edit) {
 
 bool ValidaCampo(bool Abrir, QLineEdit& Edit, const PesquisaCampo& Pesquisa) {
   const std::string code = Edit.text().toStdString();
-  if (!code.empty() && !Existe(Pesquisa.tabela, Pesquisa.campo, Aspas(code))) {
+  // Whatever was typed is one quoted text (its quotes doubled): a quote in the
+  // field is a character of the code looked up, never the end of the literal.
+  if (!code.empty() && !Existe(Pesquisa.tabela, Pesquisa.campo, QuotedStr(code))) {
     MessageBox("Código digitado inválido. Consulte.", kCaption, MB_OK | MB_ICONINFORMATION);
     Edit.setFocus();
     return false;
