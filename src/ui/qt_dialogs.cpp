@@ -22,8 +22,15 @@ QtDialogs::~QtDialogs() {
   set_busy(false);
 }
 
+// The window a dialog belongs to and is centred on: the wait notice while it
+// is up (so the dialog comes above it), else the active window.
+QWidget* QtDialogs::owner() const {
+  if (wait_form_) return wait_form_;
+  return QApplication::activeWindow();
+}
+
 int QtDialogs::show_message(const MessageRequest& request) {
-  TMessageDialog dialog(request, QApplication::activeWindow());
+  TMessageDialog dialog(request, owner());
   // Above the wait notice when one is up, and in front of the other programs.
   if (wait_form_) dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
   dialog.exec();
@@ -32,7 +39,7 @@ int QtDialogs::show_message(const MessageRequest& request) {
 }
 
 std::optional<std::string> QtDialogs::show_input(const InputRequest& request) {
-  InputBoxWindow box(request, QApplication::activeWindow());
+  InputBoxWindow box(request, owner());
   if (wait_form_) box.setWindowFlag(Qt::WindowStaysOnTopHint);
   return box.ask();
 }

@@ -44,6 +44,8 @@ class QtDialogs : public DialogService {
   bool busy() const { return busy_; }
 
  private:
+  QWidget* owner() const;
+
   QPointer<QWidget> wait_form_;
   QLabel* wait_label_ = nullptr;
   std::vector<QPointer<QWidget>> disabled_;  // the windows the notice disabled

@@ -203,6 +203,30 @@ TEST_F(MessageDialogTest, TheWaitNoticeDisablesTheOtherWindowsUntilItCloses) {
   EXPECT_TRUE(screen.isEnabled());
 }
 
+TEST_F(MessageDialogTest, AMessageDuringTheWaitNoticeCanBeAnswered) {
+  QtDialogs dialogs;
+  ScopedDialogService installed(dialogs);
+  QWidget screen;
+  screen.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&screen));
+  screen.activateWindow();
+  ShowWaitMessage("Faturando");
+  // The window manager may leave the screen active under the notice.
+  QApplication::setActiveWindow(&screen);
+  bool enabled = false;
+  when_modal([&](QWidget& w) {
+    auto* dialog = qobject_cast<TMessageDialog*>(&w);
+    ASSERT_NE(dialog, nullptr);
+    enabled = dialog->isEnabled() && dialog->button(2)->isEnabled();
+    QTest::mouseClick(dialog->button(2), Qt::LeftButton);
+  });
+  EXPECT_EQ(ShowMessageDialog("Continuar?", mtConfirmation, {"&Sim", "&Não"}), 2);
+  EXPECT_TRUE(enabled) << "the dialog must take input while the other windows are disabled";
+  EXPECT_NE(dialogs.wait_form(), nullptr) << "answering does not close the notice";
+  CloseWaitMessage();
+  EXPECT_TRUE(screen.isEnabled());
+}
+
 TEST_F(MessageDialogTest, BusyCursorIsSetOnceAndTakenOnce) {
   QtDialogs dialogs;
   ScopedDialogService installed(dialogs);
