@@ -34,7 +34,6 @@ int QtDialogs::show_message(const MessageRequest& request) {
   // Above the wait notice when one is up, and in front of the other programs.
   if (wait_form_) dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
   dialog.exec();
-  dialog.raise();
   return dialog.answer() > 0 ? dialog.answer() : default_answer(request);
 }
 
