@@ -12,7 +12,6 @@
 
 #include "platform/ui/dialog_message.hpp"
 #include "ui/aplicacao_qt.hpp"
-#include "ui/message_dialog.hpp"
 #include "ui/qt_dialogs.hpp"
 
 namespace {

@@ -2,18 +2,47 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include "ui/aplicacao_qt.hpp"
-#include "ui/input_boxes_qt.hpp"
-#include "ui/message_dialog.hpp"
+#include "ui/detail/input_boxes_qt.hpp"
+#include "ui/detail/message_dialog.hpp"
 
 namespace zpk::ui {
 
-QtDialogs::QtDialogs() {
+struct QtDialogs::State {
+  QPointer<QWidget> wait_form;
+  QLabel* wait_label = nullptr;
+  std::vector<QPointer<QWidget>> disabled;  // the windows the notice disabled
+  QPointer<QWidget> active_before;          // the window that had the focus before it
+  bool wait_cursor = false;
+  bool busy = false;
+  QPointer<QWidget> progress_window;
+  QLabel* progress_label = nullptr;
+  QProgressBar* progress_bar = nullptr;
+};
+
+QtDialogs::QtDialogs() : state_(std::make_unique<State>()) {
   aplicacao_qt();
+}
+
+QWidget* QtDialogs::wait_form() const {
+  return state_->wait_form;
+}
+
+QLabel* QtDialogs::wait_label() const {
+  return state_->wait_label;
+}
+
+QWidget* QtDialogs::progress_window() const {
+  return state_->progress_window;
+}
+
+bool QtDialogs::busy() const {
+  return state_->busy;
 }
 
 QtDialogs::~QtDialogs() {
@@ -25,27 +54,27 @@ QtDialogs::~QtDialogs() {
 // The window a dialog belongs to and is centred on: the wait notice while it
 // is up (so the dialog comes above it), else the active window.
 QWidget* QtDialogs::owner() const {
-  if (wait_form_) return wait_form_;
+  if (state_->wait_form) return state_->wait_form;
   return QApplication::activeWindow();
 }
 
 int QtDialogs::show_message(const MessageRequest& request) {
   TMessageDialog dialog(request, owner());
   // Above the wait notice when one is up, and in front of the other programs.
-  if (wait_form_) dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+  if (state_->wait_form) dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
   dialog.exec();
   return dialog.answer() > 0 ? dialog.answer() : default_answer(request);
 }
 
 std::optional<std::string> QtDialogs::show_input(const InputRequest& request) {
   InputBoxWindow box(request, owner());
-  if (wait_form_) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+  if (state_->wait_form) box.setWindowFlag(Qt::WindowStaysOnTopHint);
   return box.ask();
 }
 
 void QtDialogs::show_wait(const std::string& text) {
-  if (!wait_form_) {
-    active_before_ = QApplication::activeWindow();
+  if (!state_->wait_form) {
+    state_->active_before = QApplication::activeWindow();
     auto* form = new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     form->setObjectName(QStringLiteral("WaitForm"));
     form->setAttribute(Qt::WA_DeleteOnClose);
@@ -65,23 +94,23 @@ void QtDialogs::show_wait(const std::string& text) {
     title->setStyleSheet(QStringLiteral("color: white;"));
     title->setFont(QFont(QStringLiteral("Tahoma"), 18));
     inner->addWidget(title);
-    wait_label_ = new QLabel(QStringLiteral("Aguarde um instante."), panel);
-    wait_label_->setObjectName(QStringLiteral("WaitMessage"));
-    wait_label_->setStyleSheet(QStringLiteral("color: white;"));
-    wait_label_->setFont(QFont(QStringLiteral("Tahoma"), 12));
-    wait_label_->setAlignment(Qt::AlignCenter);
-    wait_label_->setWordWrap(true);
-    inner->addWidget(wait_label_, 1);
+    state_->wait_label = new QLabel(QStringLiteral("Aguarde um instante."), panel);
+    state_->wait_label->setObjectName(QStringLiteral("WaitMessage"));
+    state_->wait_label->setStyleSheet(QStringLiteral("color: white;"));
+    state_->wait_label->setFont(QFont(QStringLiteral("Tahoma"), 12));
+    state_->wait_label->setAlignment(Qt::AlignCenter);
+    state_->wait_label->setWordWrap(true);
+    inner->addWidget(state_->wait_label, 1);
 
     // Nothing else of the program takes input while the notice is up.
-    disabled_.clear();
+    state_->disabled.clear();
     for (QWidget* window : QApplication::topLevelWidgets()) {
       if (window != form && window->isVisible() && window->isEnabled()) {
         window->setEnabled(false);
-        disabled_.emplace_back(window);
+        state_->disabled.emplace_back(window);
       }
     }
-    QWidget* centre_on = active_before_ ? active_before_->window() : nullptr;
+    QWidget* centre_on = state_->active_before ? state_->active_before->window() : nullptr;
     const QRect area = centre_on
                            ? centre_on->frameGeometry()
                            : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
@@ -89,41 +118,41 @@ void QtDialogs::show_wait(const std::string& text) {
     form->move(area.center() - form->rect().center());
     form->show();
     form->activateWindow();
-    if (!wait_cursor_) {
+    if (!state_->wait_cursor) {
       QApplication::setOverrideCursor(Qt::WaitCursor);
-      wait_cursor_ = true;
+      state_->wait_cursor = true;
     }
-    wait_form_ = form;
+    state_->wait_form = form;
   }
-  wait_label_->setText(QString::fromStdString(text));
-  wait_label_->repaint();
+  state_->wait_label->setText(QString::fromStdString(text));
+  state_->wait_label->repaint();
   // The long operation keeps the main thread: paint now, take no input.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void QtDialogs::close_wait() {
-  if (!wait_form_) return;
-  for (const QPointer<QWidget>& window : disabled_) {
+  if (!state_->wait_form) return;
+  for (const QPointer<QWidget>& window : state_->disabled) {
     if (window) window->setEnabled(true);
   }
-  disabled_.clear();
-  wait_form_->close();
-  wait_form_ = nullptr;
-  wait_label_ = nullptr;
+  state_->disabled.clear();
+  state_->wait_form->close();
+  state_->wait_form = nullptr;
+  state_->wait_label = nullptr;
   // Clicks and keys the user gave while the notice was up are not replayed
   // into the screen: they were meant for nothing.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  if (active_before_) active_before_->activateWindow();
-  active_before_ = nullptr;
-  if (wait_cursor_) {
+  if (state_->active_before) state_->active_before->activateWindow();
+  state_->active_before = nullptr;
+  if (state_->wait_cursor) {
     QApplication::restoreOverrideCursor();
-    wait_cursor_ = false;
+    state_->wait_cursor = false;
   }
 }
 
 void QtDialogs::set_busy(bool busy) {
-  if (busy == busy_) return;  // the override cursor stacks: set and take it once
-  busy_ = busy;
+  if (busy == state_->busy) return;  // the override cursor stacks: set and take it once
+  state_->busy = busy;
   if (busy) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
   } else {
@@ -132,31 +161,31 @@ void QtDialogs::set_busy(bool busy) {
 }
 
 void QtDialogs::show_progress(const std::string& text, int position, int maximum) {
-  if (!progress_window_) {
+  if (!state_->progress_window) {
     auto* window = new QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
     window->setObjectName(QStringLiteral("Progresso"));
     window->setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(window);
-    progress_label_ = new QLabel(window);
-    progress_bar_ = new QProgressBar(window);
-    layout->addWidget(progress_label_);
-    layout->addWidget(progress_bar_);
+    state_->progress_label = new QLabel(window);
+    state_->progress_bar = new QProgressBar(window);
+    layout->addWidget(state_->progress_label);
+    layout->addWidget(state_->progress_bar);
     window->resize(360, window->sizeHint().height());
     window->show();
-    progress_window_ = window;
+    state_->progress_window = window;
   }
-  progress_label_->setText(QString::fromStdString(text));
-  progress_bar_->setRange(0, std::max(maximum, 0));
-  progress_bar_->setValue(std::clamp(position, 0, std::max(maximum, 0)));
+  state_->progress_label->setText(QString::fromStdString(text));
+  state_->progress_bar->setRange(0, std::max(maximum, 0));
+  state_->progress_bar->setValue(std::clamp(position, 0, std::max(maximum, 0)));
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void QtDialogs::close_progress() {
-  if (!progress_window_) return;
-  progress_window_->close();
-  progress_window_ = nullptr;
-  progress_label_ = nullptr;
-  progress_bar_ = nullptr;
+  if (!state_->progress_window) return;
+  state_->progress_window->close();
+  state_->progress_window = nullptr;
+  state_->progress_label = nullptr;
+  state_->progress_bar = nullptr;
 }
 
 }  // namespace zpk::ui

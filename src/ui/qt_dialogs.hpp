@@ -3,16 +3,14 @@
 // installs it once (set_dialog_service or ScopedDialogService).
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/ui/dialog_service.hpp"
 
 class QLabel;
-class QProgressBar;
+class QWidget;
 
 namespace zpk::ui {
 
@@ -37,24 +35,20 @@ class QtDialogs : public DialogService {
   void close_progress() override;
 
   // The wait notice while it is up (nullptr otherwise), and its message label.
-  QWidget* wait_form() const { return wait_form_; }
-  QLabel* wait_label() const { return wait_label_; }
+  QWidget* wait_form() const;
+  QLabel* wait_label() const;
   // The progress window while it is up (nullptr otherwise).
-  QWidget* progress_window() const { return progress_window_; }
-  bool busy() const { return busy_; }
+  QWidget* progress_window() const;
+  bool busy() const;
 
  private:
+  // The windows it keeps between calls (Qt types stay out of this header, so
+  // a host compiles it without Qt's include paths).
+  struct State;
+
   QWidget* owner() const;
 
-  QPointer<QWidget> wait_form_;
-  QLabel* wait_label_ = nullptr;
-  std::vector<QPointer<QWidget>> disabled_;  // the windows the notice disabled
-  QPointer<QWidget> active_before_;          // the window that had the focus before it
-  bool wait_cursor_ = false;
-  bool busy_ = false;
-  QPointer<QWidget> progress_window_;
-  QLabel* progress_label_ = nullptr;
-  QProgressBar* progress_bar_ = nullptr;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace zpk::ui

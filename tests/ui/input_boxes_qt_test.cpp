@@ -1,7 +1,7 @@
 // The input boxes as windows: the value changes only when the box is
 // confirmed, the password is masked, sizes follow the font's dialog units,
 // and the field checks ask and refuse through the dialog port.
-#include "ui/input_boxes_qt.hpp"
+#include "ui/detail/input_boxes_qt.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The message dialog as a window: only a button closes it, "Copiar" copies
 // it, the answer is the button's number, and its size keeps to the screen.
-#include "ui/message_dialog.hpp"
+#include "ui/detail/message_dialog.hpp"
 
 #include <gtest/gtest.h>
 
@@ -123,6 +123,11 @@ TEST_F(MessageDialogTest, NeverLargerThanTheWorkArea) {
   TMessageDialog wide(request(words.join(' ').toStdString(), {"&Ok"}, 1));
   EXPECT_EQ(wide.width(), area.width() - 64);
   EXPECT_TRUE(wide.label_message()->wordWrap());
+
+  // One long word (a key, a path) wraps too: nothing is left past the edge.
+  TMessageDialog one_word(request(std::string(3000, '9'), {"&Ok"}, 1));
+  EXPECT_EQ(one_word.width(), area.width() - 64);
+  EXPECT_LE(one_word.label_message()->sizeHint().width(), one_word.width() - 80);
 
   std::string many_lines;
   for (int i = 0; i < 500; ++i) many_lines += "linha " + std::to_string(i) + "\n";

@@ -1,4 +1,4 @@
-#include "ui/message_dialog.hpp"
+#include "ui/detail/message_dialog.hpp"
 
 #include <QApplication>
 #include <QClipboard>
@@ -62,6 +62,25 @@ QString crlf(QString text) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   return text;
+}
+
+// The text with a zero-width break chance inside every run of 20 characters
+// without a blank: word wrap alone never breaks a long code, path or key, and
+// the part past the edge would be lost from sight. Copying uses the original.
+QString with_break_chances(const QString& text) {
+  constexpr int kRun = 20;
+  QString out;
+  out.reserve(text.size() + text.size() / kRun);
+  int run = 0;
+  for (const QChar ch : text) {
+    out += ch;
+    run = ch.isSpace() ? 0 : run + 1;
+    if (run == kRun) {
+      out += QChar(0x200B);
+      run = 0;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -295,12 +314,17 @@ void TMessageDialog::lay_out() {
 
   const int width = std::min(std::max(text_width, row_width) + 32, available.width() - 64);
   int message_height = natural.height();
-  if (width < message_width) {
+  // Wrapped when it does not fit beside the icon: also when the work area
+  // capped the width just above the text's, which would otherwise cut the
+  // text's end off under the hidden horizontal bar.
+  if (width - 80 < message_width) {
+    const QString shown = with_break_chances(text);
+    label_message_->setText(shown);
     label_message_->setWordWrap(true);
     label_message_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label_message_->setMaximumWidth(width - 80);
     message_height =
-        message_metrics.boundingRect(QRect(0, 0, width - 80, 1 << 20), Qt::TextWordWrap, text).height();
+        message_metrics.boundingRect(QRect(0, 0, width - 80, 1 << 20), Qt::TextWordWrap, shown).height();
   } else {
     label_message_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   }

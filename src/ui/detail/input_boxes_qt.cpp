@@ -1,4 +1,4 @@
-#include "ui/input_boxes_qt.hpp"
+#include "ui/detail/input_boxes_qt.hpp"
 
 #include <QCalendarWidget>
 #include <QComboBox>
