@@ -32,6 +32,7 @@
 #include "dia_trabalho.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/tabela/schema_setup.hpp"
+#include "platform/tabela/tabela.hpp"
 #include "registry.hpp"
 #include "session.hpp"
 #include "station.hpp"
@@ -120,9 +121,12 @@ void run_stations(const DayOptions& d, const CallOptions& options) {
   const fs::path pasta = fs::absolute(d.out.empty() ? fs::path("var") / "day" : fs::path(d.out));
   std::cout << fmt::format("{} stations on {}, output under {}\n", d.stations, options.db, pasta.string())
             << std::flush;
+  std::optional<CallSession> session(std::in_place, options);
+  // Set once before the stations start, so that none of them writes it.
+  liga_contabilidade();
+  Tabela.IBTransaction.Commit();
   const std::vector<int> status = roda_estacoes(d, options, pasta);
 
-  CallSession session(options);
   std::vector<std::string> faturas;
   int falhas = 0;
   for (int i = 0; i < d.stations; ++i) {

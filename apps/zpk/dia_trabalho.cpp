@@ -651,9 +651,7 @@ void Dia::grava_titulos(PassoDia& p) {
 }
 
 void Dia::contabiliza_nota(PassoDia& p) {
-  // The ledger is kept with the fiscal postings (FIN 30, FIN 40).
-  demo_exec("UPDATE EMP_PARAM SET VALOR = 'S' WHERE TIPO = 'FIN' AND CODIGO IN (30, 40) AND EMPRESA = '" +
-            Copy(Tabela.SufixoEmpresa, 2, 3) + "'");
+  liga_contabilidade();
   TContabil nota;
   nota.SetContabilidadeFiscal(r_.fatura, "S", natureza_nota_, o_.cliente, "101", "VF", total_produtos(),
                               hoje_, nullptr);
@@ -862,6 +860,22 @@ ConferenciaDia confere_dia_trabalho(const OpcoesDia& opcoes, const std::string& 
     }
   }
   return c;
+}
+
+void liga_contabilidade() {
+  // Written only when not yet on: stations that run the day together would
+  // otherwise all update the same two parameter rows and conflict.
+  const std::string empresa = Copy(Tabela.SufixoEmpresa, 2, 3);
+  TTIQuery q(Tabela.IBDatabase);
+  q.SQL.Text =
+      "SELECT COUNT(*) FROM EMP_PARAM WHERE TIPO = 'FIN' AND CODIGO IN (30, 40) AND EMPRESA = :E AND VALOR = 'S'";
+  q.ParamByName("E").AsString = empresa;
+  q.Open();
+  if (q.Fields(0).AsInteger() == 2) return;
+  q.Close();
+  q.SQL.Text = "UPDATE EMP_PARAM SET VALOR = 'S' WHERE TIPO = 'FIN' AND CODIGO IN (30, 40) AND EMPRESA = :E";
+  q.ParamByName("E").AsString = empresa;
+  q.ExecSQL();
 }
 
 }  // namespace zpk::cli

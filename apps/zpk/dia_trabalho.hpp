@@ -91,6 +91,11 @@ ResultadoDia executa_dia_trabalho(const OpcoesDia& opcoes,
                                   const std::function<void(const PassoDia&)>& passo_feito,
                                   const std::function<void(const std::string&)>& progresso);
 
+// Keeps the company's ledger with the fiscal postings (parameters FIN 30 and
+// 40 "S"), as the day's ledger step needs; writes only when they are not on.
+// The caller commits.
+void liga_contabilidade();
+
 // The day's checks for invoice `fatura` of order opcoes.pedido: every balance
 // of the day's products equals its journal, every posting of the invoice and
 // of the receipt is complete and its cost-centre split adds up to it, and the
