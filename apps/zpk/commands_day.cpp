@@ -22,7 +22,10 @@
 #include <vector>
 #include <memory>
 #include <optional>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <utility>
 #include <cstring>
 #include <string>
 
@@ -46,7 +49,7 @@ struct DayOptions {
   std::string out;
   std::string pedido;
   std::string cliente;
-  int stations = 1;
+  int stations = 0;  // 0: the day in this process; N: N station processes
 };
 
 extern "C" char** environ;
@@ -67,7 +70,11 @@ const RegisterStationWorkload kDiaStation{
                                      fmt::format("station-{}", ctx.station + 1));
               o.layouts = find_schema_dir().parent_path() / "reports";
               const ResultadoDia r = executa_dia_trabalho(
-                  o, [&ctx](const PassoDia& p) { ctx.log << p.nome << ": " << p.resumo << '\n'; },
+                  o,
+                  [&ctx](const PassoDia& p) {
+                    ctx.log << p.nome << ": " << p.resumo << '\n';
+                    ctx.out << fmt::format("PASSO {:.6f} {}\n", p.segundos, p.nome);
+                  },
                   [](const std::string&) {});
               ctx.out << "FATURA " << r.fatura << '\n';
               if (!r.conferencia.ok())
@@ -125,15 +132,26 @@ void run_stations(const DayOptions& d, const CallOptions& options) {
   // Set once before the stations start, so that none of them writes it.
   liga_contabilidade();
   Tabela.IBTransaction.Commit();
+  const auto inicio = std::chrono::steady_clock::now();
   const std::vector<int> status = roda_estacoes(d, options, pasta);
+  const double segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+  std::vector<std::pair<std::string, double>> passos;  // step -> seconds over every station, in order
 
   std::vector<std::string> faturas;
   int falhas = 0;
   for (int i = 0; i < d.stations; ++i) {
     std::string fatura;
     std::ifstream log(pasta / fmt::format("station-{}.log", i + 1));
-    for (std::string linha; std::getline(log, linha);)
+    for (std::string linha; std::getline(log, linha);) {
       if (linha.rfind("FATURA ", 0) == 0) fatura = linha.substr(7);
+      if (linha.rfind("PASSO ", 0) == 0) {
+        const size_t espaco = linha.find(' ', 6);
+        const double s = std::stod(linha.substr(6, espaco - 6));
+        const std::string nome = linha.substr(espaco + 1);
+        auto it = std::find_if(passos.begin(), passos.end(), [&](const auto& p) { return p.first == nome; });
+        if (it == passos.end()) passos.emplace_back(nome, s); else it->second += s;
+      }
+    }
     std::string resumo;
     if (status[i] != 0 || fatura.empty()) {
       ++falhas;
@@ -149,6 +167,16 @@ void run_stations(const DayOptions& d, const CallOptions& options) {
     }
     std::cout << fmt::format("station {}: {}\n", i + 1, resumo);
   }
+  // Where the time goes: each step's share of the stations' step time, and
+  // the invoices the stations made per second of wall time together.
+  double total = 0;
+  for (const auto& [nome, s] : passos) total += s;
+  std::cout << fmt::format("time: {} invoice(s) in {:.2f} s = {:.2f} invoices/s; steps:", faturas.size(), segundos,
+                           segundos > 0 ? faturas.size() / segundos : 0.0);
+  for (const auto& [nome, s] : passos)
+    std::cout << fmt::format(" {} {:.0f} %{}", nome, total > 0 ? 100 * s / total : 0.0,
+                             &nome == &passos.back().first ? "" : ",");
+  std::cout << '\n';
   const std::set<std::string> distintas(faturas.begin(), faturas.end());
   const bool repetida = distintas.size() != faturas.size();
   std::cout << fmt::format("check: {} invoice(s), {} number(s) twice, {} station(s) failed: {}\n",
@@ -159,7 +187,7 @@ void run_stations(const DayOptions& d, const CallOptions& options) {
 }
 
 void run_day(const DayOptions& d, const CallOptions& options) {
-  if (d.stations > 1) {
+  if (d.stations > 0) {
     run_stations(d, options);
     return;
   }

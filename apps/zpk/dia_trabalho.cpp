@@ -1,5 +1,6 @@
 #include "dia_trabalho.hpp"
 
+#include <chrono>
 #include <unistd.h>
 
 #include <cmath>
@@ -188,10 +189,12 @@ class Dia {
 void Dia::passo(const std::string& nome, const std::function<void(PassoDia&)>& corpo) {
   PassoDia p;
   p.nome = nome;
+  const auto inicio = std::chrono::steady_clock::now();
   try {
     dialogs_.clear();
     corpo(p);
     Tabela.IBTransaction.Commit();
+    p.segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
   } catch (const std::exception& e) {
     try {
       Tabela.IBTransaction.Rollback();

@@ -54,6 +54,7 @@ struct PassoDia {
   std::string nome;
   std::string resumo;
   std::vector<std::filesystem::path> arquivos;
+  double segundos = 0;  // how long the step took, commit included
 };
 
 // The day's checks, read back from the database.
