@@ -176,15 +176,17 @@ TEST_F(JanelasSistemaTest, ProgramEntriesStartTheProgramWithTheUsersCodeForTheFi
   set_program_folder(pasta.path());
   const auto programas = pasta.path() / "Programas Zelvo";
   const auto saida = pasta.path() / "argumentos.txt";
-  test::write_file(programas / "SPEDFiscal", "#!/bin/sh\nprintf '%s|' \"$@\" > '" + saida.string() + ".tmp'\nmv '" +
-                                                 saida.string() + ".tmp' '" + saida.string() + "'\n");
+  test::write_file(programas / "SPEDFiscal", "#!/bin/sh\nprintf '%s|' \"$@\" > '" + saida.string() +
+                                                 ".tmp'\nmv '" + saida.string() + ".tmp' '" + saida.string() +
+                                                 "'\n");
   ::chmod((programas / "SPEDFiscal").c_str(), 0755);
   GravaIni("caminho", "path", programas.string(), Tabela.ArquivoIni);
   test::ScopedValue codigo(vUsuarioCodigo, std::string("007"));
 
   EXPECT_EQ(Carrega_Form("SPEDFiscal.exe", "", "", false, true, "N"), nullptr);
   // The program runs beside the screens: wait until it has written its arguments.
-  for (int i = 0; i < 500 && !std::filesystem::exists(saida); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 500 && !std::filesystem::exists(saida); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(test::read_file(saida), "007|");
   EXPECT_EQ(tabs().count(), 0);
   set_program_folder({});
