@@ -13,6 +13,7 @@
 #include <QMdiArea>
 #include <QPointer>
 #include <QTabBar>
+#include <QTimer>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -169,6 +170,38 @@ TEST_F(JanelasSistemaTest, UnknownScreenIsReportedAndMissingPackageRaises) {
   EXPECT_THROW(Carrega_Form("zpkQuebrado.bpl", "TfmTelaTeste", "", false, true, "N"), EZpkError);
   set_program_folder({});
   EXPECT_EQ(tabs().count(), 0);
+}
+
+TEST_F(JanelasSistemaTest, PackagesAreSharedLibrariesFoundByNameInTheProgramFolder) {
+  test::TempFolder pasta("janelas-lib");
+  set_program_folder(pasta.path());
+  // Any shared library stands in for a package here: loading is what is checked.
+  std::filesystem::create_symlink("/lib/x86_64-linux-gnu/libm.so.6", pasta.path() / "libzpkUtilTeste.so");
+  QWidget* tela = Carrega_Form("zpkUtilTeste.bpl", "TfmTelaTeste", "", false, true, "N");
+  ASSERT_NE(tela, nullptr);
+  EXPECT_EQ(tabs().count(), 1);
+  // Loaded once: the file may go, the package stays loaded.
+  std::filesystem::remove(pasta.path() / "libzpkUtilTeste.so");
+  EXPECT_NE(Carrega_Form("ZPKUTILTESTE.BPL", "TfmTelaTeste", "", false, true, "N"), nullptr);
+  EXPECT_EQ(tabs().count(), 2);
+  set_program_folder({});
+}
+
+TEST_F(JanelasSistemaTest, AModalScreenGetsNoTabAndIsFreedWhenClosed) {
+  QPointer<QWidget> vista;
+  QTimer fecha;  // closes the modal screen once it is up (setting it up processes events first)
+  QObject::connect(&fecha, &QTimer::timeout, [&] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      vista = modal;
+      fecha.stop();
+      modal->close();
+    }
+  });
+  fecha.start(1);
+  EXPECT_EQ(Carrega_Form("", "TfmTelaTeste", "", true, true, "N"), nullptr);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(tabs().count(), 0);
+  EXPECT_TRUE(vista.isNull());
 }
 
 TEST_F(JanelasSistemaTest, ProgramEntriesStartTheProgramWithTheUsersCodeForTheFiscalOne) {
