@@ -62,7 +62,7 @@ void JanelaMdi::closeEvent(QCloseEvent* event) {
   }
 }
 
-TJanelasSistema::TJanelasSistema(QMainWindow* Form) : QObject(Form), form_principal_(Form) {
+TJanelasSistema::TJanelasSistema(QMainWindow* Form) : form_principal_(Form) {
   if (!Form) throw EZpkError("SetFormPrincipal: no main form");
   tabs_ = Form->findChild<QTabBar*>("TITabs1");
   area_ = Form->findChild<QMdiArea*>();
@@ -84,8 +84,20 @@ TJanelasSistema::~TJanelasSistema() {
   if (area_) disconnect(area_, nullptr, this, nullptr);
 }
 
+QMainWindow* TJanelasSistema::FormPrincipal() const {
+  return form_principal_;
+}
+
+QTabBar* TJanelasSistema::TITabs() const {
+  return tabs_;
+}
+
+QMdiArea* TJanelasSistema::area() const {
+  return area_;
+}
+
 JanelaMdi* TJanelasSistema::torna_filha(QWidget* Form) {
-  if (!Form || qobject_cast<QDialog*>(Form)) return nullptr;
+  if (!area_ || !Form || qobject_cast<QDialog*>(Form)) return nullptr;
   if (JanelaMdi* moldura = moldura_de(Form)) return moldura;
   auto* moldura = new JanelaMdi;
   moldura->setWidget(Form);
@@ -113,7 +125,7 @@ std::string TJanelasSistema::caption_do_menu(const QWidget* Form, const std::str
 void TJanelasSistema::AddWindowBar(QWidget* Form, const std::string& NomeBpl,
                                    const std::string& CodRelatorio) {
   JanelaMdi* moldura = moldura_de(Form);
-  if (!moldura || moldura->mdiArea() != area_) return;
+  if (!tabs_ || !moldura || moldura->mdiArea() != area_) return;
   int indice = -1;
   if (GetDadosJanela(Form, indice)) return;  // one tab per window, however often it is asked
 
@@ -127,13 +139,13 @@ void TJanelasSistema::AddWindowBar(QWidget* Form, const std::string& NomeBpl,
   change_attached_ = true;
   // A screen deleted without being closed (its owner went first) loses its tab too.
   connect(moldura, &QObject::destroyed, this, [this, dados] {
-    for (int i = 0; i < tabs_->count(); ++i)
+    for (int i = 0; tabs_ && i < tabs_->count(); ++i)
       if (tabs_->tabData(i).value<void*>() == dados) remove_tab(i);
   });
 }
 
 TDadosJanela* TJanelasSistema::GetDadosJanela(const QWidget* Form, int& Indice) const {
-  for (int i = 0; i < tabs_->count(); ++i) {
+  for (int i = 0; tabs_ && i < tabs_->count(); ++i) {
     auto* dados = static_cast<TDadosJanela*>(tabs_->tabData(i).value<void*>());
     if (dados && dados->Form == Form) {
       Indice = i;

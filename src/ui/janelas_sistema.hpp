@@ -60,9 +60,10 @@ class TJanelasSistema : public QObject {
   explicit TJanelasSistema(QMainWindow* Form);
   ~TJanelasSistema() override;
 
-  QMainWindow* FormPrincipal() const { return form_principal_; }
-  QTabBar* TITabs() const { return tabs_; }
-  QMdiArea* area() const { return area_; }
+  // The main form, its tab bar and its MDI area; nullptr once the main form is gone.
+  QMainWindow* FormPrincipal() const;
+  QTabBar* TITabs() const;
+  QMdiArea* area() const;
 
   // Makes Form an MDI child of the main form (a no-op when it already is) and
   // returns its frame; a dialog or a window of its own stays what it is (nullptr).
@@ -92,9 +93,10 @@ class TJanelasSistema : public QObject {
   std::string caption_do_menu(const QWidget* Form, const std::string& NomeBpl,
                               const std::string& CodRelatorio) const;
 
-  QMainWindow* form_principal_ = nullptr;
-  QTabBar* tabs_ = nullptr;
-  QMdiArea* area_ = nullptr;
+  // Guarded: the host may destroy its main window before this instance.
+  QPointer<QMainWindow> form_principal_;
+  QPointer<QTabBar> tabs_;
+  QPointer<QMdiArea> area_;
   bool change_attached_ = true;
 };
 

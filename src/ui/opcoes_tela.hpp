@@ -31,7 +31,11 @@ struct TFormEventStorage {
 // The screens registered for option saving, owning their entries.
 class TFormEventStorageList {
  public:
-  void Add(std::unique_ptr<TFormEventStorage> Item) { items_.push_back(std::move(Item)); }
+  // Adds Item; entries of screens deleted without closing are dropped on the way.
+  void Add(std::unique_ptr<TFormEventStorage> Item) {
+    std::erase_if(items_, [](const auto& e) { return e->Form.isNull(); });
+    items_.push_back(std::move(Item));
+  }
   int Count() const { return static_cast<int>(items_.size()); }
   TFormEventStorage& Items(int i) { return *items_.at(static_cast<size_t>(i)); }
   // The index of Form's entry, or -1.

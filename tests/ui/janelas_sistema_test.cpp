@@ -137,6 +137,16 @@ TEST_F(JanelasSistemaTest, AScreenDeletedByItsOwnerLosesItsTab) {
   EXPECT_EQ(tabs().count(), 0);
 }
 
+TEST_F(JanelasSistemaTest, TheMainWindowMayGoBeforeTheTabBarInstance) {
+  abre("Pedidos");
+  principal_.reset();
+  // Screens opened afterwards stay plain windows; dropping the instance is safe.
+  auto* tela = new TelaTeste;
+  EXPECT_EQ(sysJanelas->torna_filha(tela), nullptr);
+  delete tela;
+  sysJanelas.reset();
+}
+
 TEST_F(JanelasSistemaTest, TelaCarregadaFindsAnOpenScreenByClassAndGenericOnesByTitle) {
   auto* tela = dynamic_cast<TelaTeste*>(Carrega_Form("", "TfmTelaTeste", "", false, true, "N"));
   ASSERT_NE(tela, nullptr);
