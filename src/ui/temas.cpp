@@ -185,6 +185,13 @@ void ConfiguraTela(QWidget* Form) {
       if (auto* rotulo = qobject_cast<QLabel*>(o)) rotulo->setText(traduz(dic, rotulo->text()));
       if (auto* botao = qobject_cast<QAbstractButton*>(o)) botao->setText(traduz(dic, botao->text()));
       if (auto* grupo = qobject_cast<QGroupBox*>(o)) grupo->setTitle(traduz(dic, grupo->title()));
+      // Grid column titles are translated where the grid's model takes new titles.
+      if (auto* grade = qobject_cast<QTableView*>(o); grade && grade->model()) {
+        QAbstractItemModel* modelo = grade->model();
+        for (int c = 0; c < modelo->columnCount(); ++c)
+          modelo->setHeaderData(c, Qt::Horizontal,
+                                traduz(dic, modelo->headerData(c, Qt::Horizontal).toString()));
+      }
       if (auto* paginas = qobject_cast<QTabWidget*>(o))
         for (int i = 0; i < paginas->count(); ++i) paginas->setTabText(i, traduz(dic, paginas->tabText(i)));
     }

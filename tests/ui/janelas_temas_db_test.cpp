@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
 
 #include "platform/settings/program_folder.hpp"
 #include "platform/settings/user_settings.hpp"
@@ -32,8 +34,9 @@ TEST_F(TraducaoTest, CaptionsAreTranslatedOnlyWhenTheCompanyWorksInEnglish) {
     const char* rotulo;
     const char* botao;
     const char* titulo;
-  } kCases[] = {{"I", "Customer", "Save", "Customer Orders"},
-                {"N", "Cliente:", "Gravar", "Pedidos do Cliente"}};
+    const char* coluna;
+  } kCases[] = {{"I", "Customer", "Save", "Customer Orders", "Customer"},
+                {"N", "Cliente:", "Gravar", "Pedidos do Cliente", "Cliente"}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.parametro);
     test::set_parameter("SIS", 10, c.parametro);
@@ -41,7 +44,12 @@ TEST_F(TraducaoTest, CaptionsAreTranslatedOnlyWhenTheCompanyWorksInEnglish) {
     form.setWindowTitle("Pedidos do Cliente");
     auto* rotulo = new QLabel("Cliente:", &form);
     auto* botao = new QPushButton("Gravar", &form);
+    auto* grade = new QTableView(&form);
+    QStandardItemModel modelo(0, 1);
+    modelo.setHorizontalHeaderLabels({"Cliente"});
+    grade->setModel(&modelo);
     ConfiguraTela(&form);
+    EXPECT_EQ(modelo.headerData(0, Qt::Horizontal).toString().toStdString(), c.coluna);
     EXPECT_EQ(rotulo->text().toStdString(), c.rotulo);
     EXPECT_EQ(botao->text().toStdString(), c.botao);
     EXPECT_EQ(form.windowTitle().toStdString(), c.titulo);
