@@ -4,9 +4,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "platform/settings/program_folder.hpp"
@@ -99,6 +101,13 @@ void TfmFotoProd::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QDialog::keyPressEvent(event);
+}
+
+void TfmFotoProd::wheelEvent(QWheelEvent* event) {
+  // Wherever the pointer is on the viewer, the wheel scrolls the photo.
+  QScrollBar* barra = caixa_foto_->verticalScrollBar();
+  barra->setValue(barra->value() - event->angleDelta().y() / 120 * barra->singleStep() * 3);
+  event->accept();
 }
 
 }  // namespace zpk::ui

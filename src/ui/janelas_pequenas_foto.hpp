@@ -34,6 +34,7 @@ class TfmFotoProd : public QDialog {
  protected:
   void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   // Sizes the picture to the slider's per cent of its own size.

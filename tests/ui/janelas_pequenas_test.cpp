@@ -13,11 +13,14 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
+#include <QWheelEvent>
 #include <memory>
 
 #include "foundation/external_programs.hpp"
@@ -130,6 +133,23 @@ TEST(TfmFotoProd, ZoomAtFiftyHalvesThePictureAndTheDrawingTabNeedsADrawing) {
   EXPECT_EQ(janela->ImgFoto->size(), QSize(100, 60));
   EXPECT_EQ(janela->ImgDesenho->size(), QSize(200, 120));
   delete janela;
+
+  // The wheel anywhere on the viewer scrolls a photo larger than its box.
+  QImage grande(2000, 2000, QImage::Format_RGB32);
+  grande.fill(Qt::blue);
+  ASSERT_TRUE(grande.save(QString::fromStdString((pasta.path() / "grande.png").string())));
+  {
+    TfmFotoProd larga;
+    larga.ArquivoFoto = (pasta.path() / "grande.png").string();
+    larga.show();
+    larga.TrackFoto->setValue(100);
+    QCoreApplication::processEvents();
+    QWheelEvent roda(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&larga, &roda);
+    EXPECT_GT(larga.findChild<QScrollArea*>("ScrollFoto")->verticalScrollBar()->value(), 0);
+    larga.setAttribute(Qt::WA_DeleteOnClose, false);
+  }
 }
 
 TEST(Notifica, FillsTheNotificationWindowAndRunsTheClickHandler) {
