@@ -141,6 +141,8 @@ QWidget* Carrega_Form(const std::string& NomeBpl, const std::string& NomeForm,
   }
 
   const std::string chave_log = sRelatorio.empty() ? "0" : sRelatorio;
+  // Taken now: a modal screen is gone by the time it is logged.
+  const std::string nome_form = form->objectName().toStdString();
   QPointer<QWidget> aberto = form;
   if (Mostrar) {
     if (Modal) {
@@ -161,7 +163,7 @@ QWidget* Carrega_Form(const std::string& NomeBpl, const std::string& NomeForm,
     }
   }
   if (sLogTelas == "S")
-    GeraLog("PRINCIPAL", "ABERTURA DA TELA", oplMovimentacao, chave_log, form->objectName().toStdString());
+    GeraLog("PRINCIPAL", "ABERTURA DA TELA", oplMovimentacao, chave_log, nome_form);
   return Modal && Mostrar ? nullptr : aberto.data();
 }
 
