@@ -1,0 +1,33 @@
+// The audit viewer's window ("Consulta Alterações"): the rows TFmConsultaLog
+// read from LOG for some screens and one record, in a read-only grid.
+#pragma once
+
+#include <QDialog>
+
+#include "foundation/audit_log.hpp"
+
+class QTableWidget;
+
+namespace zpk::ui {
+
+// Lists `form.tbLog` (filled by FormShow) as the ERP's grid does; the form is not owned.
+class ConsultaLogWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit ConsultaLogWindow(TFmConsultaLog& form, QWidget* parent = nullptr);
+
+  QTableWidget& grid() { return *grid_; }
+  // Reads tbLog again into the grid.
+  void carrega();
+
+ private:
+  TFmConsultaLog& form_;
+  QTableWidget* grid_ = nullptr;
+};
+
+// Makes AcessaLog show its rows in a modal ConsultaLogWindow; returns the
+// viewer installed before.
+std::function<void(TFmConsultaLog&)> install_consulta_log();
+
+}  // namespace zpk::ui
