@@ -47,7 +47,7 @@ PreviewWindow::PreviewWindow(std::unique_ptr<TFmSReport> form, QWidget* parent)
     bar->addWidget(button);
     return button;
   };
-  connect(add("ToolButton1", "Imprimir", "🖨"), &QToolButton::clicked, this,
+  connect(add("ToolButton1", "Imprimir", "Imp"), &QToolButton::clicked, this,
           [this] { run_action([this] { form_->ToolButton1Click(); }); });
   QToolButton* mail = add("ToolButton3", "Enviar por E-mail (Gerenciador padrão)", "✉");
   // Hosted stations have no desktop mail program to hand a message to.
@@ -67,7 +67,7 @@ PreviewWindow::PreviewWindow(std::unique_ptr<TFmSReport> form, QWidget* parent)
   find_text_->setPlaceholderText("Localizar");
   find_text_->setMaximumWidth(120);
   bar->addWidget(find_text_);
-  connect(add("ToolButton9", "Localizar", "🔍"), &QToolButton::clicked, this,
+  connect(add("ToolButton9", "Localizar", "Loc"), &QToolButton::clicked, this,
           [this] { find(find_text_->text()); });
   connect(find_text_, &QLineEdit::returnPressed, this, [this] { find(find_text_->text()); });
   bar->addSeparator();
@@ -76,7 +76,7 @@ PreviewWindow::PreviewWindow(std::unique_ptr<TFmSReport> form, QWidget* parent)
   connect(add("ToolButton13", "Reduzir Fonte", "−"), &QToolButton::clicked, this,
           [this] { set_zoom(form_->ScalePercent() - 10); });
   bar->addSeparator();
-  connect(add("btnPrimeira", "Primeira Página", "⏮"), &QToolButton::clicked, this, [this] { first_page(); });
+  connect(add("btnPrimeira", "Primeira Página", "|◀"), &QToolButton::clicked, this, [this] { first_page(); });
   connect(add("ToolButton15", "Página Anterior", "◀"), &QToolButton::clicked, this, [this] { previous_page(); });
   page_number_ = new QSpinBox(this);
   page_number_->setObjectName("edtPagina");
@@ -84,7 +84,7 @@ PreviewWindow::PreviewWindow(std::unique_ptr<TFmSReport> form, QWidget* parent)
   bar->addWidget(page_number_);
   connect(page_number_, &QSpinBox::editingFinished, this, [this] { go_to_page(page_number_->value() - 1); });
   connect(add("ToolButton17", "Próxima Página", "▶"), &QToolButton::clicked, this, [this] { next_page(); });
-  connect(add("btnUltima", "Última Página", "⏭"), &QToolButton::clicked, this, [this] { last_page(); });
+  connect(add("btnUltima", "Última Página", "▶|"), &QToolButton::clicked, this, [this] { last_page(); });
   bar->addSeparator();
   connect(add("ToolButton19", "Fechar", "✕"), &QToolButton::clicked, this, [this] { close(); });
 
