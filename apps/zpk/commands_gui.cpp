@@ -94,7 +94,8 @@ int run_gui(const GuiOptions& o, const zpk::cli::CallOptions& options) {
   QMenu* relatorios = main.menuBar()->addMenu("&Relatórios");
   relatorios->addAction("&Estoque por grupo", &main, [&] { open_stock_preview(*area, list); });
   QMenu* consultas = main.menuBar()->addMenu("&Consultas");
-  consultas->addAction("&Alterações do pedido 000001", &main, [] { zpk::AcessaLog("PEDIDO", "000001", false); });
+  consultas->addAction("&Alterações do pedido 000001", &main,
+                       [] { zpk::AcessaLog("PEDIDO", "000001", false); });
   QMenu* janela = main.menuBar()->addMenu("&Janela");
   janela->addAction("&Sair", &main, &QMainWindow::close);
   main.statusBar()->showMessage(
@@ -104,9 +105,9 @@ int run_gui(const GuiOptions& o, const zpk::cli::CallOptions& options) {
   open_stock_preview(*area, list);
   main.show();
 
-  auto* message = new QMessageBox(QMessageBox::Information, "ZELVO ERP",
-                                  "Janelas de demonstração: a pré-visualização do estoque está aberta na aba.",
-                                  QMessageBox::Ok, &main);
+  auto* message = new QMessageBox(
+      QMessageBox::Information, "ZELVO ERP",
+      "Janelas de demonstração: a pré-visualização do estoque está aberta na aba.", QMessageBox::Ok, &main);
   message->setAttribute(Qt::WA_DeleteOnClose);
 
   if (!o.screenshot.empty()) {

@@ -72,7 +72,8 @@ void ConsultaLogWindow::carrega() {
   int row = 0;
   for (tb.First(); !tb.Eof(); tb.Next(), ++row) {
     for (int c = 0; c < grid_->columnCount(); ++c) {
-      grid_->setItem(row, c, new QTableWidgetItem(texto(tb.FieldByName(kColunas[c].field), kColunas[c].field)));
+      grid_->setItem(row, c,
+                     new QTableWidgetItem(texto(tb.FieldByName(kColunas[c].field), kColunas[c].field)));
     }
   }
   tb.First();

@@ -28,16 +28,17 @@ void QtPreviewHost::show_preview(const PreviewRequest& request) {
   form->NomeLayout = request.layout;
   if (!request.prepared) form->CriaReport();
 
-  auto* window = new PreviewWindow(std::move(form));
-  window->setAttribute(Qt::WA_DeleteOnClose);
+  // Freed here, not on close: the nested loop below may not run deferred deletions.
+  std::unique_ptr<PreviewWindow> window = std::make_unique<PreviewWindow>(std::move(form));
   window->setWindowModality(Qt::ApplicationModal);
-  open_.push_back({request.owner, window});
+  open_.push_back({request.owner, window.get()});
   QEventLoop loop;
-  QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+  QObject::connect(window.get(), &PreviewWindow::closed, &loop, &QEventLoop::quit);
   window->show();
   if (on_shown) on_shown(*window);
   // The report the window shows belongs to the caller until this call returns.
-  if (QPointer<PreviewWindow> alive = window) loop.exec();
+  if (!window->was_closed()) loop.exec();
+  window.reset();
   std::erase_if(open_, [](const Open& open) { return open.window.isNull(); });
 }
 

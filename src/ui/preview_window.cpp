@@ -77,7 +77,8 @@ PreviewWindow::PreviewWindow(std::unique_ptr<TFmSReport> form, QWidget* parent)
           [this] { set_zoom(form_->ScalePercent() - 10); });
   bar->addSeparator();
   connect(add("btnPrimeira", "Primeira Página", "|◀"), &QToolButton::clicked, this, [this] { first_page(); });
-  connect(add("ToolButton15", "Página Anterior", "◀"), &QToolButton::clicked, this, [this] { previous_page(); });
+  connect(add("ToolButton15", "Página Anterior", "◀"), &QToolButton::clicked, this,
+          [this] { previous_page(); });
   page_number_ = new QSpinBox(this);
   page_number_->setObjectName("edtPagina");
   page_number_->setMinimum(1);
@@ -185,7 +186,8 @@ void PreviewWindow::set_zoom(int percent) {
 bool PreviewWindow::find(const QString& text) {
   const bool found = form_->ToolButton9Click(text.toStdString());
   refresh();
-  if (!found && !text.isEmpty()) status_->setText(status_->text() + QString(" — \"%1\" não encontrado").arg(text));
+  if (!found && !text.isEmpty())
+    status_->setText(status_->text() + QString(" — \"%1\" não encontrado").arg(text));
   return found;
 }
 
@@ -205,6 +207,7 @@ void PreviewWindow::closeEvent(QCloseEvent* event) {
   form_->FormClose();
   stored_ = true;
   QWidget::closeEvent(event);
+  emit closed();
 }
 
 void PreviewWindow::refresh() {

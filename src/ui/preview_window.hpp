@@ -49,6 +49,12 @@ class PreviewWindow : public QWidget {
   // Shows the first page from the current one on that holds `text`; false
   // (the page unchanged, the status saying so) when none does.
   bool find(const QString& text);
+  // True once the window was closed (its zoom stored).
+  bool was_closed() const { return stored_; }
+
+ signals:
+  // The window was closed.
+  void closed();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
