@@ -68,7 +68,7 @@ void open_stock_preview(QMdiArea& area, StockList& list) {
   auto* preview = new zpk::ui::PreviewWindow(std::move(form));
   QMdiSubWindow* sub = area.addSubWindow(preview);
   sub->setAttribute(Qt::WA_DeleteOnClose);
-  sub->show();
+  sub->showMaximized();  // the preview is a maximised window, as the ERP opens it
 }
 
 int run_gui(const GuiOptions& o, const zpk::cli::CallOptions& options) {
