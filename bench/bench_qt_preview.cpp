@@ -17,7 +17,7 @@
 #include "reporting/report.hpp"
 #include "reporting/sreport.hpp"
 #include "ui/aplicacao_qt.hpp"
-#include "ui/preview_window.hpp"
+#include "ui/detail/preview_window.hpp"
 
 namespace {
 

@@ -31,8 +31,8 @@
 #include "session.hpp"
 #include "ui/aplicacao_qt.hpp"
 #include "ui/consulta_log.hpp"
+#include "ui/detail/preview_window.hpp"
 #include "ui/preview_host_qt.hpp"
-#include "ui/preview_window.hpp"
 #include "ui/tela_recusa.hpp"
 
 namespace {

@@ -1,30 +1,13 @@
-// The audit viewer's window ("Consulta Alterações"): the rows TFmConsultaLog
-// read from LOG for some screens and one record, in a read-only grid.
+// The audit viewer on Qt: AcessaLog shows its rows in the "Consulta
+// Alterações" window. The header names no Qt type: programs that only link
+// the core library can include every installed header.
 #pragma once
 
-#include <QDialog>
+#include <functional>
 
 #include "foundation/audit_log.hpp"
 
-class QTableWidget;
-
 namespace zpk::ui {
-
-// Lists `form.tbLog` (filled by FormShow) as the ERP's grid does; the form is not owned.
-class ConsultaLogWindow : public QDialog {
-  Q_OBJECT
-
- public:
-  explicit ConsultaLogWindow(TFmConsultaLog& form, QWidget* parent = nullptr);
-
-  QTableWidget& grid() { return *grid_; }
-  // Reads tbLog again into the grid.
-  void carrega();
-
- private:
-  TFmConsultaLog& form_;
-  QTableWidget* grid_ = nullptr;
-};
 
 // Makes AcessaLog show its rows in a modal ConsultaLogWindow; returns the
 // viewer installed before.

@@ -8,12 +8,13 @@
 
 #include "platform/rtl/errors.hpp"
 #include "ui/aplicacao_qt.hpp"
+#include "ui/detail/preview_window.hpp"
 
 namespace zpk::ui {
 
 void QtPreviewHost::close_previews(const std::string& owner) {
   for (Open& open : open_) {
-    if (open.owner == owner && open.window) open.window->close();
+    if (open.owner == owner) open.window->close();
   }
 }
 
@@ -38,15 +39,12 @@ void QtPreviewHost::show_preview(const PreviewRequest& request) {
   if (on_shown) on_shown(*window);
   // The report the window shows belongs to the caller until this call returns.
   if (!window->was_closed()) loop.exec();
-  window.reset();
-  std::erase_if(open_, [](const Open& open) { return open.window.isNull(); });
+  std::erase_if(open_, [&](const Open& open) { return open.window == window.get(); });
 }
 
 std::vector<PreviewWindow*> QtPreviewHost::open_windows() const {
   std::vector<PreviewWindow*> windows;
-  for (const Open& open : open_) {
-    if (open.window) windows.push_back(open.window);
-  }
+  for (const Open& open : open_) windows.push_back(open.window);
   return windows;
 }
 

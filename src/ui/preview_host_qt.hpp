@@ -1,18 +1,19 @@
 // The preview hook on Qt: every report the library hands to the preview is
 // shown in a PreviewWindow. The caller's report is valid only during the
 // call, so the window is modal: the call returns when the user closes it.
+// No Qt type in this header: programs that only link the core library can
+// include every installed header.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include <QPointer>
-
 #include "reporting/preview.hpp"
-#include "ui/preview_window.hpp"
 
 namespace zpk::ui {
+
+class PreviewWindow;  // ui/detail/preview_window.hpp
 
 class QtPreviewHost : public PreviewHost {
  public:
@@ -30,9 +31,10 @@ class QtPreviewHost : public PreviewHost {
   std::vector<PreviewWindow*> open_windows() const;
 
  private:
+  // The windows shown now; each lives only inside its show_preview call.
   struct Open {
     std::string owner;
-    QPointer<PreviewWindow> window;
+    PreviewWindow* window;
   };
   std::vector<Open> open_;
 };

@@ -2,6 +2,7 @@
 // record, the refusal screen opens when the access rights refuse, and
 // `zpk gui --screenshot` draws the main window with the stock list's preview.
 #include "ui/consulta_log.hpp"
+#include "ui/detail/consulta_log.hpp"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@
 #include "support/sql.hpp"
 #include "support/temp_folder.hpp"
 #include "ui/aplicacao_qt.hpp"
+#include "ui/detail/tela_recusa.hpp"
 #include "ui/tela_recusa.hpp"
 
 namespace zpk::ui {

@@ -1,7 +1,7 @@
 // The report preview window: the pages it shows are the renderer's pixels,
 // navigation, zoom kept per user, find, keys, and the preview hook that opens
 // it for the library's reports.
-#include "ui/preview_window.hpp"
+#include "ui/detail/preview_window.hpp"
 
 #include <gtest/gtest.h>
 
@@ -157,6 +157,28 @@ TEST_F(PreviewWindowTest, FindShowsThePageHoldingTheText) {
   EXPECT_FALSE(window->find("Item 999"));
   EXPECT_EQ(window->current_page(), 1);
   EXPECT_TRUE(window->status_text().contains("não encontrado"));
+}
+
+TEST_F(PreviewWindowTest, APageTooLargeForTheZoomIsToldNotThrown) {
+  // 600 mm at 1000 percent would be about 22700 pixels, more than the renderer draws.
+  TprReport largo;
+  largo.LoadTemplateFromText(R"(report title="Largo"
+page size=custom width=600 height=100 margin=10
+band title height=10
+  text x=0 y=0 w=80 h=5 text="Faixa larga"
+)",
+                             "LARGO.prt");
+  ASSERT_TRUE(largo.Prepare());
+  auto form = std::make_unique<TFmSReport>();
+  form->Report = &largo;
+  PreviewWindow window(std::move(form));
+  ASSERT_FALSE(window.page_image().isNull());
+  EXPECT_NO_THROW(window.set_zoom(1000));
+  EXPECT_TRUE(window.page_image().isNull());
+  EXPECT_TRUE(window.status_text().contains("não pôde ser desenhada")) << window.status_text().toStdString();
+  // Back to a zoom it can draw, the page is shown again.
+  window.set_zoom(100);
+  EXPECT_FALSE(window.page_image().isNull());
 }
 
 TEST_F(PreviewWindowTest, TheHookShowsTheLayoutUntilTheUserClosesIt) {

@@ -1,6 +1,6 @@
 // The report preview window: pages drawn by the report engine into PNG
 // pictures at the zoom's resolution, shown in a scroll area beside the tool bar.
-#include "ui/preview_window.hpp"
+#include "ui/detail/preview_window.hpp"
 
 #include <algorithm>
 #include <exception>
@@ -225,21 +225,37 @@ void PreviewWindow::refresh() {
   }
   const int page = current_page();
   const int zoom = form_->ScalePercent();
+  QString problem;
   if (page != drawn_page_ || zoom != drawn_zoom_) {
     // The engine's PNG renderer draws exactly what goes into the PDF.
     const QString file = pictures_.filePath("pagina.png");
-    form_->Report->export_page_to_png(page, file.toStdString(), kScreenDpi * zoom / 100.0);
-    image_ = QImage(file);
-    if (image_.isNull()) throw EZpkError("a página " + std::to_string(page + 1) + " não pôde ser desenhada");
-    page_label_->setPixmap(QPixmap::fromImage(image_));
-    page_label_->resize(image_.size());
-    drawn_page_ = page;
-    drawn_zoom_ = zoom;
+    try {
+      form_->Report->export_page_to_png(page, file.toStdString(), kScreenDpi * zoom / 100.0);
+      image_ = QImage(file);
+      if (image_.isNull()) problem = "a imagem da página não pôde ser lida";
+    } catch (const std::exception& e) {
+      // A page too large for the zoom (or a picture it cannot read) must not
+      // take the window down from inside Qt's event loop: it is told instead.
+      image_ = QImage();
+      problem = QString::fromStdString(e.what());
+    }
+    if (problem.isEmpty()) {
+      page_label_->setPixmap(QPixmap::fromImage(image_));
+      page_label_->resize(image_.size());
+      drawn_page_ = page;
+      drawn_zoom_ = zoom;
+    } else {
+      page_label_->clear();
+      page_label_->setText(QString("A página %1 não pôde ser desenhada: %2").arg(page + 1).arg(problem));
+      page_label_->adjustSize();
+      drawn_page_ = -1;
+    }
   }
   page_number_->blockSignals(true);
   page_number_->setValue(page + 1);
   page_number_->blockSignals(false);
   status_->setText(QString("Página %1 de %2   Zoom %3%").arg(page + 1).arg(count).arg(zoom));
+  if (!problem.isEmpty()) status_->setText(status_->text() + " — " + page_label_->text());
   for (const char* name : {"ToolButton15", "btnPrimeira"})
     findChild<QToolButton*>(name)->setEnabled(page > 0);
   for (const char* name : {"ToolButton17", "btnUltima"})
