@@ -66,7 +66,7 @@ QString crlf(QString text) {
 
 // The text with a zero-width break chance inside every run of 20 characters
 // without a blank: word wrap alone never breaks a long code, path or key, and
-// the part past the edge would be lost from sight. Copying uses the original.
+// the part past the edge would be lost from sight. Copying uses the text as given.
 QString with_break_chances(const QString& text) {
   constexpr int kRun = 20;
   QString out;
