@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include "demo_station.hpp"
 #include "foundation/external_programs.hpp"
 #include "foundation/file_store.hpp"
 #include "foundation/station_settings.hpp"
@@ -23,28 +24,6 @@ namespace zpk::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Points the program's and the user's folders at `base` while the step runs.
-class DemoStation {
- public:
-  explicit DemoStation(const fs::path& base) : base_(base) {
-    fs::create_directories(base_ / "programa");
-    fs::create_directories(base_ / "servidor");
-    set_program_folder(base_ / "programa");
-    set_user_settings_folder(base_ / "usuario");
-  }
-  ~DemoStation() {
-    set_program_folder({});
-    set_user_settings_folder({});
-    std::error_code ec;
-    fs::remove_all(base_, ec);
-  }
-  DemoStation(const DemoStation&) = delete;
-  DemoStation& operator=(const DemoStation&) = delete;
-
- private:
-  fs::path base_;
-};
 
 const RegisterDemo file_store{
     {107, "Station settings and the file store", [](const CallOptions& options, std::ostream& out) {

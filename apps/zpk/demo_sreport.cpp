@@ -11,6 +11,7 @@
 
 #include <fmt/format.h>
 
+#include "demo_station.hpp"
 #include "foundation/session.hpp"
 #include "foundation/station_settings.hpp"
 #include "platform/settings/program_folder.hpp"
@@ -39,28 +40,6 @@ band detail dataset=Tela height=6
   text x=0 y=0 w=128 h=6 text="Vazio='[Tela.Vazio]'"
 )";
 
-// Points the program's, the user's and the store's folders at `base` while the step runs.
-class DemoStation {
- public:
-  explicit DemoStation(const fs::path& base) : base_(base) {
-    fs::create_directories(base_ / "programa");
-    fs::create_directories(base_ / "servidor" / "layout");
-    set_program_folder(base_ / "programa");
-    set_user_settings_folder(base_ / "usuario");
-  }
-  ~DemoStation() {
-    set_program_folder({});
-    set_user_settings_folder({});
-    std::error_code ec;
-    fs::remove_all(base_, ec);
-  }
-  DemoStation(const DemoStation&) = delete;
-  DemoStation& operator=(const DemoStation&) = delete;
-
- private:
-  fs::path base_;
-};
-
 // Hosted mode (vNuvem = "S") while the scope lasts.
 class ScopedNuvem {
  public:
@@ -79,6 +58,7 @@ const RegisterDemo sreport{
        demo_session(options, out);
        const fs::path base = fs::temp_directory_path() / fmt::format("zpk-demo-sreport-{}", ::getpid());
        DemoStation station(base);
+       fs::create_directories(base / "servidor" / "layout");
        GravaIni("Caminho", "path", (base / "servidor").string(), Tabela.ArquivoIni);
        std::ofstream(base / "servidor" / "layout" / "DEMOTELA.prt") << kLayout;
 
