@@ -53,17 +53,27 @@ void set_color(cairo_t* cr, unsigned rgb) {
   cairo_set_source_rgb(cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
 }
 
+// A text layout for the page: the same metrics on paper and on screen. Glyph
+// advances are not hinted and glyphs are not moved to whole pixels, so a PNG
+// preview breaks lines where the PDF does and its letters keep the PDF's
+// spacing (rounded positions opened gaps inside words at screen resolutions).
+Layout page_layout(cairo_t* cr) {
+  Layout layout(pango_cairo_create_layout(cr));
+  PangoContext* context = pango_layout_get_context(layout.get());
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  pango_cairo_context_set_font_options(context, options);
+  cairo_font_options_destroy(options);
+  pango_context_set_round_glyph_positions(context, FALSE);
+  pango_layout_context_changed(layout.get());
+  return layout;
+}
+
 // Lays out a text or rich text object in its box (millimetres) and draws it,
 // clipped to the box as the layout drew it.
 void draw_text(cairo_t* cr, const TprPageObject& o) {
-  Layout layout(pango_cairo_create_layout(cr));
-  // The same metrics on paper and on screen: no hinting of glyph advances,
-  // so a PNG preview breaks lines where the PDF does.
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  pango_cairo_context_set_font_options(pango_layout_get_context(layout.get()), options);
-  cairo_font_options_destroy(options);
-  pango_layout_context_changed(layout.get());
+  Layout layout = page_layout(cr);
 
   Font font(pango_font_description_new());
   pango_font_description_set_family(font.get(), o.Font.Name.c_str());
@@ -197,12 +207,7 @@ void draw_picture(cairo_t* cr, const TprPageObject& o) {
 // Draws one human-readable text of a barcode where zint placed it: `x` is
 // the anchor of its alignment and `baseline` its baseline, in millimetres.
 void draw_barcode_text(cairo_t* cr, const zint_vector_string& t, double x, double baseline, double size) {
-  Layout layout(pango_cairo_create_layout(cr));
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  pango_cairo_context_set_font_options(pango_layout_get_context(layout.get()), options);
-  cairo_font_options_destroy(options);
-  pango_layout_context_changed(layout.get());
+  Layout layout = page_layout(cr);
   Font font(pango_font_description_new());
   pango_font_description_set_family(font.get(), "Sans");
   pango_font_description_set_absolute_size(font.get(), size * PANGO_SCALE);
