@@ -15,6 +15,7 @@ const bool registered = [] {
   register_routine(ZPK_ROUTINE(ReservaNotaFiscal), {"Serie"}).uses_database();
   register_routine(ZPK_ROUTINE(DeletaNumeroNotaFiscal), {"Nota"}).uses_database();
   register_routine(ZPK_ROUTINE(ProximoLoteNFe)).uses_database();
+  register_routine(ZPK_ROUTINE(IdentificadorNota), {"Numero", "Serie"});
   register_routine(ZPK_ROUTINE(VersaoNFe));
   return true;
 }();

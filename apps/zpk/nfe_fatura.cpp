@@ -10,6 +10,7 @@
 #include "billing/nfe/nfe_campos.hpp"
 #include "billing/nfe/xml_nfe.hpp"
 #include "billing/nota_dataset.hpp"
+#include "billing/nota_fiscal.hpp"
 #include "foundation/lookups.hpp"
 #include "platform/db/query.hpp"
 #include "platform/rtl/errors.hpp"
@@ -18,16 +19,10 @@
 
 namespace zpk::cli {
 
-std::string fatura_da_nota(const std::string& numero, const std::string& serie) {
-  std::string digitos = Trim(numero);
-  if (digitos.size() < 6) digitos.insert(0, 6 - digitos.size(), '0');
-  return Tabela.NotaComSerie == "S" ? digitos + Trim(serie) : digitos;
-}
-
 NFeGerada gera_nfe_da_fatura(const std::string& numero, const std::string& serie,
                              const std::filesystem::path& pasta,
                              const std::optional<CertificadoNFe>& certificado) {
-  const std::string fatura = fatura_da_nota(numero, serie);
+  const std::string fatura = IdentificadorNota(numero, Trim(serie));
   TTIQuery q(Tabela.IBDatabase);
   TClientDataSet nota;
   // In the lines' own order, so that the items follow their numbers.

@@ -29,10 +29,6 @@ struct NFeGerada {
   bool chave_gravada = false;                 // stored in NOTA.CHAVE_NFE now
 };
 
-// The invoice identifier NOTA.FATURA holds for number and series: six digits,
-// followed by the series when the company writes numbers with their series.
-std::string fatura_da_nota(const std::string& numero, const std::string& serie);
-
 // Generates the NF-e of invoice `numero` of series `serie` of the connected
 // company into `pasta` (<key>-nfe.xml). An invoice without a stored key gets
 // this one in NOTA.CHAVE_NFE (committed), so that regenerating it keeps the

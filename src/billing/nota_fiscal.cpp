@@ -44,11 +44,6 @@ std::optional<int64_t> digits_value(const std::string& text) {
   return value;
 }
 
-// The identifier the rest of the system stores for an invoice number: the
-// series follows the digits when the company writes numbers with their series.
-std::string identifier(const std::string& numero, const std::string& serie) {
-  return Tabela.NotaComSerie == "S" ? numero + serie : numero;
-}
 
 // The highest number reserved for the series (0 when none is).
 int64_t highest_reserved(TTIQuery& q, const std::string& serie) {
@@ -180,6 +175,15 @@ std::string typed_number(const std::string& entry) {
   return text;
 }
 
+}  // namespace
+
+std::string IdentificadorNota(const std::string& Numero, const std::string& Serie) {
+  const std::string numero = typed_number(Numero);
+  return Tabela.NotaComSerie == "S" ? numero + Serie : numero;
+}
+
+namespace {
+
 // Asks for the number again; false when the user cancels the box or confirms
 // it empty, and when nobody is there to answer (a batch run out of scripted
 // replies) and the box would only confirm the refused number again for ever.
@@ -197,7 +201,7 @@ std::string ReservaNotaFiscal(const std::string& Serie) {
   TTIQuery q(Tabela.IBDatabase);
   const int64_t numero = reserve_next(q, Serie);
   Tabela.IBTransaction.CommitRetaining();
-  return identifier(padded(numero), Serie);
+  return IdentificadorNota(padded(numero), Serie);
 }
 
 std::string ProximaNotaFiscal(std::string Serie, bool SemPergunta) {
@@ -306,7 +310,7 @@ std::string ProximaNotaFiscal(std::string Serie, bool SemPergunta) {
 
     // A number that another order carries is refused; the one typed instead
     // goes through the same checks and reservation as the first.
-    const std::string ident = identifier(numero, serie);
+    const std::string ident = IdentificadorNota(numero, serie);
     if (!carried_by_other_order(q, ident, vPedidoFat)) {
       Tabela.IBTransaction.CommitRetaining();
       return ident;

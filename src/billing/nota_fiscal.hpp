@@ -23,6 +23,11 @@ inline std::string vPedidoFat;
 // Raises EDatabaseError (a series longer than its column included).
 std::string ProximaNotaFiscal(std::string Serie, bool SemPergunta = false);
 
+// The identifier NOTA.FATURA holds for invoice number Numero of Serie: a
+// number (trimmed) left-padded with "0" to six digits, followed by the series
+// when Tabela.NotaComSerie is "S". A text that is no number is kept trimmed.
+std::string IdentificadorNota(const std::string& Numero, const std::string& Serie);
+
 // The next free number of Serie, skipping numbers used in NOTA, reserved
 // without asking anybody and committed; six digits, followed by the series
 // when Tabela.NotaComSerie is "S". A station that loses a number to another
