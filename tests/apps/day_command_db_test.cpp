@@ -196,24 +196,33 @@ TEST(ZpkDay, AFailingStepIsNamedAndLeavesNoneOfItsRows) {
 // The day as a function on a connection that stays open: the failed step's
 // rows are rolled back by the day itself, so that committing afterwards (as
 // the next run on the same connection would) brings none of them back.
-class DiaTrabalhoTest : public DatabaseTest {};
+class DiaTrabalhoTest : public DatabaseTest {
+ protected:
+  // Runs the day, which must stop at step `passo`; the steps done before it,
+  // and in `motivo` the failure's text.
+  static std::vector<std::string> para_em(cli::OpcoesDia o, const std::string& passo, const fs::path& pasta,
+                                          std::string* motivo = nullptr) {
+    o.pasta = pasta / "out";
+    o.layouts = fs::path(ZPK_SOURCE_DIR) / "reports";
+    std::vector<std::string> feitos;
+    try {
+      cli::executa_dia_trabalho(
+          o, [&](const cli::PassoDia& p) { feitos.push_back(p.nome); }, nullptr);
+      ADD_FAILURE() << "the day ran past step " << passo;
+    } catch (const cli::EPassoDia& e) {
+      EXPECT_EQ(e.passo(), passo);
+      if (motivo != nullptr) *motivo = e.what();
+    }
+    return feitos;
+  }
+};
 
 TEST_F(DiaTrabalhoTest, AFailedStepIsRolledBackOnTheOpenConnection) {
   TempFolder tmp{"day-function"};
   cli::OpcoesDia o;
   o.cliente = "000999";
   o.lote = "DY0999";
-  o.pasta = tmp / "out";
-  o.layouts = fs::path(ZPK_SOURCE_DIR) / "reports";
-  std::vector<std::string> feitos;
-  try {
-    cli::executa_dia_trabalho(
-        o, [&](const cli::PassoDia& p) { feitos.push_back(p.nome); }, nullptr);
-    ADD_FAILURE() << "the day ran with an unregistered customer";
-  } catch (const cli::EPassoDia& e) {
-    EXPECT_EQ(e.passo(), "order");
-  }
-  EXPECT_EQ(feitos, std::vector<std::string>{"fabric received"});
+  EXPECT_EQ(para_em(o, "order", tmp.path()), std::vector<std::string>{"fabric received"});
   Tabela.IBTransaction.Commit();
   for (const char* table : {"PEDIDO_001", "PED_ITEN_001", "PED_RESERVA_001"}) {
     SCOPED_TRACE(table);
@@ -239,18 +248,10 @@ TEST_F(DiaTrabalhoTest, AnOrderAboveTheCreditLimitStopsAtTheCreditCheck) {
   o.pedido = "DY0951";
   o.cliente = "000951";
   o.lote = "DY0951";
-  o.pasta = tmp / "out";
-  o.layouts = fs::path(ZPK_SOURCE_DIR) / "reports";
-  std::vector<std::string> feitos;
-  try {
-    cli::executa_dia_trabalho(
-        o, [&](const cli::PassoDia& p) { feitos.push_back(p.nome); }, nullptr);
-    ADD_FAILURE() << "the day ran past the credit limit";
-  } catch (const cli::EPassoDia& e) {
-    EXPECT_EQ(e.passo(), "credit check");
-    EXPECT_NE(std::string(e.what()).find("the order is blocked"), std::string::npos) << e.what();
-  }
-  EXPECT_EQ(feitos, (std::vector<std::string>{"fabric received", "order"}));
+  std::string motivo;
+  EXPECT_EQ(para_em(o, "credit check", tmp.path(), &motivo),
+            (std::vector<std::string>{"fabric received", "order"}));
+  EXPECT_NE(motivo.find("the order is blocked"), std::string::npos) << motivo;
   EXPECT_EQ(number("SELECT COUNT(*) FROM PEDIDO_001 WHERE NUMERO = 'DY0951'"), 1);
   EXPECT_EQ(number("SELECT COUNT(*) FROM NOTA_001 WHERE CODCLI = '000951'"), 0);
   set_parameter("VEN", 50, ven50);
