@@ -118,9 +118,15 @@ void TTIDatabase::execute_direct(std::string_view sql) {
 }
 
 void TTIDatabase::execute_script(std::string_view script) {
+  detail::Connection& c = connection();
   TTITransaction& t = DefaultTransaction();
-  for (const std::string& stmt : detail::split_sql_script(script)) {
-    execute_direct(stmt);
+  for (const std::string& stmt : c.script_statements(script)) {
+    try {
+      c.execute_script_statement(t.engine().handle, stmt);
+    } catch (...) {
+      t.Rollback();
+      throw;
+    }
     t.Commit();
   }
 }
@@ -141,6 +147,14 @@ size_t TTIDatabase::cached_statements() const {
 
 void TTIDatabase::clear_statement_cache() {
   if (connection_) connection_->clear_statement_cache();
+}
+
+bool TTIDatabase::table_exists(const std::string& table) {
+  return connection().table_exists(DefaultTransaction().engine().handle, table);
+}
+
+bool TTIDatabase::is_postgres() const {
+  return connection_ && connection_->engine() == detail::EngineKind::postgres;
 }
 
 detail::Connection& TTIDatabase::connection() const {

@@ -62,6 +62,10 @@ struct StateKind {
 constexpr StateKind kStateKinds[] = {
     {"40001", DatabaseErrorKind::conflict},          // serialization failure
     {"40P01", DatabaseErrorKind::conflict},          // deadlock detected
+    {"55P03", DatabaseErrorKind::conflict},          // lock not available (PostgreSQL's lock timeout)
+    {"57014", DatabaseErrorKind::cancelled},         // query cancelled (PostgreSQL, on the layer's request)
+    {"57P", DatabaseErrorKind::connection},          // the server is shutting down or starting
+    {"53300", DatabaseErrorKind::connection},        // too many connections
     {"23505", DatabaseErrorKind::unique_violation},  // unique violation
     {"23503", DatabaseErrorKind::foreign_key},       // foreign key violation
     {"23502", DatabaseErrorKind::not_null},          // not null violation

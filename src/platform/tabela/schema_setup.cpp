@@ -189,11 +189,7 @@ void apply_shared_schema(TTIDatabase& database, const fs::path& schema_dir) {
 }
 
 bool company_tables_exist(TTIDatabase& database, const std::string& empresa) {
-  TTIQuery q(database);
-  q.SQL.Add("SELECT 1 FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = :NOME");
-  q.ParamByName("NOME").AsString = "CODIGOS_" + company_code(empresa);
-  q.Open();
-  const bool exists = !q.IsEmpty();
+  const bool exists = database.table_exists("CODIGOS_" + company_code(empresa));
   database.DefaultTransaction().Commit();
   return exists;
 }

@@ -15,16 +15,18 @@ class TTITransaction;
 
 namespace detail {
 
-// The engine transaction of a TTITransaction; nullptr while none is active.
+// The engine transaction of a TTITransaction (see Connection's
+// TransactionHandle); nullptr while none is active.
 struct EngineTransaction {
-  Firebird::ITransaction* handle = nullptr;
+  void* handle = nullptr;
 };
 
-// The attachment of `database`; raises EDatabaseError when it is not connected.
+// The Firebird attachment of `database`; raises EDatabaseError when it is not
+// connected or not a Firebird database.
 Firebird::IAttachment* engine_attachment(const TTIDatabase& database);
 
-// The engine transaction of `transaction`, started when needed; raises
-// EDatabaseError when it cannot be started.
+// The Firebird transaction of `transaction`, started when needed; raises
+// EDatabaseError when it cannot be started or is not Firebird's.
 Firebird::ITransaction* engine_transaction(TTITransaction& transaction);
 
 }  // namespace detail
