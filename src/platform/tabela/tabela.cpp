@@ -186,6 +186,7 @@ void TTabela::connect_company(const std::string& location, const std::string& em
   IBDatabase.SetDatabaseName(location);
   IBDatabase.SetCredentials(credentials);
   IBDatabase.Open();
+  DriverBanco = IBDatabase.is_postgres() ? "POSTGRES" : "FIREBIRD";
   try {
     TTIQuery q(IBDatabase);
     q.SQL.Add("SELECT TABELA, FISICA FROM TABELAS_MAPEADAS");

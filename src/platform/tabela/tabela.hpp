@@ -123,7 +123,7 @@ class TTabela {
   // "S": the series follows the invoice's six digits; SeriePadrao is the default series.
   std::string NotaComSerie = "N";
   std::string SeriePadrao;
-  // "POSTGRES" when the database is PostgreSQL; this library runs on Firebird.
+  // "POSTGRES" when the database is PostgreSQL, else "FIREBIRD"; set on connecting.
   std::string DriverBanco = "FIREBIRD";
   // The station's INI file, relative to the program's folder.
   std::string ArquivoIni = "zelvo.ini";
