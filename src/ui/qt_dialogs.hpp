@@ -21,7 +21,9 @@ class QtDialogs : public DialogService {
   QtDialogs(const QtDialogs&) = delete;
   QtDialogs& operator=(const QtDialogs&) = delete;
 
-  // TMessageDialog for every message kind; the 1-based button pressed.
+  // TMessageDialog for every message kind; the 1-based button pressed. A
+  // host screen (DialogKind::modal_form) is opened by its class name
+  // (mostra_tela_modal) and answers with its modal result.
   int show_message(const MessageRequest& request) override;
   // The input box of the request's kind; the confirmed text or nothing.
   std::optional<std::string> show_input(const InputRequest& request) override;
