@@ -64,6 +64,26 @@ TEST_F(MessageDialogTest, OnlyAButtonClosesIt) {
   EXPECT_EQ(dialog.result(), 2);
 }
 
+TEST_F(MessageDialogTest, EachTypeSoundsAsItComesUpAndConfirmMessageAlertsWithTheWarning) {
+  std::vector<TMsgDlgType> tocados;
+  const auto antes = som_da_mensagem;
+  som_da_mensagem = [&](TMsgDlgType type) { tocados.push_back(type); };
+  QtDialogs dialogs;
+  ScopedDialogService installed(dialogs);
+  const TMsgDlgType kTypes[] = {mtWarning, mtError, mtInformation, mtConfirmation, mtCustom};
+  for (TMsgDlgType type : kTypes) {
+    when_modal([](QWidget& w) { static_cast<TMessageDialog&>(w).button(1)->click(); });
+    dialogs.show_message(request("Som", {"&Ok"}, 1, 0, type));
+  }
+  for (bool alerta : {false, true}) {
+    when_modal([](QWidget& w) { static_cast<TMessageDialog&>(w).button(1)->click(); });
+    EXPECT_TRUE(ConfirmMessage("Continuar?", alerta));
+  }
+  som_da_mensagem = antes;
+  EXPECT_EQ(tocados, (std::vector<TMsgDlgType>{mtWarning, mtError, mtInformation, mtConfirmation, mtCustom,
+                                               mtConfirmation, mtWarning}));
+}
+
 TEST_F(MessageDialogTest, EscapePressesTheCancelButtonAndEnterTheDefault) {
   {
     TMessageDialog dialog(request("Excluir?", {"&Sim", "&Não", "Cancela"}, 0, 3));

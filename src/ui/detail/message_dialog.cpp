@@ -360,6 +360,7 @@ void TMessageDialog::showEvent(QShowEvent* event) {
   if (request_.top >= 0) at.setY(request_.top);
   move(at);
   QDialog::showEvent(event);
+  if (som_da_mensagem) som_da_mensagem(request_.type);
 }
 
 }  // namespace zpk::ui
