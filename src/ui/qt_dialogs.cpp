@@ -14,6 +14,8 @@
 
 namespace zpk::ui {
 
+std::function<void(TMsgDlgType)> som_da_mensagem = [](TMsgDlgType) { QApplication::beep(); };
+
 struct QtDialogs::State {
   QPointer<QWidget> wait_form;
   QLabel* wait_label = nullptr;

@@ -3,6 +3,7 @@
 // installs it once (set_dialog_service or ScopedDialogService).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,13 @@ class QLabel;
 class QWidget;
 
 namespace zpk::ui {
+
+// Plays the sound of a message type as its dialog comes up (warning: the
+// exclamation, error: the stop, information: the asterisk, confirmation: the
+// question, custom: the default sound). Qt Widgets has one sound, the
+// system's bell (QApplication::beep), so by default every type rings it; a
+// host with a sound system replaces this to play each type's own.
+extern std::function<void(TMsgDlgType)> som_da_mensagem;
 
 class QtDialogs : public DialogService {
  public:

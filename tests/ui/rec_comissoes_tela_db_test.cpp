@@ -33,6 +33,7 @@ class TelaRepresentantes : public QDialog {
     layout->addWidget(ok);
     layout->addWidget(cancela);
     connect(ok, &QPushButton::clicked, this, [this] {
+      if (!comissoes) return reject();  // opened over no split: nothing to edit
       TClientDataSet& d = comissoes->Comissoes();
       d.Locate("CODREP", "R2");
       d.Edit();

@@ -1,5 +1,7 @@
 #include "ui/detail/message_dialog.hpp"
 
+#include "ui/qt_dialogs.hpp"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>

@@ -3,11 +3,9 @@
 // area, free button captions and a "Copiar" link. Only a button closes it.
 #pragma once
 
-#include <QApplication>
 #include <QDialog>
 #include <QPoint>
 #include <QString>
-#include <functional>
 #include <vector>
 
 #include "platform/ui/dialog_service.hpp"
@@ -76,13 +74,6 @@ class TMessageDialog : public QDialog {
   bool dragging_ = false;
   QPoint drag_offset_;
 };
-
-// Plays the sound of a message type as its dialog comes up (warning: the
-// exclamation, error: the stop, information: the asterisk, confirmation: the
-// question, custom: the default sound). Qt Widgets has one sound, the
-// system's bell (QApplication::beep), so every type rings it; a host with a
-// sound system replaces this to play each type's own.
-inline std::function<void(TMsgDlgType)> som_da_mensagem = [](TMsgDlgType) { QApplication::beep(); };
 
 // The version text of the running program: "v1.2.3 (004)" from the
 // application's version "1.2.3.4"; empty when it declares none.
