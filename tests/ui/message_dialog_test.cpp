@@ -134,6 +134,12 @@ TEST_F(MessageDialogTest, LaidOutAsTheErpDrawsIt) {
   EXPECT_TRUE(dialog.label_copy()->font().underline());
   EXPECT_GE(dialog.width(), 250 + 32);
   EXPECT_EQ(dialog.scroll_box()->x(), 64);
+  // Every type's icon fills the 32-pixel square, the custom type's generic one too.
+  for (TMsgDlgType type : {mtWarning, mtError, mtInformation, mtConfirmation, mtCustom}) {
+    TMessageDialog typed(request("Pedido gravado.", {"&Ok"}, 1, 1, type));
+    EXPECT_EQ(typed.image_icon()->pixmap().deviceIndependentSize().toSize(), QSize(32, 32))
+        << static_cast<int>(type);
+  }
 }
 
 TEST_F(MessageDialogTest, NeverLargerThanTheWorkArea) {

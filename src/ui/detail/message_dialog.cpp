@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -122,7 +123,12 @@ TMessageDialog::TMessageDialog(const MessageRequest& request, QWidget* parent)
 
   image_icon_ = new QLabel(this);
   image_icon_->setObjectName(QStringLiteral("ImageIcon"));
-  image_icon_->setPixmap(icon_for(request.type, style()).pixmap(kIconSize, kIconSize));
+  // An icon with no 32-pixel picture (the generic program icon has 16) is
+  // enlarged: the icon fills its square whatever the type.
+  QPixmap icone = icon_for(request.type, style()).pixmap(kIconSize, kIconSize);
+  if (!icone.isNull() && icone.size() != QSize(kIconSize, kIconSize))
+    icone = icone.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  image_icon_->setPixmap(icone);
   image_icon_->setGeometry(16, kCaptionHeight + 16, kIconSize, kIconSize);
 
   panel_buttons_ = new QWidget(this);
