@@ -1,5 +1,6 @@
 // `zpk gui [--db X] [--empresa E] [--screenshot FILE]`: the ERP's main window
-// (tab bar over the MDI area) with a menu built from ACESSO_MENU, two screens
+// (tab bar over the MDI area) with a menu built from ACESSO_MENU, its screens
+// (stand-ins where their package is missing), the demo package's screen
 // and the preview of the stock list (WESTOQUE) in tabs, and the library's
 // dialogs as Qt windows. Without --db it runs on the demo database.
 // --screenshot saves the main window as a PNG once it is drawn and exits, for
@@ -22,10 +23,15 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <QLabel>
+#include <QVBoxLayout>
 #include "foundation/audit_log.hpp"
+#include "foundation/lookups.hpp"
+#include "platform/db/query.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/tabela/schema_setup.hpp"
 #include "platform/tabela/tabela.hpp"
+#include "platform/ui/dialog_service.hpp"
 #include "registry.hpp"
 #include "reporting/funcoes_relatorio.hpp"
 #include "reporting/layout_datasets.hpp"
@@ -33,16 +39,12 @@
 #include "reporting/sreport.hpp"
 #include "session.hpp"
 #include "ui/aplicacao_qt.hpp"
-#include "foundation/lookups.hpp"
-#include "platform/db/query.hpp"
-#include "platform/ui/dialog_service.hpp"
 #include "ui/consulta_log.hpp"
-#include "ui/janelas_sistema.hpp"
-#include "ui/qt_dialogs.hpp"
-#include <QLabel>
-#include <QVBoxLayout>
 #include "ui/detail/preview_window.hpp"
+#include "ui/janelas_sistema.hpp"
+#include "ui/menu_acesso.hpp"
 #include "ui/preview_host_qt.hpp"
+#include "ui/qt_dialogs.hpp"
 #include "ui/tela_recusa.hpp"
 
 namespace {
@@ -82,40 +84,31 @@ void open_stock_preview(StockList& list) {
   preview->showMaximized();  // the preview is a maximised window, as the ERP opens it
 }
 
-// A menu entry of ACESSO_MENU: its level, screen class, package, report code
-// and caption.
-struct ItemMenu {
-  std::string nivel, nome_form, nome_bpl, relatorio, caption, descricao;
-};
-
-std::vector<ItemMenu> itens_menu() {
-  zpk::TTIQuery q(zpk::Tabela.IBDatabase);
-  q.SQL.Text = "SELECT NIVEL, NOME_FORM, NOME_BPL, RELATORIO, CAPTION, DESCRICAO FROM " +
-               zpk::DBLocal("ACESSO_MENU") + " ORDER BY NIVEL";
-  q.Open();
-  std::vector<ItemMenu> itens;
-  for (; !q.Eof(); q.Next()) {
-    itens.push_back({q.Fields(0).AsString(), q.Fields(1).AsString(), q.Fields(2).AsString(), q.Fields(3).AsString(),
-                     q.Fields(4).AsString(), q.Fields(5).AsString()});
-  }
-  return itens;
-}
-
-// The screens of the menu stand for the ERP's own (which live in its
-// packages): a window named after the screen class with the entry's text.
-// It is opened as an MDI child with its tab, captioned from ACESSO_MENU.
-void open_screen(const ItemMenu& item) {
+// The ERP's own screens live in its packages, which the demo does not have:
+// an item whose package is missing opens a stand-in named after the screen
+// class, with the entry's text, as an MDI child with its tab.
+void open_stand_in(const zpk::ui::TsMenuItem& item, const std::string& motivo) {
   auto* tela = new QWidget;
-  tela->setObjectName(QString::fromStdString(item.nome_form));
-  tela->setProperty("NomeClasse", QString::fromStdString(item.nome_form));
-  tela->setWindowTitle(QString::fromStdString(item.caption));
+  tela->setObjectName(QString::fromStdString(item.NomeForm));
+  tela->setProperty("NomeClasse", QString::fromStdString(item.NomeForm));
+  tela->setWindowTitle(item.text());
   tela->setAttribute(Qt::WA_DeleteOnClose);
   auto* layout = new QVBoxLayout(tela);
-  layout->addWidget(new QLabel(QString::fromStdString(
-      fmt::format("{} ({} de {})\nTela de demonstração.", item.descricao, item.nome_form, item.nome_bpl))));
+  layout->addWidget(new QLabel(
+      QString::fromStdString(fmt::format("{} ({} de {})\nTela de demonstração: {}.",
+                                         item.text().toStdString(), item.NomeForm, item.NomeBpl, motivo))));
   zpk::ui::sysJanelas->torna_filha(tela);
-  zpk::ui::sysJanelas->AddWindowBar(tela, item.nome_bpl, item.relatorio);
+  zpk::ui::sysJanelas->AddWindowBar(tela, item.NomeBpl, item.CodRelatorio);
   tela->show();
+}
+
+// Opens a menu item's screen through Carrega_Form, as the ERP's menu does.
+void open_item(zpk::ui::TsMenuItem& item) {
+  try {
+    item.abre();
+  } catch (const zpk::EZpkError& e) {
+    open_stand_in(item, e.what());
+  }
 }
 
 int run_gui(const GuiOptions& o, const zpk::cli::CallOptions& options) {
@@ -138,12 +131,15 @@ int run_gui(const GuiOptions& o, const zpk::cli::CallOptions& options) {
   zpk::ui::SetFormPrincipal(&main);
   main.setWindowTitle(QString::fromStdString(fmt::format("ZELVO ERP — empresa {}", options.empresa)));
 
-  const std::vector<ItemMenu> itens = itens_menu();
   QMenu* menu = main.menuBar()->addMenu("&Menu");
-  for (const ItemMenu& item : itens) {
-    menu->addAction(QString::fromStdString(item.nivel + " - " + item.caption), &main,
-                    [item] { open_screen(item); });
-  }
+  const std::vector<zpk::ui::TsMenuItem*> itens = zpk::ui::monta_menu_acesso(*menu, open_item);
+  // The demo package (zpkDemo.so beside zpk) holds a real screen, loaded by name.
+  menu->addSeparator();
+  auto* pacote = new zpk::ui::TsMenuItem("Tela do pacote de demonstração (zpkDemo.bpl)", menu);
+  pacote->NomeForm = "TfmDemoPacote";
+  pacote->NomeBpl = "zpkDemo.bpl";
+  QObject::connect(pacote, &QAction::triggered, pacote, [pacote] { open_item(*pacote); });
+  menu->addAction(pacote);
   QMenu* relatorios = main.menuBar()->addMenu("&Relatórios");
   relatorios->addAction("&Estoque por grupo", &main, [&] { open_stock_preview(list); });
   QMenu* consultas = main.menuBar()->addMenu("&Consultas");
@@ -155,7 +151,8 @@ int run_gui(const GuiOptions& o, const zpk::cli::CallOptions& options) {
       QString::fromStdString(fmt::format("Estoque por grupo: {} página(s)", list.report.GetEndPagesCount())));
   main.resize(1100, 850);
 
-  for (const ItemMenu& item : itens) open_screen(item);
+  for (zpk::ui::TsMenuItem* item : itens) open_item(*item);
+  open_item(*pacote);
   open_stock_preview(list);
   main.show();
 

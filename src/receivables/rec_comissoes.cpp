@@ -214,8 +214,28 @@ void TRecComissoes::GravarDados(std::string_view NovoCodigo) {
   split.release();
 }
 
+namespace {
+
+// The split being edited; screens run on the main thread only.
+TRecComissoes* g_em_edicao = nullptr;
+
+}  // namespace
+
+TRecComissoes* ComissoesEmEdicao() {
+  return g_em_edicao;
+}
+
 int TRecComissoes::ShowModal() {
   BuscaComissoes(true);
+  // The screen edits this split while it is up; the previous one (a screen
+  // opening another split's screen) comes back when it closes, even on error.
+  struct EmEdicao {
+    TRecComissoes* anterior;
+    explicit EmEdicao(TRecComissoes* atual) : anterior(g_em_edicao) { g_em_edicao = atual; }
+    ~EmEdicao() { g_em_edicao = anterior; }
+    EmEdicao(const EmEdicao&) = delete;
+    EmEdicao& operator=(const EmEdicao&) = delete;
+  } em_edicao(this);
   // The split screen belongs to the sales package of the host; the dialog
   // port shows it over Comissoes and answers with its modal result.
   MessageRequest request;

@@ -54,7 +54,8 @@ class TRecComissoes {
   // EZpkError for an Empresa that is not a table-name suffix.
   void GravarDados(std::string_view NovoCodigo);
   // Loads the whole split and shows the split editing screen modally; returns
-  // its modal result (1 OK, 2 Cancel).
+  // its modal result (1 OK, 2 Cancel). While the screen is up, the split is
+  // the one ComissoesEmEdicao() gives it to edit.
   int ShowModal();
   // COM1 + COM2 over every row, each taken to four decimals and added in
   // fixed point; the current row stays current.
@@ -106,5 +107,10 @@ class TRecComissoes {
   Property<TRecComissoes, TTIDatabase*, &TRecComissoes::GetDatabase, &TRecComissoes::SetDatabase> Database{
       this};
 };
+
+// The split whose editing screen is up (the innermost ShowModal running),
+// which that screen reads and edits; nullptr when none is. The screen lives
+// in the host's sales package and learns of the split only through this.
+TRecComissoes* ComissoesEmEdicao();
 
 }  // namespace zpk

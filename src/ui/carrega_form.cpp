@@ -24,6 +24,7 @@
 #include "platform/ui/dialog_message.hpp"
 #include "ui/janelas_sistema.hpp"
 #include "ui/opcoes_tela.hpp"
+#include "ui/pacote_telas.hpp"
 #include "ui/temas.hpp"
 
 namespace zpk::ui {
@@ -72,6 +73,11 @@ void executa_programa(const std::string& NomeBpl) {
   std::thread([linha] { ExecutaEXE(linha); }).detach();
 }
 
+// The registering function a package's entry point is given.
+extern "C" void registra_do_pacote(const char* Nome, zpk_fabrica_tela Fabrica) {
+  if (Nome && Fabrica) registra_classe_tela(Nome, Fabrica);
+}
+
 }  // namespace
 
 void registra_classe_tela(const std::string& Nome, FabricaTela Fabrica) {
@@ -92,9 +98,15 @@ void carrega_pacote(const std::string& NomeBpl) {
   std::string erros;
   for (const std::filesystem::path& arquivo : candidatos(NomeBpl)) {
     if (!std::filesystem::exists(arquivo)) continue;
-    if (::dlopen(arquivo.c_str(), RTLD_NOW | RTLD_GLOBAL)) {
-      std::lock_guard lock(g_mutex);
-      pacotes_carregados().insert(chave);
+    if (void* pacote = ::dlopen(arquivo.c_str(), RTLD_NOW | RTLD_GLOBAL)) {
+      {
+        std::lock_guard lock(g_mutex);
+        pacotes_carregados().insert(chave);
+      }
+      // A package of ours names its screen classes through its entry point;
+      // one that registers them itself at load time needs none.
+      if (auto entrada = reinterpret_cast<zpk_registra_telas_pacote>(::dlsym(pacote, kEntradaPacote)))
+        entrada(&registra_do_pacote);
       return;
     }
     const char* erro = ::dlerror();
@@ -104,8 +116,13 @@ void carrega_pacote(const std::string& NomeBpl) {
                   (erros.empty() ? ": não encontrado" : erros));
 }
 
-QWidget* Carrega_Form(const std::string& NomeBpl, const std::string& NomeForm,
-                      const std::string& CodRelatorio, bool Modal, bool Mostrar, std::string SalvarTela) {
+namespace {
+
+// Carrega_Form's work; a modal screen's result goes to *resultado (0 when
+// no screen was shown).
+QWidget* abre_tela(const std::string& NomeBpl, const std::string& NomeForm, const std::string& CodRelatorio,
+                   bool Modal, bool Mostrar, std::string SalvarTela, int* resultado) {
+  if (resultado) *resultado = 0;
   if (!Trim(NomeBpl).empty()) {
     const int ponto = Pos(".", NomeBpl);
     if (ponto > 0 && SameText(Copy(NomeBpl, ponto, 4), ".exe")) {
@@ -150,21 +167,51 @@ QWidget* Carrega_Form(const std::string& NomeBpl, const std::string& NomeForm,
                            Qt::WindowCloseButtonHint);
       form->setWindowModality(Qt::ApplicationModal);
       if (auto* dialogo = qobject_cast<QDialog*>(form)) {
-        dialogo->exec();
+        const int r = dialogo->exec();
+        if (resultado) *resultado = r;
       } else {
+        // A plain window answers through its "ModalResult" property, read
+        // as it goes (closing without one is no answer).
         QEventLoop espera;
-        QObject::connect(form, &QObject::destroyed, &espera, &QEventLoop::quit);
+        int r = 0;
+        QObject::connect(form, &QObject::destroyed, &espera, [&](QObject* o) {
+          r = o->property("ModalResult").toInt();
+          espera.quit();
+        });
         form->show();
         espera.exec();
+        if (resultado) *resultado = r;
       }
     } else {
       if (sysJanelas && sysJanelas->torna_filha(form)) sysJanelas->AddWindowBar(form, NomeBpl, CodRelatorio);
       form->show();
     }
   }
-  if (sLogTelas == "S")
-    GeraLog("PRINCIPAL", "ABERTURA DA TELA", oplMovimentacao, chave_log, nome_form);
+  if (sLogTelas == "S") GeraLog("PRINCIPAL", "ABERTURA DA TELA", oplMovimentacao, chave_log, nome_form);
   return Modal && Mostrar ? nullptr : aberto.data();
+}
+
+}  // namespace
+
+QWidget* Carrega_Form(const std::string& NomeBpl, const std::string& NomeForm,
+                      const std::string& CodRelatorio, bool Modal, bool Mostrar, std::string SalvarTela) {
+  return abre_tela(NomeBpl, NomeForm, CodRelatorio, Modal, Mostrar, std::move(SalvarTela), nullptr);
+}
+
+int mostra_tela_modal(const MessageRequest& request) {
+  // Nobody confirmed: the request's cancel button (0 when it has none).
+  const int cancelado = std::max(request.cancel_button, 0);
+  try {
+    int resultado = 0;
+    abre_tela(request.text, request.caption, "", true, true, "N", &resultado);
+    // QDialog's Accepted (1) is the first button, the confirming one;
+    // Rejected (0) or a result the request has no button for is a cancel.
+    return resultado >= 1 && resultado <= static_cast<int>(request.buttons.size()) ? resultado : cancelado;
+  } catch (const EZpkError& e) {
+    // The screen's package is missing: said, and the screen counts as cancelled.
+    ShowErrorMessage(e.what());
+    return cancelado;
+  }
 }
 
 }  // namespace zpk::ui

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/ui/dialog_service.hpp"
+
 class QWidget;
 
 namespace zpk::ui {
@@ -30,8 +32,9 @@ struct RegistraTela {
 
 // Loads the package NomeBpl unless loaded already: "zpkVendas.bpl" is found
 // as zpkVendas.so, libzpkVendas.so or the name itself in the program's folder
-// (any path given is honoured). Raises EZpkError with the loader's message
-// when none loads.
+// (any path given is honoured); its entry point, when it has one
+// (ui/pacote_telas.hpp), registers its screen classes. Raises EZpkError with
+// the loader's message when none loads.
 void carrega_pacote(const std::string& NomeBpl);
 
 // Opens the screen NomeForm of package NomeBpl (see above): with Mostrar and
@@ -43,5 +46,13 @@ void carrega_pacote(const std::string& NomeBpl);
 // load raises.
 QWidget* Carrega_Form(const std::string& NomeBpl, const std::string& NomeForm,
                       const std::string& CodRelatorio, bool Modal, bool Mostrar, std::string SalvarTela);
+
+// A host screen the library asks for through the dialog port
+// (DialogKind::modal_form: caption = class name, text = package): opened
+// modally by Carrega_Form and answered with its modal result, a button
+// number of the request (a QDialog's Accepted is button 1; a plain window
+// sets its "ModalResult" property). A missing package or class is told to
+// the user and answers the request's cancel button (0 when it has none).
+int mostra_tela_modal(const MessageRequest& request);
 
 }  // namespace zpk::ui

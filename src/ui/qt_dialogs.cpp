@@ -8,10 +8,13 @@
 #include <QVBoxLayout>
 
 #include "ui/aplicacao_qt.hpp"
+#include "ui/carrega_form.hpp"
 #include "ui/detail/input_boxes_qt.hpp"
 #include "ui/detail/message_dialog.hpp"
 
 namespace zpk::ui {
+
+std::function<void(TMsgDlgType)> som_da_mensagem = [](TMsgDlgType) { QApplication::beep(); };
 
 struct QtDialogs::State {
   QPointer<QWidget> wait_form;
@@ -59,6 +62,8 @@ QWidget* QtDialogs::owner() const {
 }
 
 int QtDialogs::show_message(const MessageRequest& request) {
+  // The host's own screens open by class name, as the menu opens them.
+  if (request.kind == DialogKind::modal_form) return mostra_tela_modal(request);
   TMessageDialog dialog(request, owner());
   // Above the wait notice when one is up, and in front of the other programs.
   if (state_->wait_form) dialog.setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -3,6 +3,7 @@
 // installs it once (set_dialog_service or ScopedDialogService).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,13 @@ class QWidget;
 
 namespace zpk::ui {
 
+// Plays the sound of a message type as its dialog comes up (warning: the
+// exclamation, error: the stop, information: the asterisk, confirmation: the
+// question, custom: the default sound). Qt Widgets has one sound, the
+// system's bell (QApplication::beep), so by default every type rings it; a
+// host with a sound system replaces this to play each type's own.
+extern std::function<void(TMsgDlgType)> som_da_mensagem;
+
 class QtDialogs : public DialogService {
  public:
   QtDialogs();
@@ -21,7 +29,9 @@ class QtDialogs : public DialogService {
   QtDialogs(const QtDialogs&) = delete;
   QtDialogs& operator=(const QtDialogs&) = delete;
 
-  // TMessageDialog for every message kind; the 1-based button pressed.
+  // TMessageDialog for every message kind; the 1-based button pressed. A
+  // host screen (DialogKind::modal_form) is opened by its class name
+  // (mostra_tela_modal) and answers with its modal result.
   int show_message(const MessageRequest& request) override;
   // The input box of the request's kind; the confirmed text or nothing.
   std::optional<std::string> show_input(const InputRequest& request) override;

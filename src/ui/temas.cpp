@@ -3,17 +3,22 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegion>
+#include <QSpinBox>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTextEdit>
 #include <QToolButton>
 #include <fstream>
@@ -56,6 +61,23 @@ QString com_mnemonico(QString texto, int tag) {
 
 QString traduz(const Dicionario& dic, const QString& texto) {
   return QString::fromStdString(getTraducaoString(dic, texto.toStdString()));
+}
+
+// The look-up button of a code field (the screens mark it with the property
+// "Pesquisa"): the look-up icon of the list.
+constexpr int kIconePesquisa = 40;
+
+bool eh_pesquisa(const QObject* o) {
+  return o->property("Pesquisa").toBool() && qobject_cast<const QAbstractButton*>(o) != nullptr;
+}
+
+// A panel (a plain frame) laid directly on a tab page: the page's own
+// background would show through it in the style's colour instead of the theme's.
+bool painel_em_aba(const QObject* o) {
+  if (std::string(o->metaObject()->className()) != "QFrame") return false;
+  const QObject* pagina = o->parent();
+  const QObject* pilha = pagina ? pagina->parent() : nullptr;
+  return qobject_cast<const QStackedWidget*>(pilha) && qobject_cast<const QTabWidget*>(pilha->parent());
 }
 
 void pinta_fundo(QWidget* w, QPalette::ColorRole papel, const QColor& cor) {
@@ -129,7 +151,13 @@ void ConfiguraTela(QWidget* Form) {
   int grupos = 0;
   for (QObject* o : Form->findChildren<QObject*>()) {
     const std::string classe = o->metaObject()->className();
-    if (classe == "QPushButton") {
+    if (eh_pesquisa(o)) {
+      auto* botao = static_cast<QAbstractButton*>(o);
+      if (kIconePesquisa < vImageListIcones.size()) botao->setIcon(vImageListIcones[kIconePesquisa]);
+      if (botao->parentWidget()) botao->setFont(botao->parentWidget()->font());
+      if (auto* ferramenta = qobject_cast<QToolButton*>(botao)) ferramenta->setAutoRaise(true);
+      if (auto* comum = qobject_cast<QPushButton*>(botao)) comum->setFlat(true);
+    } else if (classe == "QPushButton") {
       auto* botao = static_cast<QPushButton*>(o);
       const int tag = tag_de(botao);
       if (tag != 0 && tag > 0 && tag < vImageListIcones.size()) botao->setIcon(vImageListIcones[tag]);
@@ -145,6 +173,20 @@ void ConfiguraTela(QWidget* Form) {
       auto* grade = static_cast<QTableView*>(o);
       grade->setFrameShape(QFrame::NoFrame);
       grade->setSelectionBehavior(QAbstractItemView::SelectRows);
+    } else if (classe == "QTableWidget") {
+      // The free-text grid: no border, its titles drawn in a gradient.
+      auto* grade = static_cast<QTableWidget*>(o);
+      grade->setFrameShape(QFrame::NoFrame);
+      grade->horizontalHeader()->setStyleSheet(
+          "QHeaderView::section { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
+          "stop:0 #ffffff, stop:1 #dcdcdc); border: 0px; border-right: 1px solid #c8c8c8; padding: 2px; }");
+    } else if (painel_em_aba(o)) {
+      auto* painel = static_cast<QWidget*>(o);
+      QPalette p = painel->palette();
+      p.setColor(QPalette::Window, tema.cor_form);
+      p.setColor(QPalette::WindowText, tema.cor_fonte);
+      painel->setPalette(p);
+      painel->setAutoFillBackground(true);
     } else if (classe == "QLabel") {
       auto* rotulo = static_cast<QLabel*>(o);
       if (tamanho >= 10) {
@@ -153,8 +195,16 @@ void ConfiguraTela(QWidget* Form) {
         rotulo->setFont(f);
       }
     } else if (classe == "QLineEdit" || classe == "QTextEdit" || classe == "QPlainTextEdit" ||
-               classe == "QDoubleSpinBox" || classe == "QDateEdit") {
+               classe == "QDoubleSpinBox" || classe == "QSpinBox" || classe == "QDateEdit") {
       pinta_fundo(static_cast<QWidget*>(o), QPalette::Base, kCorEdicao);
+      // A date edit's calendar pops up in the window colour.
+      if (auto* data = qobject_cast<QDateEdit*>(o); data && data->calendarPopup()) {
+        QCalendarWidget* calendario = data->calendarWidget();
+        QPalette p = calendario->palette();
+        p.setColor(QPalette::Base, QApplication::palette().color(QPalette::Window));
+        calendario->setPalette(p);
+        calendario->setGridVisible(true);
+      }
     } else if (classe == "QGroupBox") {
       auto* grupo = static_cast<QGroupBox*>(o);
       if (!grupo->title().trimmed().isEmpty()) {

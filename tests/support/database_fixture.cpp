@@ -1,7 +1,5 @@
 #include "support/database_fixture.hpp"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +11,7 @@
 #include "platform/db/database.hpp"
 #include "platform/tabela/schema_setup.hpp"
 #include "platform/tabela/tabela.hpp"
+#include "support/file_lock.hpp"
 
 namespace zpk::test {
 
@@ -53,25 +52,6 @@ std::string schema_digest() {
   }
   return std::to_string(h);
 }
-
-// An exclusive lock on a file, held while the scope lasts.
-class FileLock {
- public:
-  explicit FileLock(const fs::path& file) : fd_(::open(file.c_str(), O_RDWR | O_CREAT, 0644)) {
-    if (fd_ < 0) throw std::runtime_error("cannot open lock file " + file.string());
-    while (::flock(fd_, LOCK_EX) != 0) {
-    }
-  }
-  ~FileLock() {
-    ::flock(fd_, LOCK_UN);
-    ::close(fd_);
-  }
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
-
- private:
-  int fd_;
-};
 
 std::string read_text(const fs::path& file) {
   std::ifstream in(file);

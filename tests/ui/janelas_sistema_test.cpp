@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QPointer>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
 #include <chrono>
@@ -195,6 +196,23 @@ TEST_F(JanelasSistemaTest, PackagesAreSharedLibrariesFoundByNameInTheProgramFold
   EXPECT_NE(Carrega_Form("ZPKUTILTESTE.BPL", "TfmTelaTeste", "", false, true, "N"), nullptr);
   EXPECT_EQ(tabs().count(), 2);
   set_program_folder({});
+}
+
+TEST_F(JanelasSistemaTest, TheDemoPackageRegistersItsScreenWhenLoadedAndItOpensInATab) {
+  set_program_folder(ZPK_PACOTE_DEMO_DIR);
+  EXPECT_FALSE(classe_tela_registrada("TfmDemoPacote"));  // only the package knows it
+  QWidget* tela = Carrega_Form("zpkDemo.bpl", "TfmDemoPacote", "", false, true, "N");
+  set_program_folder({});
+  ASSERT_NE(tela, nullptr);
+  EXPECT_TRUE(classe_tela_registrada("TfmDemoPacote"));
+  EXPECT_EQ(nome_classe(tela), "TfmDemoPacote");
+  ASSERT_EQ(tabs().count(), 1);
+  EXPECT_EQ(tabs().tabText(0), "Tela do pacote de demonstração");
+  EXPECT_EQ(area().activeSubWindow()->widget(), tela);
+  // The loader gave the package's screen the common look: its button's mnemonic by kind.
+  auto* confirma = tela->findChild<QPushButton*>("btnConfirmar");
+  ASSERT_NE(confirma, nullptr);
+  EXPECT_EQ(confirma->text(), "Confirm&ar");
 }
 
 TEST_F(JanelasSistemaTest, AModalScreenGetsNoTabAndIsFreedWhenClosed) {

@@ -3,10 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QFrame>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QToolButton>
 
 #include "platform/settings/user_settings.hpp"
 #include "support/temp_folder.hpp"
@@ -87,6 +95,51 @@ TEST(Temas, ConfiguraTelaGivesTheStationsLookAndButtonMnemonics) {
   ConfiguraTela(&intocada);
   EXPECT_EQ(botao->text(), "Alterar");
   EXPECT_EQ(intocada.font().pointSize(), tamanho);
+  set_user_settings_folder({});
+}
+
+TEST(Temas, LookUpButtonsGridsPanelsOnTabsAndEditsTakeTheTheme) {
+  aplicacao_qt();
+  test::TempFolder pasta("temas-controles");
+  set_user_settings_folder(pasta.path());
+  UserSettings("Venda").write_string("Parametros", "Tema", "2");
+  const QList<QIcon> antes = vImageListIcones;
+  vImageListIcones.clear();
+  for (int i = 0; i <= 40; ++i) {
+    QPixmap p(16, 16);
+    p.fill(QColor(i, 0, 0));
+    vImageListIcones.append(QIcon(p));
+  }
+
+  QWidget form;
+  auto* pesquisa = new QToolButton(&form);
+  pesquisa->setProperty("Pesquisa", true);
+  auto* outro = new QToolButton(&form);  // a plain tool button keeps its own icon
+  auto* grade = new QTableWidget(2, 2, &form);
+  auto* paginas = new QTabWidget(&form);
+  auto* pagina = new QWidget;
+  paginas->addTab(pagina, "Geral");
+  auto* painel = new QFrame(pagina);
+  auto* solto = new QFrame(&form);  // not on a tab page: left to the form's colour
+  auto* data = new QDateEdit(&form);
+  data->setCalendarPopup(true);
+  auto* quantidade = new QSpinBox(&form);
+  ConfiguraTela(&form);
+
+  EXPECT_EQ(pesquisa->icon().pixmap(16, 16).toImage().pixelColor(0, 0), QColor(40, 0, 0));
+  EXPECT_TRUE(pesquisa->autoRaise());
+  EXPECT_EQ(pesquisa->font(), form.font());
+  EXPECT_TRUE(outro->icon().isNull());
+  EXPECT_EQ(grade->frameShape(), QFrame::NoFrame);
+  EXPECT_TRUE(grade->horizontalHeader()->styleSheet().contains("qlineargradient"));
+  EXPECT_TRUE(painel->autoFillBackground());
+  EXPECT_EQ(painel->palette().color(QPalette::Window), QColor(39, 39, 39));
+  EXPECT_FALSE(solto->autoFillBackground());
+  EXPECT_EQ(data->palette().color(QPalette::Base), kCorEdicao);
+  EXPECT_EQ(data->calendarWidget()->palette().color(QPalette::Base),
+            QApplication::palette().color(QPalette::Window));
+  EXPECT_EQ(quantidade->palette().color(QPalette::Base), kCorEdicao);
+  vImageListIcones = antes;
   set_user_settings_folder({});
 }
 

@@ -64,6 +64,26 @@ TEST_F(MessageDialogTest, OnlyAButtonClosesIt) {
   EXPECT_EQ(dialog.result(), 2);
 }
 
+TEST_F(MessageDialogTest, EachTypeSoundsAsItComesUpAndConfirmMessageAlertsWithTheWarning) {
+  std::vector<TMsgDlgType> tocados;
+  const auto antes = som_da_mensagem;
+  som_da_mensagem = [&](TMsgDlgType type) { tocados.push_back(type); };
+  QtDialogs dialogs;
+  ScopedDialogService installed(dialogs);
+  const TMsgDlgType kTypes[] = {mtWarning, mtError, mtInformation, mtConfirmation, mtCustom};
+  for (TMsgDlgType type : kTypes) {
+    when_modal([](QWidget& w) { static_cast<TMessageDialog&>(w).button(1)->click(); });
+    dialogs.show_message(request("Som", {"&Ok"}, 1, 0, type));
+  }
+  for (bool alerta : {false, true}) {
+    when_modal([](QWidget& w) { static_cast<TMessageDialog&>(w).button(1)->click(); });
+    EXPECT_TRUE(ConfirmMessage("Continuar?", alerta));
+  }
+  som_da_mensagem = antes;
+  EXPECT_EQ(tocados, (std::vector<TMsgDlgType>{mtWarning, mtError, mtInformation, mtConfirmation, mtCustom,
+                                               mtConfirmation, mtWarning}));
+}
+
 TEST_F(MessageDialogTest, EscapePressesTheCancelButtonAndEnterTheDefault) {
   {
     TMessageDialog dialog(request("Excluir?", {"&Sim", "&Não", "Cancela"}, 0, 3));
@@ -114,6 +134,12 @@ TEST_F(MessageDialogTest, LaidOutAsTheErpDrawsIt) {
   EXPECT_TRUE(dialog.label_copy()->font().underline());
   EXPECT_GE(dialog.width(), 250 + 32);
   EXPECT_EQ(dialog.scroll_box()->x(), 64);
+  // Every type's icon fills the 32-pixel square, the custom type's generic one too.
+  for (TMsgDlgType type : {mtWarning, mtError, mtInformation, mtConfirmation, mtCustom}) {
+    TMessageDialog typed(request("Pedido gravado.", {"&Ok"}, 1, 1, type));
+    EXPECT_EQ(typed.image_icon()->pixmap().deviceIndependentSize().toSize(), QSize(32, 32))
+        << static_cast<int>(type);
+  }
 }
 
 TEST_F(MessageDialogTest, NeverLargerThanTheWorkArea) {

@@ -1,5 +1,7 @@
 #include "ui/detail/message_dialog.hpp"
 
+#include "ui/qt_dialogs.hpp"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -7,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -120,7 +123,12 @@ TMessageDialog::TMessageDialog(const MessageRequest& request, QWidget* parent)
 
   image_icon_ = new QLabel(this);
   image_icon_->setObjectName(QStringLiteral("ImageIcon"));
-  image_icon_->setPixmap(icon_for(request.type, style()).pixmap(kIconSize, kIconSize));
+  // An icon with no 32-pixel picture (the generic program icon has 16) is
+  // enlarged: the icon fills its square whatever the type.
+  QPixmap icone = icon_for(request.type, style()).pixmap(kIconSize, kIconSize);
+  if (!icone.isNull() && icone.size() != QSize(kIconSize, kIconSize))
+    icone = icone.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  image_icon_->setPixmap(icone);
   image_icon_->setGeometry(16, kCaptionHeight + 16, kIconSize, kIconSize);
 
   panel_buttons_ = new QWidget(this);
@@ -360,6 +368,7 @@ void TMessageDialog::showEvent(QShowEvent* event) {
   if (request_.top >= 0) at.setY(request_.top);
   move(at);
   QDialog::showEvent(event);
+  if (som_da_mensagem) som_da_mensagem(request_.type);
 }
 
 }  // namespace zpk::ui
