@@ -160,7 +160,7 @@ TEST(PgDialect, UpdateOrInsertOnAConstraintIsAnUpsert) {
        "V = "
        "EXCLUDED.V"},
       {"UPDATE OR INSERT INTO T (K) VALUES (?) MATCHING (K)",
-       "INSERT INTO T (K) VALUES ($1) ON CONFLICT (K) DO NOTHING"},
+       "INSERT INTO T (K) VALUES ($1) ON CONFLICT (K) DO UPDATE SET K = EXCLUDED.K"},
       {"UPDATE OR INSERT INTO U (ID, B, A, X) VALUES (1, 2, 'a', 'x') MATCHING (B, A)",
        "INSERT INTO U (ID, B, A, X) VALUES (1, 2, 'a', 'x') ON CONFLICT (B, A) DO UPDATE SET ID = "
        "EXCLUDED.ID, X = "

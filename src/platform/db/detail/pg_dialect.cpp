@@ -609,7 +609,10 @@ std::string update_or_insert(const Pieces& p, std::string_view sql, const PgCata
       if (key_set.count(cols[c])) continue;
       set += (set.empty() ? "" : ", ") + cols_text[c] + " = EXCLUDED." + cols_text[c];
     }
-    r += set.empty() ? " DO NOTHING" : " DO UPDATE SET " + set;
+    // Only keys: the row is still updated (to itself), as Firebird does, so
+    // that it is locked, counted as one row written and returned by RETURNING.
+    if (set.empty()) set = cols_text[key_at[0]] + " = EXCLUDED." + cols_text[key_at[0]];
+    r += " DO UPDATE SET " + set;
     return r + returning;
   }
   if (!returning.empty())
