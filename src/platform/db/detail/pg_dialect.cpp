@@ -639,9 +639,7 @@ std::string update_or_insert(const Pieces& p, std::string_view sql, const PgCata
          " WHERE NOT EXISTS (SELECT 1 FROM u)";
 }
 
-std::string translate(std::string_view sql, const PgCatalog& catalog) {
-  int markers = 0;
-  const Pieces p = lex(sql, &markers);
+std::string translate(const Pieces& p, std::string_view sql, const PgCatalog& catalog) {
   Translator tr(p, sql);
   const size_t hi = p.size();
   const size_t a = tr.next(0, hi);
@@ -652,6 +650,11 @@ std::string translate(std::string_view sql, const PgCatalog& catalog) {
     return update_or_insert(p, sql, catalog);
   }
   return tr.emit(0, hi);
+}
+
+std::string translate(std::string_view sql, const PgCatalog& catalog) {
+  int markers = 0;
+  return translate(lex(sql, &markers), sql, catalog);
 }
 
 // The significant pieces of a statement.
@@ -877,22 +880,23 @@ std::vector<std::string> schema_to_postgres(std::string_view firebird_script, co
       out.push_back("DROP SEQUENCE " + w[2]->text);
       continue;
     }
-    if (at(0, "CREATE") && !at(1, "TABLE") && !at(1, "VIEW") && !at(1, "SEQUENCE") &&
-        std::any_of(w.begin(), w.end(), [](const Piece* q) { return is_word(*q, "INDEX"); }) &&
-        (at(1, "INDEX") || at(2, "INDEX") || at(3, "INDEX"))) {
+    if (at(0, "CREATE") && (at(1, "INDEX") || at(2, "INDEX") || at(3, "INDEX"))) {
       out.push_back(create_index(p, sql));
       continue;
     }
     learn_table(p, sql, tables);
     if (at(0, "RECREATE") && at(1, "TABLE") && w.size() >= 3) {
       out.push_back("DROP TABLE IF EXISTS " + w[2]->text);
-      std::string create = translate(sql, known);
-      const size_t word = create.find_first_not_of(" \t\r\n");
-      create.replace(word, 8, "CREATE");
-      out.push_back(create);
+      Pieces create = p;
+      for (Piece& q : create) {
+        if (!is_word(q, "RECREATE")) continue;
+        q.text = q.up = "CREATE";
+        break;
+      }
+      out.push_back(translate(create, sql, known));
       continue;
     }
-    out.push_back(translate(sql, known));
+    out.push_back(translate(p, sql, known));
   }
   return out;
 }
