@@ -274,7 +274,17 @@ class Translator {
         i = n1;
       } else if (is_word(t, "FROM") && n1 < hi && is_word(p_[n1], "RDB$DATABASE")) {
         i = from_rdb_database(s, n1, hi);
-      } else if (t.kind == SqlTok::word && t.up.rfind("RDB$", 0) == 0) {
+      } else if (is_word(t, "RDB$DB_KEY")) {
+        // The row's address: PostgreSQL's ctid orders rows as they were written, as the key does.
+        s.out += "ctid";
+      } else if (is_word(t, "RDB$RELATIONS")) {
+        // The tables of the database, with Firebird's column for their names (upper case, as created).
+        s.out +=
+            "(SELECT CAST(UPPER(table_name) AS VARCHAR(63)) AS rdb$relation_name FROM "
+            "information_schema.tables WHERE table_schema = current_schema())";
+        if (n1 >= hi || p_[n1].kind != SqlTok::word || kClauseWords.count(p_[n1].up))
+          s.out += " AS rdb$relations";
+      } else if (t.kind == SqlTok::word && t.up.rfind("RDB$", 0) == 0 && t.up != "RDB$RELATION_NAME") {
         refuse("Firebird system table " + t.up + " has no PostgreSQL counterpart", statement_);
       } else if (t.kind == SqlTok::word && (t.up == "STARTING" || t.up == "CONTAINING")) {
         i = predicate(s, i, hi, false);
@@ -319,6 +329,11 @@ class Translator {
     bool had_union = false;
     bool for_update = false;
   };
+
+  // Words that follow a table in FROM when it has no alias.
+  inline static const std::set<std::string> kClauseWords = {
+      "WHERE", "UNION", "ORDER", "GROUP", "HAVING", "ROWS",  "PLAN", "FOR", "WITH",
+      "JOIN",  "INNER", "LEFT",  "RIGHT", "FULL",   "CROSS", "ON",   "AS"};
 
   // Words after which a predicate's left operand begins.
   inline static const std::set<std::string> kPredicateStarts = {
