@@ -215,6 +215,14 @@ TEST(PgDialect, RefusesWhatItCannotTranslateNamingTheConstruct) {
       {"SELECT A FROM T WHERE K = :K", ":K"},
       {"SELECT GEN_ID(G, 10) FROM RDB$DATABASE", "GEN_ID"},
       {"SELECT FIRST X A FROM T", "FIRST"},
+      // cut short: refused, never read past the end
+      {"SELECT FIRST", "FIRST"},
+      {"SELECT IIF(A, (B", "parentheses"},
+      {"UPDATE OR INSERT INTO T (K) VALUES", "VALUES without ("},
+      {"UPDATE OR INSERT INTO T (K) VALUES (?) MATCHING K", "MATCHING without ("},
+      {"UPDATE OR INSERT INTO", "without a table"},
+      {"SELECT EXTRACT(WEEKDAY D) FROM T", "EXTRACT without FROM"},
+      {"SELECT A FROM T WHERE STARTING WITH ?", "STARTING without two operands"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.sql);

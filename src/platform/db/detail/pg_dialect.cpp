@@ -573,6 +573,8 @@ std::string update_or_insert(const Pieces& p, std::string_view sql, const PgCata
   size_t v = tr.next(close + 1, hi);
   if (v >= hi || !is_word(p[v], "VALUES")) refuse("UPDATE OR INSERT INTO " + table + " without VALUES", sql);
   open = tr.next(v + 1, hi);
+  if (open >= hi || !is_op(p[open], "("))
+    refuse("UPDATE OR INSERT INTO " + table + ": VALUES without (", sql);
   close = tr.close_of(open, hi);
   std::vector<std::string> vals;
   for (auto [a, b] : tr.split_args(open + 1, close)) vals.push_back(tr.emit_trim(a, b));
@@ -582,6 +584,8 @@ std::string update_or_insert(const Pieces& p, std::string_view sql, const PgCata
   size_t m = tr.next(close + 1, hi);
   if (m < hi && is_word(p[m], "MATCHING")) {
     open = tr.next(m + 1, hi);
+    if (open >= hi || !is_op(p[open], "("))
+      refuse("UPDATE OR INSERT INTO " + table + ": MATCHING without (", sql);
     close = tr.close_of(open, hi);
     for (auto [a, b] : tr.split_args(open + 1, close)) keys.push_back(name_of(p[tr.next(a, b)]));
     m = tr.next(close + 1, hi);
