@@ -190,6 +190,8 @@ class Translator {
       }
       const size_t n1 = next(i + 1, hi);
       const bool call = n1 < hi && is_op(p_[n1], "(");
+      const bool item_start = s.in_list && s.at_item;
+      const std::string firebird_name = default_name(t, n1, hi);
       if (is_op(t, "(")) {
         const size_t c = close_of(i, hi);
         s.out += "(" + emit(i + 1, c) + ")";
@@ -313,8 +315,19 @@ class Translator {
       } else {
         s.out += t.text;
       }
+      if (item_start && !firebird_name.empty()) {
+        // A select item that is only the construct gets the column name
+        // Firebird gives it: rows are read by field name.
+        const size_t after = next(i + 1, hi);
+        if (after >= hi || is_op(p_[after], ",") || is_word(p_[after], "FROM"))
+          s.out += " AS " + firebird_name;
+      }
       if (t.kind == SqlTok::word && kPredicateStarts.count(t.up)) s.pred_start = s.out.size();
       if (is_op(t, ",")) s.pred_start = s.out.size();
+      if (is_word(t, "SELECT")) s.in_list = true;
+      if (is_word(t, "FROM")) s.in_list = false;
+      s.at_item = s.in_list && (is_word(t, "SELECT") || is_op(t, ",") ||
+                                (item_start && (is_word(t, "DISTINCT") || is_word(t, "ALL"))));
     }
     flush_select(s, false);
     return s.out;
@@ -328,6 +341,20 @@ class Translator {
     std::string limit, offset;
     bool had_union = false;
     bool for_update = false;
+    bool in_list = false;  // between SELECT and FROM
+    bool at_item = false;  // at the start of a select item
+  };
+
+  // The column name Firebird gives a select item that is only this
+  // construct, for the constructs whose PostgreSQL form is named otherwise.
+  std::string default_name(const Piece& t, size_t n1, size_t hi) const {
+    if (t.kind != SqlTok::word || n1 >= hi) return {};
+    if (is_op(p_[n1], "(") &&
+        (t.up == "IIF" || t.up == "LIST" || t.up == "EXTRACT" || t.up == "GEN_ID" || t.up == "CAST")) {
+      return t.up;
+    }
+    if (t.up == "NEXT" && is_word(p_[n1], "VALUE")) return "NEXT_VALUE";
+    return {};
   };
 
   // Words that follow a table in FROM when it has no alias.
