@@ -23,6 +23,7 @@ struct Piece {
 };
 using Pieces = std::vector<Piece>;
 
+// ASCII case changes: names and keywords of statements are ASCII.
 std::string upper(std::string_view s) {
   std::string r(s);
   for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -33,6 +34,7 @@ std::string lower(std::string_view s) {
   for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return r;
 }
+// The text without leading and trailing blanks.
 std::string trim(std::string_view s) {
   size_t b = 0;
   size_t e = s.size();
@@ -41,6 +43,7 @@ std::string trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
+// Raises the usage error of a statement that has no PostgreSQL form here.
 [[noreturn]] void refuse(const std::string& what, std::string_view statement) {
   throw EDatabaseError(DatabaseErrorKind::usage, "PostgreSQL: " + what, std::string(statement));
 }
@@ -103,6 +106,7 @@ Pieces lex(std::string_view sql, int* markers) {
   return out;
 }
 
+// Piece tests: code rather than blanks or comments, a given word, a given operator.
 bool significant(const Piece& p) {
   return p.kind != SqlTok::space && p.kind != SqlTok::comment;
 }
@@ -400,6 +404,7 @@ class Translator {
     refuse("FIRST, SKIP or ROWS value " + v.text + " (a number, a marker or (expression))", statement_);
   }
 
+  // SELECT [FIRST n] [SKIP m]: the values are kept for the end of this select.
   size_t select(Scope& s, size_t i, size_t hi) {
     flush_select(s, false);
     s.sel_start = s.out.size();
@@ -448,6 +453,7 @@ class Translator {
     return k;
   }
 
+  // EXTRACT(part FROM e) with Firebird's parts and result types.
   size_t extract(Scope& s, size_t open, size_t hi) {
     const size_t c = close_of(open, hi);
     const size_t part = next(open + 1, c);
@@ -490,6 +496,7 @@ class Translator {
     return last;
   }
 
+  // Whether an operand is one name, marker or literal, which needs no parentheses.
   static bool simple_operand(const std::string& x) {
     if (x.empty()) return true;
     if (x.front() == '\'' && x.back() == '\'' && x.find('\'', 1) == x.size() - 1) return true;
@@ -567,6 +574,7 @@ class Translator {
   std::string_view statement_;
 };
 
+// A list of column names as a set, to compare keys in any order.
 std::set<std::string> upper_set(const std::vector<std::string>& v) {
   return {v.begin(), v.end()};
 }
@@ -685,6 +693,7 @@ std::string update_or_insert(const Pieces& p, std::string_view sql, const PgCata
          " WHERE NOT EXISTS (SELECT 1 FROM u)";
 }
 
+// One statement's PostgreSQL text from its pieces.
 std::string translate(const Pieces& p, std::string_view sql, const PgCatalog& catalog) {
   Translator tr(p, sql);
   const size_t hi = p.size();
@@ -698,6 +707,7 @@ std::string translate(const Pieces& p, std::string_view sql, const PgCatalog& ca
   return tr.emit(0, hi);
 }
 
+// One statement's PostgreSQL text, its markers numbered from $1.
 std::string translate(std::string_view sql, const PgCatalog& catalog) {
   int markers = 0;
   return translate(lex(sql, &markers), sql, catalog);
@@ -848,6 +858,7 @@ std::string create_index(const Pieces& p, std::string_view sql) {
   return r + ")";
 }
 
+// The PostgreSQL version of PSQL object `name`, from its file.
 std::string read_psql_file(const std::string& name, const std::filesystem::path& psql_folder,
                            std::string_view sql) {
   std::filesystem::path folder = psql_folder;
