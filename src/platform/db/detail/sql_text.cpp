@@ -8,13 +8,8 @@ namespace zpk::detail {
 
 namespace {
 
-enum class Tok { space, comment, string, qstring, quoted_name, word, number, param, marker, op };
-
-struct Token {
-  Tok kind;
-  size_t begin;
-  size_t end;  // one past the last character
-};
+using Tok = SqlTok;
+using Token = SqlToken;
 
 bool ident_start(unsigned char c) {
   return std::isalpha(c) || c == '_' || c >= 0x80;
@@ -42,8 +37,9 @@ char closing_delimiter(char open) {
   }
 }
 
-// Cuts a statement into tokens. Unterminated literals and comments run to the end.
-std::vector<Token> tokenize(std::string_view s) {
+}  // namespace
+
+std::vector<SqlToken> tokenize_sql(std::string_view s) {
   std::vector<Token> out;
   out.reserve(s.size() / 4 + 4);
   const size_t n = s.size();
@@ -126,6 +122,12 @@ std::vector<Token> tokenize(std::string_view s) {
     }
   }
   return out;
+}
+
+namespace {
+
+std::vector<Token> tokenize(std::string_view s) {
+  return tokenize_sql(s);
 }
 
 std::string upper_ascii(std::string_view s) {

@@ -10,6 +10,19 @@
 
 namespace zpk::detail {
 
+// Kinds of the pieces of a statement, as every rewrite of the layer sees them.
+enum class SqlTok { space, comment, string, qstring, quoted_name, word, number, param, marker, op };
+
+// One piece of a statement: [begin, end) of its text.
+struct SqlToken {
+  SqlTok kind;
+  size_t begin;
+  size_t end;  // one past the last character
+};
+
+// Cuts a statement into pieces; unterminated literals and comments run to the end.
+std::vector<SqlToken> tokenize_sql(std::string_view sql);
+
 struct RewrittenSql {
   std::string text;                // the statement with "?" markers
   std::vector<std::string> slots;  // parameter name (upper case) of each marker; "" for a plain "?"
