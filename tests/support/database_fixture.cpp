@@ -12,6 +12,7 @@
 #include "platform/tabela/schema_setup.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "support/file_lock.hpp"
+#include "support/pg_databases.hpp"
 
 namespace zpk::test {
 
@@ -83,17 +84,49 @@ fs::path ensure_template() {
   return file;
 }
 
+// Fills an empty database with the template's tables and demo data.
+void fill_template(TTIDatabase& db) {
+  apply_shared_schema(db, schema_dir());
+  apply_company_schema(db, schema_dir(), "001");
+  seed_demo_data(db, schema_dir());
+  db.DefaultTransaction().Commit();
+}
+
+// The PostgreSQL template of this schema (its name carries the schema's digest).
+std::string ensure_pg_template_database() {
+  const std::string name = "zpk_tpl_" + schema_digest();
+  ensure_pg_template(name, [](const std::string& location) {
+    TTIDatabase db;
+    db.SetDatabaseName(location);
+    db.Open();
+    fill_template(db);
+    db.Close();
+  });
+  return name;
+}
+
 fs::path g_database;
 
 }  // namespace
 
+bool on_postgres() {
+  const char* engine = std::getenv("ZPK_TEST_ENGINE");
+  return engine && std::string(engine) == "postgres";
+}
+
 fs::path template_database() {
+  if (on_postgres()) return pg_location(ensure_pg_template_database());
   FileLock lock(work_dir() / "template.lock");
   return ensure_template();
 }
 
 fs::path fresh_database(const std::string& label) {
   static std::atomic<int> counter{0};
+  if (on_postgres()) {
+    const std::string name = pg_database_name(label + "_" + std::to_string(++counter));
+    create_pg_database_from_template(ensure_pg_template_database(), name);
+    return pg_location(name);
+  }
   std::string safe = label;
   for (char& c : safe) {
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
@@ -111,10 +144,21 @@ void DatabaseTest::SetUpTestSuite() {
   Tabela.connect_company(g_database.string(), "001");
 }
 
+void remove_database(const fs::path& database) {
+  if (database.empty()) return;
+  const std::string location = database.string();
+  if (location.rfind("postgresql://", 0) == 0) {
+    std::string name = location.substr(location.rfind('/') + 1);
+    drop_pg_database(name.substr(0, name.find('?')));
+    return;
+  }
+  std::error_code ec;
+  fs::remove(database, ec);
+}
+
 void DatabaseTest::TearDownTestSuite() {
   Tabela.disconnect();
-  std::error_code ec;
-  fs::remove(g_database, ec);
+  remove_database(g_database);
   g_database.clear();
 }
 

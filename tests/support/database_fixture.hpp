@@ -13,12 +13,20 @@
 
 namespace zpk::test {
 
+// True when the database tests run on PostgreSQL (ZPK_TEST_ENGINE=postgres,
+// set by CTest for the tests prefixed "pg."); the databases are then on the
+// server of scripts/pgserver (ZPK_TEST_PG_ADMIN) and their "paths" are
+// postgresql:// locations.
+bool on_postgres();
+
 // The template database, built (or rebuilt when schema/ changed) under the
 // build directory; concurrent test programs wait on a lock file.
 std::filesystem::path template_database();
 
 // A new copy of the template for this process; `label` becomes part of its name.
 std::filesystem::path fresh_database(const std::string& label);
+// Removes a copy made by fresh_database (a file, or a PostgreSQL database).
+void remove_database(const std::filesystem::path& database);
 
 // Each suite deriving from it runs on its own copy of the template, with
 // Tabela connected for company 001. After each test, whatever it left

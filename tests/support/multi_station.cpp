@@ -11,6 +11,7 @@
 
 #include "platform/rtl/errors.hpp"
 #include "support/database_fixture.hpp"
+#include "support/pg_databases.hpp"
 
 namespace zpk::test {
 
@@ -73,6 +74,7 @@ std::string try_connect(const std::string& host, const std::string& port, std::c
 }  // namespace
 
 bool server_configured() {
+  if (on_postgres()) return !env_text("ZPK_TEST_PG_ADMIN").empty();
   return !env_text("ZPK_TEST_SERVER").empty();
 }
 
@@ -89,6 +91,16 @@ ServerLocation server_location() {
 }
 
 std::string server_problem() {
+  if (on_postgres()) {
+    if (!server_configured()) return "ZPK_TEST_PG_ADMIN is not set: run the tests with scripts/run-tests";
+    try {
+      PgConnection probe(pg_admin_location());
+      return {};
+    } catch (const PgError& e) {
+      return std::string("the test PostgreSQL server (ZPK_TEST_PG_ADMIN) does not answer: ") + e.what() +
+             "; is scripts/pgserver running?";
+    }
+  }
   if (!server_configured()) return "ZPK_TEST_SERVER is not set: run the tests with scripts/run-tests";
   std::string host, port;
   split_prefix(server_location().prefix, host, port);
@@ -102,7 +114,14 @@ bool server_available() {
   return server_configured() && server_problem().empty();
 }
 
-ServerDatabase::ServerDatabase(const std::string& label) : server_(server_location()) {
+ServerDatabase::ServerDatabase(const std::string& label) {
+  if (on_postgres()) {
+    // A PostgreSQL copy lives on the server already; its location carries the login.
+    location_ = fresh_database(label).string();
+    file_ = location_;
+    return;
+  }
+  server_ = server_location();
   const fs::path copy = fresh_database(label);
   fs::create_directories(server_.data_dir);
   file_ = server_.data_dir / copy.filename();
@@ -118,8 +137,11 @@ ServerDatabase::ServerDatabase(const std::string& label) : server_(server_locati
 }
 
 ServerDatabase::~ServerDatabase() {
-  std::error_code ec;
-  fs::remove(file_, ec);
+  try {
+    remove_database(file_);
+  } catch (...) {
+    // A database left behind goes with the test server's cluster.
+  }
 }
 
 void ServerDatabase::open(TTIDatabase& database) const {

@@ -46,14 +46,14 @@ bool server_available();
 // Skips the test when ZPK_TEST_SERVER is unset (saying how to run it) and
 // fails it when the variable is set but the server does not answer. For a
 // TEST body or SetUp; ServerTest does it for you.
-#define ZPK_REQUIRE_TEST_SERVER()                                                                         \
-  do {                                                                                                    \
-    if (!::zpk::test::server_configured()) {                                                              \
-      GTEST_SKIP() << "needs the test Firebird server: run scripts/run-tests (or scripts/fbserver start " \
-                      "and export the variables of the file `scripts/fbserver env` prints)";              \
-    }                                                                                                     \
-    const std::string zpk_server_problem_ = ::zpk::test::server_problem();                                \
-    ASSERT_TRUE(zpk_server_problem_.empty()) << zpk_server_problem_;                                      \
+#define ZPK_REQUIRE_TEST_SERVER()                                                                     \
+  do {                                                                                                \
+    if (!::zpk::test::server_configured()) {                                                          \
+      GTEST_SKIP() << "needs the test database server: run scripts/run-tests (or scripts/fbserver / " \
+                      "scripts/pgserver start and export the variables of the file `env` prints)";    \
+    }                                                                                                 \
+    const std::string zpk_server_problem_ = ::zpk::test::server_problem();                            \
+    ASSERT_TRUE(zpk_server_problem_.empty()) << zpk_server_problem_;                                  \
   } while (false)
 
 // A fresh copy of the template database (schema/ with the demo companies)

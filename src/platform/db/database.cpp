@@ -117,10 +117,10 @@ void TTIDatabase::execute_direct(std::string_view sql) {
   t.statement_finished(ok);
 }
 
-void TTIDatabase::execute_script(std::string_view script) {
+void TTIDatabase::execute_script(std::string_view script, const std::filesystem::path& psql_folder) {
   detail::Connection& c = connection();
   TTITransaction& t = DefaultTransaction();
-  for (const std::string& stmt : c.script_statements(script)) {
+  for (const std::string& stmt : c.script_statements(script, psql_folder)) {
     try {
       c.execute_script_statement(t.engine().handle, stmt);
     } catch (...) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -83,8 +84,10 @@ class TTIDatabase {
   // transaction; schema changes go this way.
   void execute_direct(std::string_view sql);
   // Runs a script (statements ended by ";", SET TERM understood), committing
-  // after each statement so that later ones see earlier schema changes.
-  void execute_script(std::string_view script);
+  // after each statement so that later ones see earlier schema changes. On
+  // PostgreSQL its stored routines are replaced by the files <NAME>.sql of
+  // `psql_folder` (their PL/pgSQL versions).
+  void execute_script(std::string_view script, const std::filesystem::path& psql_folder = {});
 
   // Whether a table of this name (upper case, as the schema writes it) exists.
   bool table_exists(const std::string& table);

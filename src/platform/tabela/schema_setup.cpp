@@ -76,10 +76,11 @@ std::string company_code(const std::string& empresa) {
 }
 
 // Runs a script; an engine error names the script first, so that the
-// message says which file to correct.
+// message says which file to correct. The PostgreSQL versions of its stored
+// routines are in the schema folder's "postgres" folder.
 void run_script(TTIDatabase& database, const fs::path& file, const std::string& script) {
   try {
-    database.execute_script(script);
+    database.execute_script(script, file.parent_path().parent_path() / "postgres");
   } catch (EDatabaseError& e) {
     throw EDatabaseError(e.kind(), e, file.filename().string() + ": " + e.message());
   }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -89,8 +90,10 @@ class Connection {
                    const std::vector<const BoundValue*>& values, bool literal_binding, ResultData& out,
                    size_t max_rows = 0) = 0;
 
-  // The statements of a schema script, as this engine runs them.
-  virtual std::vector<std::string> script_statements(std::string_view script) = 0;
+  // The statements of a schema script, as this engine runs them (stored
+  // routines from `psql_folder` on engines that need their own versions).
+  virtual std::vector<std::string> script_statements(std::string_view script,
+                                                     const std::filesystem::path& psql_folder) = 0;
   // Runs one statement of script_statements() as it stands.
   virtual void execute_script_statement(TransactionHandle transaction, const std::string& sql) = 0;
   // Whether a table of this name exists (upper-case name, as the schema writes it).

@@ -292,7 +292,8 @@ void FirebirdConnection::execute(CachedStatement& cs, ITransaction* transaction,
   }
 }
 
-std::vector<std::string> FirebirdConnection::script_statements(std::string_view script) {
+std::vector<std::string> FirebirdConnection::script_statements(std::string_view script,
+                                                               const std::filesystem::path&) {
   return split_sql_script(script);
 }
 

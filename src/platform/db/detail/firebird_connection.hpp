@@ -3,6 +3,7 @@
 // prepared statements.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,7 +32,8 @@ class FirebirdConnection final : public Connection {
   void execute_immediate(TransactionHandle transaction, std::string_view sql) override;
   void run(TransactionHandle transaction, std::string_view sql, const std::vector<const BoundValue*>& values,
            bool literal_binding, ResultData& out, size_t max_rows = 0) override;
-  std::vector<std::string> script_statements(std::string_view script) override;
+  std::vector<std::string> script_statements(std::string_view script,
+                                             const std::filesystem::path& psql_folder) override;
   void execute_script_statement(TransactionHandle transaction, const std::string& sql) override;
   bool table_exists(TransactionHandle transaction, const std::string& table) override;
   void clear_statement_cache() noexcept override { cache_.clear(); }

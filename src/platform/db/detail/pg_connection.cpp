@@ -743,9 +743,10 @@ std::unique_ptr<PgConnection> PgConnection::open(const ConnectSettings& settings
     const std::string name = database_of(settings.location);
     PGconn* admin = connect(settings, "postgres");
     try {
-      // C collation: text sorts by code point, as Firebird's UTF8 does.
+      // Text sorts by code point, as Firebird's UTF8 does (collation C), and
+      // UPPER knows the accented letters (character classes of C.UTF-8).
       admin_command(admin, "CREATE DATABASE " + quoted_identifier(admin, name) +
-                               " ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0");
+                               " ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C.UTF-8' TEMPLATE template0");
     } catch (...) {
       PQfinish(admin);
       throw;
@@ -880,24 +881,28 @@ void PgConnection::execute_script_statement(TransactionHandle transaction, const
   run_statement(s, w, sql);
 }
 
-std::vector<std::string> PgConnection::script_statements(std::string_view script) {
+std::vector<std::string> PgConnection::script_statements(std::string_view script,
+                                                         const std::filesystem::path& psql_folder) {
   // The catalog answers from the attachment's own session: a script's later
   // statements see the tables its earlier ones made (each is committed).
-  return schema_to_postgres(script, [this](std::string_view table) {
-    PgSession* s = acquire_session();
-    s->busy = true;
-    s->begin_pending = true;
-    s->begin_sql = "BEGIN ISOLATION LEVEL READ COMMITTED READ ONLY";
-    TransactionHandle h = s;
-    try {
-      PgTableInfo info = table_info(*s, table);
-      rollback(h);
-      return info;
-    } catch (...) {
-      rollback(h);
-      throw;
-    }
-  });
+  return schema_to_postgres(
+      script,
+      [this](std::string_view table) {
+        PgSession* s = acquire_session();
+        s->busy = true;
+        s->begin_pending = true;
+        s->begin_sql = "BEGIN ISOLATION LEVEL READ COMMITTED READ ONLY";
+        TransactionHandle h = s;
+        try {
+          PgTableInfo info = table_info(*s, table);
+          rollback(h);
+          return info;
+        } catch (...) {
+          rollback(h);
+          throw;
+        }
+      },
+      psql_folder);
 }
 
 bool PgConnection::table_exists(TransactionHandle transaction, const std::string& table) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -40,7 +41,8 @@ class PgConnection final : public Connection {
   void execute_immediate(TransactionHandle transaction, std::string_view sql) override;
   void run(TransactionHandle transaction, std::string_view sql, const std::vector<const BoundValue*>& values,
            bool literal_binding, ResultData& out, size_t max_rows = 0) override;
-  std::vector<std::string> script_statements(std::string_view script) override;
+  std::vector<std::string> script_statements(std::string_view script,
+                                             const std::filesystem::path& psql_folder) override;
   void execute_script_statement(TransactionHandle transaction, const std::string& sql) override;
   bool table_exists(TransactionHandle transaction, const std::string& table) override;
   void clear_statement_cache() noexcept override;
