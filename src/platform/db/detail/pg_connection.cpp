@@ -130,7 +130,7 @@ PGconn* connect(const ConnectSettings& settings, const char* other_db) {
   keys.push_back("client_encoding");
   values.push_back("UTF8");
   keys.push_back("options");
-  values.push_back("-c DateStyle=ISO,YMD -c extra_float_digits=3 -c IntervalStyle=postgres");
+  values.push_back("-c DateStyle=ISO,MDY -c extra_float_digits=3 -c IntervalStyle=postgres");
   keys.push_back("application_name");
   values.push_back("zpk");
   keys.push_back(nullptr);
@@ -705,6 +705,34 @@ void fill_result(const PGresult* r, const std::shared_ptr<std::vector<ColumnInfo
   out.rows_affected = (tuples && *tuples) ? std::atoll(tuples) : static_cast<int64_t>(out.row_count);
 }
 
+// Characters of a UTF-8 text, trailing blanks left out (as a column's size counts them).
+size_t characters(std::string_view text) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return static_cast<size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// The server says a text was too long for "character varying(N)" without
+// saying which: the first bound text longer than N is told by its parameter,
+// as the Firebird side tells it before the statement runs.
+[[noreturn]] void raise_text_too_long(const EDatabaseError& e, const std::vector<std::string>& values,
+                                      const std::vector<bool>& nulls, std::string_view sql) {
+  const std::string& m = e.message();
+  const size_t open = m.find('(');
+  const size_t close = m.find(')', open == std::string::npos ? 0 : open);
+  if (open != std::string::npos && close != std::string::npos) {
+    const size_t limit = static_cast<size_t>(std::atoll(m.substr(open + 1, close - open - 1).c_str()));
+    for (size_t i = 0; i < values.size(); ++i) {
+      const size_t n = nulls[i] ? 0 : characters(values[i]);
+      if (limit > 0 && n > limit) {
+        throw EDatabaseError(TextTooLong{static_cast<unsigned>(i), n, limit}, "parameter " + std::to_string(i + 1),
+                             std::string(sql));
+      }
+    }
+  }
+  throw e;
+}
+
 PgSession& session_of(TransactionHandle t) {
   if (!t) throw EDatabaseError(DatabaseErrorKind::usage, "no transaction is active");
   return *static_cast<PgSession*>(t);
@@ -1012,7 +1040,13 @@ void PgConnection::run_translated(PgSession& s, std::string_view sql, const std:
   w.name = &name;
   w.values.reserve(values.size());
   for (size_t i = 0; i < values.size(); ++i) w.values.push_back(nulls[i] ? nullptr : values[i].c_str());
-  StatementResults r = run_statement(s, w, sql);
+  StatementResults r;
+  try {
+    r = run_statement(s, w, sql);
+  } catch (const EDatabaseError& e) {
+    if (e.sqlstate() == "22001") raise_text_too_long(e, values, nulls, sql);
+    throw;
+  }
   if (!st) {
     st = std::make_shared<PgStatement>();
     st->name = name;
