@@ -61,10 +61,37 @@ std::string field_text(const PGresult* r, int field) {
   return v ? std::string(v) : std::string();
 }
 
+// A server message with the names it quotes in upper case: the schema's
+// tables and columns are created unquoted (PostgreSQL keeps them in lower
+// case), and the library and its users know them in upper case.
+std::string names_in_upper_case(std::string message) {
+  bool inside = false;
+  size_t start = 0;
+  for (size_t i = 0; i < message.size(); ++i) {
+    if (message[i] != '"') continue;
+    if (!inside) {
+      inside = true;
+      start = i + 1;
+      continue;
+    }
+    inside = false;
+    const bool identifier = i > start && std::all_of(message.begin() + static_cast<std::ptrdiff_t>(start),
+                                                     message.begin() + static_cast<std::ptrdiff_t>(i), [](char c) {
+                                                       return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                                                              c == '_' || c == '$';
+                                                     });
+    if (identifier) {
+      for (size_t k = start; k < i; ++k)
+        if (message[k] >= 'a' && message[k] <= 'z') message[k] = static_cast<char>(message[k] - 'a' + 'A');
+    }
+  }
+  return message;
+}
+
 // The error a failed command gives: the server's message (with its detail),
 // its SQLSTATE, and the statement as the caller wrote it.
 EDatabaseError result_error(const PGresult* r, PGconn* conn, std::string_view statement) {
-  std::string message = r ? field_text(r, PG_DIAG_MESSAGE_PRIMARY) : std::string();
+  std::string message = r ? names_in_upper_case(field_text(r, PG_DIAG_MESSAGE_PRIMARY)) : std::string();
   std::string state = r ? field_text(r, PG_DIAG_SQLSTATE) : std::string();
   if (message.empty()) {
     message = conn ? PQerrorMessage(conn) : "PostgreSQL connection failed";
@@ -459,7 +486,8 @@ struct PgStatement {
   std::string name;
   int parameters = 0;
   std::shared_ptr<std::vector<ColumnInfo>> columns;
-  std::vector<Oid> types;
+  std::vector<Oid> types;    // of the parameters, as the server inferred them
+  std::vector<int> trimmed;  // markers (1-based) whose texts lose their trailing blanks
 };
 
 // One libpq connection. PostgreSQL runs one transaction per connection at a
@@ -561,9 +589,11 @@ class Pipeline {
     if (!PQsendDescribePrepared(conn_, name.c_str())) fail(nullptr);
     ++commands_;
   }
-  void execute(const std::string& name, const std::vector<const char*>& values) {
-    if (!PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
-                             nullptr, 0))
+  void execute(const std::string& name, const std::vector<const char*>& values, const std::vector<int>& lengths,
+               const std::vector<int>& formats) {
+    if (!PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
+                             lengths.empty() ? nullptr : lengths.data(), formats.empty() ? nullptr : formats.data(),
+                             0))
       fail(nullptr);
     ++commands_;
   }
@@ -613,7 +643,10 @@ struct StatementWork {
   const std::string* prepare_sql = nullptr;  // set: prepare and describe it first
   const std::string* name = nullptr;         // prepared statement to execute
   const std::string* immediate = nullptr;    // else: run this text as it stands
+  bool execute = true;                       // false: only prepare and describe
   std::vector<const char*> values;
+  std::vector<int> lengths;  // of binary values (empty: every value is text)
+  std::vector<int> formats;
   bool guard = true;  // a failure undoes only this statement
 };
 
@@ -645,8 +678,8 @@ StatementResults run_statement(PgSession& s, const StatementWork& w, std::string
   }
   if (w.immediate) {
     p.query(*w.immediate);
-  } else {
-    p.execute(*w.name, w.values);
+  } else if (w.execute) {
+    p.execute(*w.name, w.values, w.lengths, w.formats);
   }
   if (guard) p.query(std::string("RELEASE SAVEPOINT ") + kStatementSavepoint);
   std::vector<Result> results = p.finish();
@@ -669,7 +702,7 @@ StatementResults run_statement(PgSession& s, const StatementWork& w, std::string
     ++at;  // the prepare
     out.describe = std::move(results[at++]);
   }
-  out.main = std::move(results[at]);
+  if (w.immediate || w.execute) out.main = std::move(results[at]);
   return out;
 }
 
@@ -1021,50 +1054,64 @@ void PgConnection::run_translated(PgSession& s, std::string_view sql, const std:
                                   const std::vector<bool>& nulls, ResultData& out, size_t max_rows) {
   const std::string key(sql);
   std::shared_ptr<PgStatement> st = s.find(key);
-  std::string pg;
-  std::string name;
-  StatementWork w;
   if (!st) {
-    pg = to_postgres(sql, [&](std::string_view table) { return table_info(s, table); });
-    name = "zpk_s" + std::to_string(++s.counter);
-    w.prepare_sql = &pg;
-  } else {
-    name = st->name;
-    if (static_cast<size_t>(st->parameters) != values.size()) {
-      throw EDatabaseError(DatabaseErrorKind::usage,
-                           "the statement takes " + std::to_string(st->parameters) + " parameters, " +
-                               std::to_string(values.size()) + " were given",
-                           key);
+    // Prepared and described first, in a round trip of its own: how each
+    // value is sent depends on the type the server gives its parameter.
+    auto fresh = std::make_shared<PgStatement>();
+    const std::string pg =
+        to_postgres(sql, [&](std::string_view table) { return table_info(s, table); }, &fresh->trimmed);
+    fresh->name = "zpk_s" + std::to_string(++s.counter);
+    StatementWork prep;
+    prep.prepare_sql = &pg;
+    prep.name = &fresh->name;
+    prep.execute = false;
+    StatementResults r = run_statement(s, prep, sql);
+    fresh->parameters = PQnparams(r.describe.get());
+    for (int i = 0; i < fresh->parameters; ++i) fresh->types.push_back(PQparamtype(r.describe.get(), i));
+    fresh->columns = columns_of(r.describe.get());
+    s.insert(key, fresh, cache_capacity_);
+    st = std::move(fresh);
+  }
+  if (static_cast<size_t>(st->parameters) != values.size()) {
+    throw EDatabaseError(DatabaseErrorKind::usage,
+                         "the statement takes " + std::to_string(st->parameters) + " parameters, " +
+                             std::to_string(values.size()) + " were given",
+                         key);
+  }
+  // Texts compared where Firebird ignores trailing blanks lose them; bytes
+  // for a BYTEA column go as they are (binary), never as a C string.
+  std::vector<std::string> trimmed_values;
+  std::vector<const std::string*> sent(values.size());
+  for (size_t i = 0; i < values.size(); ++i) sent[i] = &values[i];
+  if (!st->trimmed.empty()) {
+    trimmed_values.reserve(st->trimmed.size());
+    for (int m : st->trimmed) {
+      const size_t i = static_cast<size_t>(m - 1);
+      if (i >= values.size()) continue;
+      std::string v = values[i];
+      while (!v.empty() && v.back() == ' ') v.pop_back();
+      trimmed_values.push_back(std::move(v));
+      sent[i] = &trimmed_values.back();
     }
   }
-  w.name = &name;
+  StatementWork w;
+  w.name = &st->name;
   w.values.reserve(values.size());
-  for (size_t i = 0; i < values.size(); ++i) w.values.push_back(nulls[i] ? nullptr : values[i].c_str());
+  const bool binary = std::find(st->types.begin(), st->types.end(), kBytea) != st->types.end();
+  for (size_t i = 0; i < values.size(); ++i) {
+    w.values.push_back(nulls[i] ? nullptr : sent[i]->c_str());
+    if (binary) {
+      const bool bytes = st->types[i] == kBytea;
+      w.lengths.push_back(bytes ? static_cast<int>(sent[i]->size()) : 0);
+      w.formats.push_back(bytes ? 1 : 0);
+    }
+  }
   StatementResults r;
   try {
     r = run_statement(s, w, sql);
   } catch (const EDatabaseError& e) {
     if (e.sqlstate() == "22001") raise_text_too_long(e, values, nulls, sql);
     throw;
-  }
-  if (!st) {
-    st = std::make_shared<PgStatement>();
-    st->name = name;
-    st->parameters = PQnparams(r.describe.get());
-    st->columns = columns_of(r.describe.get());
-    if (static_cast<size_t>(st->parameters) != values.size()) {
-      // Executed already with the wrong count only when the server took it: say so.
-      s.to_deallocate.push_back(name);
-      throw EDatabaseError(DatabaseErrorKind::usage,
-                           "the statement takes " + std::to_string(st->parameters) + " parameters, " +
-                               std::to_string(values.size()) + " were given",
-                           key);
-    }
-    if (!is_ddl_statement(sql)) {
-      s.insert(key, st, cache_capacity_);
-    } else {
-      s.to_deallocate.push_back(name);
-    }
   }
   fill_result(r.main.get(), st->columns, out, max_rows);
 }
@@ -1074,7 +1121,18 @@ void PgConnection::run(TransactionHandle transaction, std::string_view sql,
                        size_t max_rows) {
   StatementMark mark(*this);
   PgSession& s = session_of(transaction);
-  if (is_ddl_statement(sql)) schema_changed();
+  if (is_ddl_statement(sql)) {
+    // A schema change outdates every prepared statement and is not kept itself.
+    schema_changed();
+    if (values.empty()) {
+      const std::string pg = to_postgres(sql, [&](std::string_view table) { return table_info(s, table); });
+      StatementWork w;
+      w.immediate = &pg;
+      StatementResults r = run_statement(s, w, sql);
+      fill_result(r.main.get(), columns_of(r.main.get()), out, max_rows);
+      return;
+    }
+  }
   if (literal_binding && auto_parameterize && values.empty()) {
     LiteralShape shape;
     if (lift_compared_literals(sql, shape) && rejected_shapes_.count(shape.text) == 0) {

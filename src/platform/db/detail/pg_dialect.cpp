@@ -148,6 +148,9 @@ class Translator {
  public:
   Translator(const Pieces& p, std::string_view statement) : p_(p), statement_(statement) {}
 
+  // Markers whose text values lose their trailing blanks (see to_postgres).
+  std::vector<int>* trimmed = nullptr;
+
   // Index of the next significant piece at or after i (or hi).
   size_t next(size_t i, size_t hi) const {
     while (i < hi && !significant(p_[i])) ++i;
@@ -199,6 +202,16 @@ class Translator {
       if (is_op(t, "(")) {
         const size_t c = close_of(i, hi);
         s.out += "(" + emit(i + 1, c) + ")";
+        // A derived table needs a name in PostgreSQL; Firebird lets it go without.
+        const Piece* b = before(i);
+        const size_t inner = next(i + 1, c);
+        const size_t after = next(c + 1, hi);
+        if (b && (is_word(*b, "FROM") || is_word(*b, "JOIN")) && inner < c &&
+            is_word(p_[inner], "SELECT") &&
+            (after >= hi || is_op(p_[after], ")") || is_op(p_[after], ",") ||
+             (p_[after].kind == SqlTok::word && kClauseWords.count(p_[after].up) && p_[after].up != "AS"))) {
+          s.out += " AS zpk_derived_" + std::to_string(++derived_tables_);
+        }
         i = c;
       } else if (t.kind == SqlTok::word && call && t.up == "IIF") {
         const size_t c = close_of(n1, hi);
@@ -221,6 +234,14 @@ class Translator {
         const std::string sep = args.size() == 2 ? emit_trim(args[1].first, args[1].second) : "','";
         s.out +=
             "STRING_AGG(" + distinct + "CAST(" + emit_trim(from, args[0].second) + " AS TEXT), " + sep + ")";
+        i = c;
+      } else if (t.kind == SqlTok::word && call && (t.up == "LPAD" || t.up == "RPAD")) {
+        // Firebird pads numbers as their text; PostgreSQL pads texts only.
+        const size_t c = close_of(n1, hi);
+        const auto args = split_args(n1 + 1, c);
+        std::string out = t.text + "(CAST(" + emit_trim(args[0].first, args[0].second) + " AS TEXT)";
+        for (size_t k = 1; k < args.size(); ++k) out += ", " + emit_trim(args[k].first, args[k].second);
+        s.out += out + ")";
         i = c;
       } else if (t.kind == SqlTok::word && call && t.up == "GEN_ID") {
         const size_t c = close_of(n1, hi);
@@ -246,6 +267,16 @@ class Translator {
         if (a < c && p_[a].kind == SqlTok::string && as < c && is_word(p_[as], "AS") && ty < c &&
             (is_word(p_[ty], "DATE") || is_word(p_[ty], "TIMESTAMP"))) {
           s.out += t.text + "(" + iso_date_literal(p_[a].text) + " AS " + emit_trim(ty, c) + ")";
+        } else if (a < c && p_[a].kind == SqlTok::marker && next(a + 1, c) == as && as < c &&
+                   is_word(p_[as], "AS") && ty < c && compared_at(i) &&
+                   kLiteralTypes.count(p_[ty].up)) {
+          // A value typed as the literal it stands for, compared with a
+          // column: Firebird converts either side to the other's type,
+          // PostgreSQL only an untyped value, which takes the column's type.
+          // A text's trailing blanks do not count in Firebird's comparison.
+          s.out += p_[a].text;
+          if (trimmed && (p_[ty].up == "VARCHAR" || p_[ty].up == "CHAR"))
+            trimmed->push_back(std::stoi(p_[a].text.substr(1)));
         } else {
           s.out += t.text + "(" + emit(n1 + 1, c) + ")";
         }
@@ -360,6 +391,11 @@ class Translator {
     if (t.up == "NEXT" && is_word(p_[n1], "VALUE")) return "NEXT_VALUE";
     return {};
   };
+
+  // The types the library casts a caller's literal value to.
+  inline static const std::set<std::string> kLiteralTypes = {
+      "VARCHAR", "CHAR", "BIGINT", "INTEGER", "SMALLINT", "NUMERIC", "DECIMAL", "DOUBLE", "FLOAT",
+      "DATE",    "TIME", "TIMESTAMP"};
 
   // Words that follow a table in FROM when it has no alias.
   inline static const std::set<std::string> kClauseWords = {
@@ -570,6 +606,27 @@ class Translator {
     return name;
   }
 
+  // The previous significant piece before i, or nullptr.
+  const Piece* before(size_t i) const {
+    while (i > 0) {
+      --i;
+      if (significant(p_[i])) return &p_[i];
+    }
+    return nullptr;
+  }
+
+  // Whether the piece before i makes what follows the right side of a comparison.
+  bool compared_at(size_t i) const {
+    const Piece* b = before(i);
+    if (!b) return false;
+    if (b->kind == SqlTok::op)
+      return b->text == "=" || b->text == "<>" || b->text == "!=" || b->text == "<" || b->text == ">" ||
+             b->text == "<=" || b->text == ">=";
+    return is_word(*b, "LIKE");
+  }
+
+  int derived_tables_ = 0;
+
   const Pieces& p_;
   std::string_view statement_;
 };
@@ -694,8 +751,10 @@ std::string update_or_insert(const Pieces& p, std::string_view sql, const PgCata
 }
 
 // One statement's PostgreSQL text from its pieces.
-std::string translate(const Pieces& p, std::string_view sql, const PgCatalog& catalog) {
+std::string translate(const Pieces& p, std::string_view sql, const PgCatalog& catalog,
+                      std::vector<int>* trimmed = nullptr) {
   Translator tr(p, sql);
+  tr.trimmed = trimmed;
   const size_t hi = p.size();
   const size_t a = tr.next(0, hi);
   const size_t b = tr.next(a + 1, hi);
@@ -708,9 +767,9 @@ std::string translate(const Pieces& p, std::string_view sql, const PgCatalog& ca
 }
 
 // One statement's PostgreSQL text, its markers numbered from $1.
-std::string translate(std::string_view sql, const PgCatalog& catalog) {
+std::string translate(std::string_view sql, const PgCatalog& catalog, std::vector<int>* trimmed = nullptr) {
   int markers = 0;
-  return translate(lex(sql, &markers), sql, catalog);
+  return translate(lex(sql, &markers), sql, catalog, trimmed);
 }
 
 // The significant pieces of a statement.
@@ -882,8 +941,8 @@ std::string read_psql_file(const std::string& name, const std::filesystem::path&
 
 }  // namespace
 
-std::string to_postgres(std::string_view firebird_sql, const PgCatalog& catalog) {
-  return translate(firebird_sql, catalog);
+std::string to_postgres(std::string_view firebird_sql, const PgCatalog& catalog, std::vector<int>* trimmed) {
+  return translate(firebird_sql, catalog, trimmed);
 }
 
 std::vector<std::string> psql_objects_of(std::string_view firebird_script) {

@@ -25,7 +25,13 @@ using PgCatalog = std::function<PgTableInfo(std::string_view table_upper)>;
 // One statement as the library writes it (Firebird dialect 3, positional "?"
 // markers) in PostgreSQL's form, with "$1".."$n" markers in the same order.
 // Raises EDatabaseError (usage) naming the construct it cannot translate.
-std::string to_postgres(std::string_view firebird_sql, const PgCatalog& catalog);
+// A caller's literal value compared with a column (CAST(? AS type) after a
+// comparison) becomes an untyped marker that takes the column's type, as
+// Firebird converts; when `trimmed` is given it receives the numbers of the
+// markers whose texts must lose their trailing blanks (which Firebird's
+// comparison ignores).
+std::string to_postgres(std::string_view firebird_sql, const PgCatalog& catalog,
+                        std::vector<int>* trimmed = nullptr);
 
 // A schema script (statements ended by ";", SET TERM understood) as
 // PostgreSQL statements. PSQL objects (procedures, functions, triggers) are
