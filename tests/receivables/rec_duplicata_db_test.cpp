@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "platform/db/database_error.hpp"
@@ -12,6 +16,7 @@
 #include "platform/rtl/errors.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "receivables/rec_duplicata.hpp"
+#include "platform/rtl/strings.hpp"
 #include "support/database_fixture.hpp"
 #include "support/sql.hpp"
 
@@ -81,8 +86,22 @@ class RecDuplicata : public test::DatabaseTest {
 
   // The column of the title `numero` as the engine casts it to text (numbers with a
   // point and all their decimals, dates yyyy-mm-dd, NULL as "").
+  // A column's value as text. Firebird writes a DOUBLE PRECISION with 16
+  // significant digits ("12.50000000000000"); PostgreSQL writes it shortest,
+  // so there it is written Firebird's way for the comparison.
   static std::string column(const std::string& table, const std::string& name, const std::string& numero) {
-    return text("SELECT CAST(" + name + " AS VARCHAR(40)) FROM " + table + " WHERE NUMERO = :N", {numero});
+    std::string v = text("SELECT CAST(" + name + " AS VARCHAR(40)) FROM " + table + " WHERE NUMERO = :N", {numero});
+    if (test::on_postgres() && !v.empty() &&
+        number("SELECT COUNT(*) FROM information_schema.columns WHERE table_name = '" + LowerCase(table) +
+               "' AND column_name = '" + LowerCase(name) + "' AND data_type = 'double precision'") > 0) {
+      const double d = std::strtod(v.c_str(), nullptr);
+      int integer_digits = 1;
+      for (double m = std::fabs(d); m >= 10; m /= 10) ++integer_digits;
+      char buf[64];
+      std::snprintf(buf, sizeof buf, "%.*f", 16 - integer_digits, d);
+      v = buf;
+    }
+    return v;
   }
 };
 
