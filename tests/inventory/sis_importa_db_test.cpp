@@ -210,9 +210,9 @@ TEST_F(SisImportaTest, BlobsComeFromTheCompanionInOrder) {
       false, bytes);
   EXPECT_TRUE(imp.errors().empty());
   // The bytes as they are: Firebird casts them to a binary text, PostgreSQL reads the BYTEA itself.
-  EXPECT_EQ(text(test::on_postgres()
-                     ? "SELECT FOTO FROM IMP_TESTE_001 WHERE CODIGO = 'B1'"
-                     : "SELECT CAST(FOTO AS VARCHAR(10) CHARACTER SET OCTETS) FROM IMP_TESTE_001 WHERE CODIGO = 'B1'"),
+  EXPECT_EQ(text(test::on_postgres() ? "SELECT FOTO FROM IMP_TESTE_001 WHERE CODIGO = 'B1'"
+                                     : "SELECT CAST(FOTO AS VARCHAR(10) CHARACTER SET OCTETS) FROM "
+                                       "IMP_TESTE_001 WHERE CODIGO = 'B1'"),
             bytes.substr(0, 4));
   EXPECT_EQ(number("SELECT OCTET_LENGTH(FOTO) FROM IMP_TESTE_001 WHERE CODIGO = 'B2'"), 6);
 }

@@ -14,9 +14,9 @@
 #include "platform/db/database_error.hpp"
 #include "platform/rtl/datetime.hpp"
 #include "platform/rtl/errors.hpp"
+#include "platform/rtl/strings.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "receivables/rec_duplicata.hpp"
-#include "platform/rtl/strings.hpp"
 #include "support/database_fixture.hpp"
 #include "support/sql.hpp"
 
@@ -90,7 +90,8 @@ class RecDuplicata : public test::DatabaseTest {
   // significant digits ("12.50000000000000"); PostgreSQL writes it shortest,
   // so there it is written Firebird's way for the comparison.
   static std::string column(const std::string& table, const std::string& name, const std::string& numero) {
-    std::string v = text("SELECT CAST(" + name + " AS VARCHAR(40)) FROM " + table + " WHERE NUMERO = :N", {numero});
+    std::string v =
+        text("SELECT CAST(" + name + " AS VARCHAR(40)) FROM " + table + " WHERE NUMERO = :N", {numero});
     if (test::on_postgres() && !v.empty() &&
         number("SELECT COUNT(*) FROM information_schema.columns WHERE table_name = '" + LowerCase(table) +
                "' AND column_name = '" + LowerCase(name) + "' AND data_type = 'double precision'") > 0) {

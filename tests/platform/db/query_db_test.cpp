@@ -351,6 +351,49 @@ TEST_F(QueryTest, WorkNotCommittedIsRolledBack) {
   EXPECT_EQ(count(Tabela.IBDatabase, "ID IN (60, 61)"), 0);
 }
 
+TEST_F(QueryTest, TransactionsOfOneConnectionAreIndependent) {
+  // Stations hold a second transaction beside the shared one (sequences,
+  // audit log): each sees what the other committed, never its pending work,
+  // and each ends on its own.
+  TTITransaction second(Tabela.IBDatabase);
+  auto count_in = [](TTITransaction& t, const std::string& where) {
+    TTIQuery q(Tabela.IBDatabase);
+    q.SetTransaction(t);
+    q.SQL.Add("SELECT COUNT(*) AS N FROM TIPOS WHERE " + where);
+    q.Open();
+    return q.FieldByName("N").AsInteger();
+  };
+  exec("INSERT INTO TIPOS (ID) VALUES (130)");
+  EXPECT_EQ(count_in(second, "ID = 130"), 0);
+  {
+    TTIQuery q(Tabela.IBDatabase);
+    q.SetTransaction(second);
+    q.SQL.Add("INSERT INTO TIPOS (ID) VALUES (131)");
+    q.ExecSQL();
+  }
+  EXPECT_EQ(count(Tabela.IBDatabase, "ID = 131"), 0);
+  second.Commit();
+  EXPECT_EQ(count(Tabela.IBDatabase, "ID = 131"), 1);
+  Tabela.IBTransaction.Rollback();
+  EXPECT_EQ(count_in(second, "ID IN (130, 131)"), 1);
+}
+
+TEST_F(QueryTest, AFailedFirstStatementLeavesTheTransactionUsable) {
+  Tabela.IBTransaction.Commit();
+  TTIQuery bad(Tabela.IBDatabase);
+  bad.SQL.Add("INSERT INTO TIPOS (ID, NADA) VALUES (140, 1)");
+  EXPECT_FALSE(bad.TryExecSQL());
+  exec("INSERT INTO TIPOS (ID) VALUES (141)");
+  EXPECT_FALSE(bad.TryExecSQL());  // and a failure after work keeps the work
+  Tabela.IBTransaction.Commit();
+  EXPECT_EQ(count(Tabela.IBDatabase, "ID = 141"), 1);
+}
+
+TEST_F(QueryTest, TheDataModuleNamesItsDriver) {
+  EXPECT_EQ(Tabela.DriverBanco, test::on_postgres() ? "POSTGRES" : "FIREBIRD");
+  EXPECT_EQ(Tabela.IBDatabase.is_postgres(), test::on_postgres());
+}
+
 TEST_F(QueryTest, EngineErrorsAreClassifiedByTheirReason) {
   // The engine wraps these in "Dynamic SQL Error": the kind is the reason
   // under it, which is what callers decide on.

@@ -75,11 +75,12 @@ std::string names_in_upper_case(std::string message) {
       continue;
     }
     inside = false;
-    const bool identifier = i > start && std::all_of(message.begin() + static_cast<std::ptrdiff_t>(start),
-                                                     message.begin() + static_cast<std::ptrdiff_t>(i), [](char c) {
-                                                       return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                                                              c == '_' || c == '$';
-                                                     });
+    const bool identifier =
+        i > start && std::all_of(message.begin() + static_cast<std::ptrdiff_t>(start),
+                                 message.begin() + static_cast<std::ptrdiff_t>(i), [](char c) {
+                                   return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+                                          c == '$';
+                                 });
     if (identifier) {
       for (size_t k = start; k < i; ++k)
         if (message[k] >= 'a' && message[k] <= 'z') message[k] = static_cast<char>(message[k] - 'a' + 'A');
@@ -589,11 +590,11 @@ class Pipeline {
     if (!PQsendDescribePrepared(conn_, name.c_str())) fail(nullptr);
     ++commands_;
   }
-  void execute(const std::string& name, const std::vector<const char*>& values, const std::vector<int>& lengths,
-               const std::vector<int>& formats) {
+  void execute(const std::string& name, const std::vector<const char*>& values,
+               const std::vector<int>& lengths, const std::vector<int>& formats) {
     if (!PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
-                             lengths.empty() ? nullptr : lengths.data(), formats.empty() ? nullptr : formats.data(),
-                             0))
+                             lengths.empty() ? nullptr : lengths.data(),
+                             formats.empty() ? nullptr : formats.data(), 0))
       fail(nullptr);
     ++commands_;
   }
@@ -741,8 +742,8 @@ void fill_result(const PGresult* r, const std::shared_ptr<std::vector<ColumnInfo
 // Characters of a UTF-8 text, trailing blanks left out (as a column's size counts them).
 size_t characters(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return static_cast<size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return static_cast<size_t>(std::count_if(
+      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // The server says a text was too long for "character varying(N)" without
@@ -758,8 +759,8 @@ size_t characters(std::string_view text) {
     for (size_t i = 0; i < values.size(); ++i) {
       const size_t n = nulls[i] ? 0 : characters(values[i]);
       if (limit > 0 && n > limit) {
-        throw EDatabaseError(TextTooLong{static_cast<unsigned>(i), n, limit}, "parameter " + std::to_string(i + 1),
-                             std::string(sql));
+        throw EDatabaseError(TextTooLong{static_cast<unsigned>(i), n, limit},
+                             "parameter " + std::to_string(i + 1), std::string(sql));
       }
     }
   }
@@ -1058,8 +1059,8 @@ void PgConnection::run_translated(PgSession& s, std::string_view sql, const std:
     // Prepared and described first, in a round trip of its own: how each
     // value is sent depends on the type the server gives its parameter.
     auto fresh = std::make_shared<PgStatement>();
-    const std::string pg =
-        to_postgres(sql, [&](std::string_view table) { return table_info(s, table); }, &fresh->trimmed);
+    const std::string pg = to_postgres(
+        sql, [&](std::string_view table) { return table_info(s, table); }, &fresh->trimmed);
     fresh->name = "zpk_s" + std::to_string(++s.counter);
     StatementWork prep;
     prep.prepare_sql = &pg;

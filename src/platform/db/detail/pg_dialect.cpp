@@ -206,8 +206,7 @@ class Translator {
         const Piece* b = before(i);
         const size_t inner = next(i + 1, c);
         const size_t after = next(c + 1, hi);
-        if (b && (is_word(*b, "FROM") || is_word(*b, "JOIN")) && inner < c &&
-            is_word(p_[inner], "SELECT") &&
+        if (b && (is_word(*b, "FROM") || is_word(*b, "JOIN")) && inner < c && is_word(p_[inner], "SELECT") &&
             (after >= hi || is_op(p_[after], ")") || is_op(p_[after], ",") ||
              (p_[after].kind == SqlTok::word && kClauseWords.count(p_[after].up) && p_[after].up != "AS"))) {
           s.out += " AS zpk_derived_" + std::to_string(++derived_tables_);
@@ -268,8 +267,7 @@ class Translator {
             (is_word(p_[ty], "DATE") || is_word(p_[ty], "TIMESTAMP"))) {
           s.out += t.text + "(" + iso_date_literal(p_[a].text) + " AS " + emit_trim(ty, c) + ")";
         } else if (a < c && p_[a].kind == SqlTok::marker && next(a + 1, c) == as && as < c &&
-                   is_word(p_[as], "AS") && ty < c && compared_at(i) &&
-                   kLiteralTypes.count(p_[ty].up)) {
+                   is_word(p_[as], "AS") && ty < c && compared_at(i) && kLiteralTypes.count(p_[ty].up)) {
           // A value typed as the literal it stands for, compared with a
           // column: Firebird converts either side to the other's type,
           // PostgreSQL only an untyped value, which takes the column's type.
@@ -393,9 +391,9 @@ class Translator {
   };
 
   // The types the library casts a caller's literal value to.
-  inline static const std::set<std::string> kLiteralTypes = {
-      "VARCHAR", "CHAR", "BIGINT", "INTEGER", "SMALLINT", "NUMERIC", "DECIMAL", "DOUBLE", "FLOAT",
-      "DATE",    "TIME", "TIMESTAMP"};
+  inline static const std::set<std::string> kLiteralTypes = {"VARCHAR",  "CHAR",    "BIGINT",  "INTEGER",
+                                                             "SMALLINT", "NUMERIC", "DECIMAL", "DOUBLE",
+                                                             "FLOAT",    "DATE",    "TIME",    "TIMESTAMP"};
 
   // Words that follow a table in FROM when it has no alias.
   inline static const std::set<std::string> kClauseWords = {
