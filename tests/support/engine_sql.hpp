@@ -1,0 +1,33 @@
+// Statements whose wording differs between the two engines the database tests
+// run on (Firebird, PostgreSQL): one helper per fact a test arranges or reads,
+// worded for the engine of test::on_postgres().
+#pragma once
+
+#include <string>
+
+#include "platform/db/database.hpp"
+#include "platform/tabela/tabela.hpp"
+
+namespace zpk::test {
+
+// Makes the database refuse (raise an error from a trigger named `name`)
+// every row that `event` ("INSERT" or "UPDATE") leaves in `table` with
+// `column` equal to the text `value`; committed, so the routine under test
+// meets it on its own statements.
+void refuse_rows(const std::string& name, const std::string& table, const std::string& event,
+                 const std::string& column, const std::string& value);
+// Removes the trigger (and what it raises) that refuse_rows created.
+void drop_refusal(const std::string& name, const std::string& table);
+
+// The SQLSTATE the engine gives a statement naming a column, or a table,
+// that does not exist (Firebird 42S22 / 42S02, PostgreSQL 42703 / 42P01).
+std::string unknown_column_sqlstate();
+std::string unknown_table_sqlstate();
+
+// How many user attachments to the database of `db` are open now besides
+// `db`'s own (other stations, a routine's private connection). Ends the
+// transaction of `db` before and after: both engines show one picture of
+// the attachments per transaction.
+int other_attachments(TTIDatabase& db = Tabela.IBDatabase);
+
+}  // namespace zpk::test
