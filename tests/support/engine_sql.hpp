@@ -3,6 +3,7 @@
 // worded for the engine of test::on_postgres().
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "platform/db/database.hpp"
@@ -29,5 +30,35 @@ std::string unknown_table_sqlstate();
 // transaction of `db` before and after: both engines show one picture of
 // the attachments per transaction.
 int other_attachments(TTIDatabase& db = Tabela.IBDatabase);
+
+// The test server's login: ISC_USER / ISC_PASSWORD for Firebird, PGUSER /
+// PGPASSWORD for PostgreSQL (both set by scripts/run-tests).
+DatabaseCredentials server_credentials();
+// The environment variable the engine's client takes the password from when
+// none is given (ISC_PASSWORD or PGPASSWORD).
+const char* password_variable();
+
+// A database on the test server that does not exist yet, for the commands
+// that make one (`zpk db create`): a file in the Firebird server's data
+// folder, or a database of the PostgreSQL server. Whatever exists under its
+// name is removed when the object dies.
+class NewServerDatabase {
+ public:
+  // Raises EZpkError when the test server is not configured.
+  explicit NewServerDatabase(const std::string& label);
+  ~NewServerDatabase();
+  NewServerDatabase(const NewServerDatabase&) = delete;
+  NewServerDatabase& operator=(const NewServerDatabase&) = delete;
+
+  // What --db takes; never holds the password.
+  const std::string& location() const { return location_; }
+  // Whether the database exists now.
+  bool exists() const;
+
+ private:
+  std::filesystem::path file_;  // Firebird
+  std::string name_;            // PostgreSQL
+  std::string location_;
+};
 
 }  // namespace zpk::test
