@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <system_error>
 
@@ -50,6 +51,15 @@ std::string unknown_column_sqlstate() {
 
 std::string unknown_table_sqlstate() {
   return on_postgres() ? "42P01" : "42S02";
+}
+
+bool names(const std::string& message, const std::string& name) {
+  if (!on_postgres()) return message.find(name) != std::string::npos;
+  const auto lower = [](std::string text) {
+    for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return text;
+  };
+  return lower(message).find(lower(name)) != std::string::npos;
 }
 
 int other_attachments(TTIDatabase& db) {

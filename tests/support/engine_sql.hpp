@@ -25,6 +25,11 @@ void drop_refusal(const std::string& name, const std::string& table);
 std::string unknown_column_sqlstate();
 std::string unknown_table_sqlstate();
 
+// Whether an engine's error message names `name` (a table, a column, a
+// constraint): as written on Firebird; on PostgreSQL whatever its case, the
+// server folding unquoted names to lower case.
+bool names(const std::string& message, const std::string& name);
+
 // How many user attachments to the database of `db` are open now besides
 // `db`'s own (other stations, a routine's private connection). Ends the
 // transaction of `db` before and after: both engines show one picture of
