@@ -17,7 +17,9 @@ namespace zpk::test {
 
 void refuse_rows(const std::string& name, const std::string& table, const std::string& event,
                  const std::string& column, const std::string& value) {
-  const std::string quoted = "'" + value + "'";
+  std::string quoted = "'";
+  for (const char ch : value) quoted += ch == '\'' ? std::string("''") : std::string(1, ch);
+  quoted += "'";
   if (on_postgres()) {
     // A PL/pgSQL trigger function raising for the refused row (SQLSTATE P0001).
     exec("CREATE FUNCTION " + name + "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF NEW." + column +
