@@ -15,6 +15,7 @@
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/headless_dialogs.hpp"
 #include "support/database_fixture.hpp"
+#include "support/engine_sql.hpp"
 #include "support/sql.hpp"
 
 namespace zpk {
@@ -317,12 +318,7 @@ TEST_F(Composer, TheHostFormMayCorrectThePostingsBeforeTheyAreWritten) {
 
 TEST_F(Composer, AFailingStatementLeavesNoPostingAndNoSplitOfTheDocument) {
   // A cost-centre row the database refuses, after two postings were written.
-  exec("CREATE EXCEPTION E_TESTE_RATEIO 'refused by the test'");
-  Tabela.IBTransaction.CommitRetaining();
-  exec(
-      "CREATE TRIGGER T_TESTE_RATEIO FOR CENTRO_RATEIO_001 BEFORE INSERT AS BEGIN "
-      "IF (NEW.CENTROCUSTO = 'FAIL') THEN EXCEPTION E_TESTE_RATEIO; END");
-  Tabela.IBTransaction.CommitRetaining();
+  test::refuse_rows("T_TESTE_RATEIO", "CENTRO_RATEIO_001", "INSERT", "CENTROCUSTO", "FAIL");
   for (const bool financial : {false, true}) {
     SCOPED_TRACE(financial ? "financial" : "fiscal");
     TContabil contabil;
@@ -342,8 +338,7 @@ TEST_F(Composer, AFailingStatementLeavesNoPostingAndNoSplitOfTheDocument) {
     EXPECT_EQ(ledger(), Rows{});
     EXPECT_EQ(split_rows(), Rows{});
   }
-  exec("DROP TRIGGER T_TESTE_RATEIO");
-  Tabela.IBTransaction.CommitRetaining();
+  test::drop_refusal("T_TESTE_RATEIO", "CENTRO_RATEIO_001");
 }
 
 TEST_F(Composer, FinancialAmountsGatherByTypeAndSwitches) {

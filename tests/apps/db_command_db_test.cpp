@@ -12,6 +12,7 @@
 #include "platform/db/database.hpp"
 #include "platform/db/query.hpp"
 #include "run_zpk.hpp"
+#include "support/engine_sql.hpp"
 #include "support/multi_station.hpp"
 #include "support/temp_folder.hpp"
 
@@ -41,6 +42,8 @@ fs::path broken_schema(const TempFolder& tmp) {
   const fs::path dir = tmp / "broken";
   copy_folder(kSchema / "shared", dir / "shared");
   copy_folder(kSchema / "company", dir / "company");
+  // The PL/pgSQL versions of the stored routines, which PostgreSQL takes in their place.
+  copy_folder(kSchema / "postgres", dir / "postgres");
   write_file(dir / "company" / "99_broken.sql", "CREATE TABLE BROKEN{SUFIXO} (X NO_SUCH_TYPE);\n");
   return dir;
 }
@@ -117,20 +120,17 @@ TEST(ZpkDbCreate, ArgumentsThatDoNotFitOrABrokenSchemaLeaveNoFile) {
 // fails half-way is dropped.
 TEST(ZpkDbCreate, AServerDatabaseThatFailsHalfWayIsDropped) {
   ZPK_REQUIRE_TEST_SERVER();
-  const ServerLocation server = server_location();
   TempFolder tmp("db-create-server");
   const fs::path broken = broken_schema(tmp);
-  const fs::path file = server.data_dir / ("db-create-" + std::to_string(::getpid()) + ".fdb");
-  std::vector<std::string> args{"db", "create", server.location_of(file), "--schema", broken.string()};
-  if (!server.credentials.user.empty()) args.insert(args.end(), {"--user", server.credentials.user});
-  if (!server.credentials.password.empty())
-    args.insert(args.end(), {"--password", server.credentials.password});
+  const NewServerDatabase target("db-create");
+  const DatabaseCredentials login = server_credentials();
+  std::vector<std::string> args{"db", "create", target.location(), "--schema", broken.string()};
+  if (!login.user.empty()) args.insert(args.end(), {"--user", login.user});
+  if (!login.password.empty()) args.insert(args.end(), {"--password", login.password});
   const ZpkRun run = run_zpk(args);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("99_broken.sql"), std::string::npos) << run.err;
-  EXPECT_FALSE(fs::exists(file));
-  std::error_code ignored;
-  fs::remove(file, ignored);
+  EXPECT_FALSE(target.exists());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "run_zpk.hpp"
 #include "support/database_fixture.hpp"
+#include "support/engine_sql.hpp"
 #include "support/multi_station.hpp"
 #include "support/scoped.hpp"
 #include "support/temp_folder.hpp"
@@ -78,13 +79,15 @@ TEST_F(ZpkPasswordsFromStdin, MissingInputIsRefusedBeforeTheRoutineRuns) {
   }
 }
 
-// The server's password from a file, with ISC_PASSWORD out of the way.
+// The server's password from a file, with the engine's password variable
+// (ISC_PASSWORD, PGPASSWORD) out of the way.
 class ZpkPasswordFile : public ServerTest {};
 
 TEST_F(ZpkPasswordFile, TheServerPasswordComesFromTheFile) {
-  const std::string password = database().credentials().password;
-  ASSERT_FALSE(password.empty()) << "the test server's login comes from ISC_PASSWORD";
-  ScopedEnv no_password("ISC_PASSWORD", nullptr);
+  const DatabaseCredentials login = server_credentials();
+  const std::string& password = login.password;
+  ASSERT_FALSE(password.empty()) << "the test server's login comes from " << password_variable();
+  ScopedEnv no_password(password_variable(), nullptr);
   TempFolder folder("password-file");
   const fs::path good = folder.path() / "good";
   const fs::path wrong = folder.path() / "wrong";
@@ -92,10 +95,9 @@ TEST_F(ZpkPasswordFile, TheServerPasswordComesFromTheFile) {
   write_file(good, password + "\n");
   write_file(wrong, password + "x\n");
   write_file(empty, "\n");
-  const auto call = [&](std::vector<std::string> login) {
-    std::vector<std::string> args = {"call", "--db", database().location(), "--user",
-                                     database().credentials().user};
-    args.insert(args.end(), login.begin(), login.end());
+  const auto call = [&](std::vector<std::string> how) {
+    std::vector<std::string> args = {"call", "--db", database().location(), "--user", login.user};
+    args.insert(args.end(), how.begin(), how.end());
     args.insert(args.end(), {"DBLocal", "pedido"});
     return run_zpk(args);
   };
@@ -123,35 +125,28 @@ TEST_F(ZpkPasswordFile, TheServerPasswordComesFromTheFile) {
 }
 
 // `zpk db create` and `seed` log in to a server the same way: the password
-// file, with ISC_PASSWORD out of the way.
+// file, with the engine's password variable out of the way.
 TEST_F(ZpkPasswordFile, DbCreateAndSeedTakeThePasswordFile) {
-  const ServerLocation server = server_location();
-  ScopedEnv no_password("ISC_PASSWORD", nullptr);
+  const DatabaseCredentials login = server_credentials();
+  ScopedEnv no_password(password_variable(), nullptr);
   TempFolder folder("password-file-db");
   const fs::path good = folder.path() / "good";
   const fs::path wrong = folder.path() / "wrong";
-  write_file(good, server.credentials.password + "\n");
-  write_file(wrong, server.credentials.password + "x\n");
-  const fs::path file = server.data_dir / ("created-" + std::to_string(::getpid()) + ".fdb");
-  const std::string location = server.prefix + ":" + file.string();
-  struct Remove {
-    fs::path file;
-    ~Remove() {
-      std::error_code ignored;
-      fs::remove(file, ignored);
-    }
-  } remove{file};
+  write_file(good, login.password + "\n");
+  write_file(wrong, login.password + "x\n");
+  const NewServerDatabase created("created");
+  const std::string& location = created.location();
 
   for (const char* step : {"create", "seed"}) {
     SCOPED_TRACE(step);
     const ZpkRun refused =
-        run_zpk({"db", step, location, "--user", server.credentials.user, "--password-file", wrong.string()});
+        run_zpk({"db", step, location, "--user", login.user, "--password-file", wrong.string()});
     EXPECT_NE(refused.status, 0);
     const ZpkRun run =
-        run_zpk({"db", step, location, "--user", server.credentials.user, "--password-file", good.string()});
+        run_zpk({"db", step, location, "--user", login.user, "--password-file", good.string()});
     EXPECT_EQ(run.status, 0) << run.err;
   }
-  EXPECT_TRUE(fs::exists(file));
+  EXPECT_TRUE(created.exists());
 }
 
 }  // namespace

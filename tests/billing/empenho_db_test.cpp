@@ -13,6 +13,7 @@
 #include "platform/db/database_error.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "support/database_fixture.hpp"
+#include "support/engine_sql.hpp"
 #include "support/sql.hpp"
 
 namespace zpk {
@@ -125,7 +126,7 @@ TEST_F(InvoiceLines, AllLinesOrNone) {
       GravaEmpenhoNota(set, 1000, c.fatura, c.sufixo);
       ADD_FAILURE() << "no error";
     } catch (const EZpkError& e) {
-      EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
+      EXPECT_TRUE(test::names(e.what(), c.error)) << e.what();
     }
     EXPECT_EQ(
         test::number("SELECT COUNT(*) FROM " + DBLocal("NOTAITEN") + " WHERE FATURA STARTING WITH '000503'"),
@@ -213,7 +214,7 @@ TEST_F(InvoiceLines, StandingLinesAllOrNone) {
       Grava_Empenho(nullptr, set, c.codcli, "");
       ADD_FAILURE() << "no error";
     } catch (const EDatabaseError& e) {
-      EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
+      EXPECT_TRUE(test::names(e.what(), c.error)) << e.what();
     }
     EXPECT_EQ(standing("000204"), before);
     EXPECT_FALSE(set.Filtered());

@@ -19,6 +19,7 @@
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/headless_dialogs.hpp"
 #include "support/database_fixture.hpp"
+#include "support/engine_sql.hpp"
 #include "support/sql.hpp"
 
 namespace zpk {
@@ -236,7 +237,7 @@ TEST_F(Lookups, StatementErrorsCarryTheSqlStateAndTheStatement) {
     Busca_Valor("ENTIDADE", "CODCLI", "NAO_HA", "'000001'", false, true);
     FAIL() << "no error";
   } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.sqlstate(), "42S22");
+    EXPECT_EQ(e.sqlstate(), test::unknown_column_sqlstate());
     EXPECT_EQ(
         Trim(e.statement()),
         "select NAO_HA from ENTIDADE_001 where  1=1  and CODCLI = CAST(? AS VARCHAR(16) CHARACTER SET UTF8)");
@@ -245,7 +246,7 @@ TEST_F(Lookups, StatementErrorsCarryTheSqlStateAndTheStatement) {
     Existe("TABELA_NAO_HA", "X", "'1'");
     FAIL() << "no error";
   } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.sqlstate(), "42S02");
+    EXPECT_EQ(e.sqlstate(), test::unknown_table_sqlstate());
     EXPECT_NE(e.statement().find("FROM TABELA_NAO_HA_001"), std::string::npos);
   }
   EXPECT_EQ(vSqlBusca, nullptr);

@@ -17,6 +17,7 @@
 #include "platform/rtl/errors.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "support/database_fixture.hpp"
+#include "support/engine_sql.hpp"
 #include "support/sql.hpp"
 
 namespace zpk {
@@ -44,16 +45,7 @@ class Sequences : public test::DatabaseTest {
   }
 
   // Attachments to the database other than the shared connection (Proximo's own).
-  static int other_attachments() {
-    Tabela.IBTransaction.Rollback();  // the monitoring tables hold one picture per transaction
-    TTIQuery q(Tabela.IBDatabase);
-    q.SQL.Add("SELECT COUNT(*) AS N FROM MON$ATTACHMENTS");
-    q.SQL.Add("WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$SYSTEM_FLAG = 0");
-    q.Open();
-    const int n = q.FieldByName("N").AsInteger();
-    Tabela.IBTransaction.Rollback();
-    return n;
-  }
+  static int other_attachments() { return test::other_attachments(); }
 };
 
 TEST_F(Sequences, FirstUseCreatesTheCounterAndHandsOutOne) {

@@ -9,6 +9,7 @@
 #include "platform/db/query.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "support/database_fixture.hpp"
+#include "support/engine_sql.hpp"
 
 namespace zpk {
 namespace {
@@ -47,7 +48,7 @@ TEST_F(SqlBusca, IsReleasedWhenTheStatementFails) {
     busca->Open();
     FAIL() << "no error";
   } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.sqlstate(), "42S22");
+    EXPECT_EQ(e.sqlstate(), test::unknown_column_sqlstate());
     EXPECT_NE(e.statement().find(sql), std::string::npos);
   }
   EXPECT_EQ(vSqlBusca, nullptr);

@@ -16,6 +16,7 @@
 #include "platform/ui/headless_dialogs.hpp"
 #include "receivables/comissao_item.hpp"
 #include "support/database_fixture.hpp"
+#include "support/engine_sql.hpp"
 #include "support/sql.hpp"
 
 namespace zpk {
@@ -309,12 +310,7 @@ TEST_F(RecalculoComissao, NoRuleKeepsTheDefaultsAndAnUnknownOrderIsTold) {
 class RecalculoComissaoFalha : public RecalculoComissao {};
 
 TEST_F(RecalculoComissaoFalha, AFailingStatementWritesNothing) {
-  test::exec("CREATE EXCEPTION E_COMISSAO_TESTE 'pedido bloqueado'");
-  Tabela.IBTransaction.CommitRetaining();
-  test::exec(
-      "CREATE TRIGGER T_COMISSAO_TESTE FOR PEDIDO_001 BEFORE UPDATE AS BEGIN "
-      "IF (NEW.NUMERO = 'CM501') THEN EXCEPTION E_COMISSAO_TESTE; END");
-  Tabela.IBTransaction.CommitRetaining();
+  test::refuse_rows("T_COMISSAO_TESTE", "PEDIDO_001", "UPDATE", "NUMERO", "CM501");
   parametro("1");
   pedido("CM501");
   Tabela.IBTransaction.CommitRetaining();
