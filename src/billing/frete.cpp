@@ -84,14 +84,6 @@ bool find_band(TTIQuery& band, const std::string& table, const std::string& cep,
   band.SQL.Add(
       "OR (TABPRE_TRAN.PESO_INI <= :QTDE1 AND TABPRE_TRAN.PESO_FIM >= :QTDE2 AND TABPRE_TRAN.TP_FAIXA = "
       "'C'))");
-  // A code longer than the region's CEP column would compare inside some
-  // range by its first characters (engines that compare it as it is): it is
-  // no postal code, and is refused by name as a too-long value is.
-  constexpr size_t kCepColumn = 9;
-  const size_t characters = static_cast<size_t>(Length(TrimRight(cep)));
-  if (characters > kCepColumn) {
-    throw EDatabaseError(TextTooLong{0, characters, kCepColumn}, "CEP_DE", band.SQL.Text());
-  }
   band.ParamByName("CEP_DE").AsString = cep;
   band.ParamByName("CEP_ATE").AsString = cep;
   band.ParamByName("CODTRAN").AsString = table;

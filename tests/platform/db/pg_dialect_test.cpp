@@ -164,6 +164,41 @@ TEST(PgDialect, LocksFunctionsAndPredicates) {
   check_cases(std::begin(kCases), std::end(kCases));
 }
 
+TEST(PgDialect, CallerValuesTakeTheColumnsTypeAndTextsMeetTheirColumnsSize) {
+  const struct {
+    const char* firebird;
+    const char* postgres;
+    std::vector<int> trimmed;
+    std::vector<std::pair<int, size_t>> limits;
+  } kCases[] = {
+      // A caller's literal compared with a column: untyped, a text trimmed.
+      {"SELECT 1 FROM L WHERE QTDE = CAST(? AS VARCHAR(16) CHARACTER SET UTF8) AND DATA = CAST(? AS DATE)",
+       "SELECT 1 FROM L WHERE QTDE = $1 AND DATA = $2",
+       {1},
+       {}},
+      // Elsewhere a cast stays a cast.
+      {"SELECT CAST(? AS BIGINT) + 1 FROM L", "SELECT CAST($1 AS BIGINT) + 1 FROM L", {}, {}},
+      // Plain markers meet their text columns, by alias or by name; LIKE takes longer patterns.
+      {"SELECT X.QTDE FROM L X WHERE X.LOTE <= ? AND CODIGO = ? AND QTDE > ? AND LOTE LIKE ?",
+       "SELECT X.QTDE FROM L X WHERE X.LOTE <= $1 AND CODIGO = $2 AND QTDE > $3 AND LOTE LIKE $4",
+       {},
+       {{1, 12}, {2, 20}}},
+      {"UPDATE T SET K = ? WHERE V = ?", "UPDATE T SET K = $1 WHERE V = $2", {}, {{1, 10}}},
+      // Numbers pad as text; a derived table gets a name.
+      {"SELECT LPAD(QTDE, 6, '0') FROM (SELECT QTDE FROM L) WHERE 1 = 1",
+       "SELECT LPAD(CAST(QTDE AS TEXT), 6, '0') FROM (SELECT QTDE FROM L) AS zpk_derived_1 WHERE 1 = 1",
+       {},
+       {}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.firebird);
+    PgMarkerRules rules;
+    EXPECT_EQ(to_postgres(c.firebird, kCatalog, &rules), c.postgres);
+    EXPECT_EQ(rules.trimmed, c.trimmed);
+    EXPECT_EQ(rules.limits, c.limits);
+  }
+}
+
 TEST(PgDialect, UpdateOrInsertOnAConstraintIsAnUpsert) {
   const Case kCases[] = {
       {"UPDATE OR INSERT INTO T (K, V, D) VALUES (?, ?, ?)",

@@ -487,8 +487,8 @@ struct PgStatement {
   std::string name;
   int parameters = 0;
   std::shared_ptr<std::vector<ColumnInfo>> columns;
-  std::vector<Oid> types;    // of the parameters, as the server inferred them
-  std::vector<int> trimmed;  // markers (1-based) whose texts lose their trailing blanks
+  std::vector<Oid> types;  // of the parameters, as the server inferred them
+  PgMarkerRules rules;     // trailing blanks to drop, text sizes to check
 };
 
 // One libpq connection. PostgreSQL runs one transaction per connection at a
@@ -1051,8 +1051,9 @@ PgTableInfo PgConnection::table_info(PgSession& s, std::string_view table) {
   return info;
 }
 
-void PgConnection::run_translated(PgSession& s, std::string_view sql, const std::vector<std::string>& values,
-                                  const std::vector<bool>& nulls, ResultData& out, size_t max_rows) {
+bool PgConnection::run_translated(PgSession& s, std::string_view sql, const std::vector<std::string>& values,
+                                  const std::vector<bool>& nulls, ResultData& out, size_t max_rows,
+                                  bool shape) {
   const std::string key(sql);
   std::shared_ptr<PgStatement> st = s.find(key);
   if (!st) {
@@ -1060,7 +1061,7 @@ void PgConnection::run_translated(PgSession& s, std::string_view sql, const std:
     // value is sent depends on the type the server gives its parameter.
     auto fresh = std::make_shared<PgStatement>();
     const std::string pg = to_postgres(
-        sql, [&](std::string_view table) { return table_info(s, table); }, &fresh->trimmed);
+        sql, [&](std::string_view table) { return table_info(s, table); }, &fresh->rules);
     fresh->name = "zpk_s" + std::to_string(++s.counter);
     StatementWork prep;
     prep.prepare_sql = &pg;
@@ -1079,14 +1080,26 @@ void PgConnection::run_translated(PgSession& s, std::string_view sql, const std:
                              std::to_string(values.size()) + " were given",
                          key);
   }
+  // A text longer than the text column it meets is refused by its
+  // parameter, as Firebird refuses it; a statement shape of lifted literals
+  // is then run as written instead (where such a literal matches nothing).
+  for (const auto& [marker, limit] : st->rules.limits) {
+    const size_t i = static_cast<size_t>(marker - 1);
+    if (i >= values.size() || nulls[i]) continue;
+    const size_t n = characters(values[i]);
+    if (n <= limit) continue;
+    if (shape) return false;
+    throw EDatabaseError(TextTooLong{static_cast<unsigned>(i), n, limit},
+                         "parameter " + std::to_string(marker), key);
+  }
   // Texts compared where Firebird ignores trailing blanks lose them; bytes
   // for a BYTEA column go as they are (binary), never as a C string.
   std::vector<std::string> trimmed_values;
   std::vector<const std::string*> sent(values.size());
   for (size_t i = 0; i < values.size(); ++i) sent[i] = &values[i];
-  if (!st->trimmed.empty()) {
-    trimmed_values.reserve(st->trimmed.size());
-    for (int m : st->trimmed) {
+  if (!st->rules.trimmed.empty()) {
+    trimmed_values.reserve(st->rules.trimmed.size());
+    for (int m : st->rules.trimmed) {
       const size_t i = static_cast<size_t>(m - 1);
       if (i >= values.size()) continue;
       std::string v = values[i];
@@ -1115,6 +1128,7 @@ void PgConnection::run_translated(PgSession& s, std::string_view sql, const std:
     throw;
   }
   fill_result(r.main.get(), st->columns, out, max_rows);
+  return true;
 }
 
 void PgConnection::run(TransactionHandle transaction, std::string_view sql,
@@ -1139,8 +1153,7 @@ void PgConnection::run(TransactionHandle transaction, std::string_view sql,
     if (lift_compared_literals(sql, shape) && rejected_shapes_.count(shape.text) == 0) {
       std::vector<bool> nulls(shape.values.size(), false);
       try {
-        run_translated(s, shape.text, shape.values, nulls, out, max_rows);
-        return;
+        if (run_translated(s, shape.text, shape.values, nulls, out, max_rows, true)) return;
       } catch (const EDatabaseError& e) {
         // A shape the server will not take as bound values runs as written.
         if (e.kind() != DatabaseErrorKind::syntax && e.kind() != DatabaseErrorKind::other &&

@@ -57,9 +57,11 @@ class PgConnection final : public Connection {
   void release_session(PgSession* session) noexcept;
   // What the translation needs to know of `table` (cached until a schema change).
   PgTableInfo table_info(PgSession& session, std::string_view table);
-  // Runs `sql` (Firebird dialect) with its values on `session`.
-  void run_translated(PgSession& session, std::string_view sql, const std::vector<std::string>& values,
-                      const std::vector<bool>& nulls, ResultData& out, size_t max_rows);
+  // Runs `sql` (Firebird dialect) with its values on `session`. A `shape`
+  // (lifted literals) whose value is too long for its column is not run:
+  // false then.
+  bool run_translated(PgSession& session, std::string_view sql, const std::vector<std::string>& values,
+                      const std::vector<bool>& nulls, ResultData& out, size_t max_rows, bool shape = false);
   void schema_changed() noexcept;
 
   ConnectSettings settings_;

@@ -148,8 +148,82 @@ class Translator {
  public:
   Translator(const Pieces& p, std::string_view statement) : p_(p), statement_(statement) {}
 
-  // Markers whose text values lose their trailing blanks (see to_postgres).
-  std::vector<int>* trimmed = nullptr;
+  // What the driver must do with markers' values (see to_postgres), and the
+  // catalog that says which text columns they meet.
+  PgMarkerRules* rules = nullptr;
+  const PgCatalog* catalog = nullptr;
+
+  // Tables of the statement by alias and by name (upper case), for the
+  // columns its markers are compared with.
+  void learn_tables() {
+    const size_t hi = p_.size();
+    for (size_t k = 0; k < hi; ++k) {
+      if (!(is_word(p_[k], "FROM") || is_word(p_[k], "JOIN") || is_word(p_[k], "UPDATE") ||
+            is_word(p_[k], "INTO")))
+        continue;
+      size_t t = next(k + 1, hi);
+      while (t < hi && p_[t].kind == SqlTok::word && !kClauseWords.count(p_[t].up) && p_[t].up != "SELECT") {
+        const std::string table = p_[t].up;
+        tables_[table] = table;
+        size_t a = next(t + 1, hi);
+        if (a < hi && is_word(p_[a], "AS")) a = next(a + 1, hi);
+        if (a < hi && p_[a].kind == SqlTok::word && !kClauseWords.count(p_[a].up) && p_[a].up != "SET" &&
+            p_[a].up != "VALUES" && p_[a].up != "SELECT") {
+          tables_[p_[a].up] = table;
+          a = next(a + 1, hi);
+        }
+        if (a >= hi || !is_op(p_[a], ",")) break;
+        t = next(a + 1, hi);
+      }
+    }
+  }
+
+  // The size in characters of text column `column` of `table`; 0 when it is
+  // no text column of a known size.
+  size_t text_size(const std::string& table, const std::string& column) const {
+    if (!catalog || !*catalog) return 0;
+    const PgTableInfo info = (*catalog)(table);
+    for (const auto& [name, type] : info.column_types) {
+      if (name != column) continue;
+      if (type.rfind("character varying(", 0) != 0 && type.rfind("character(", 0) != 0) return 0;
+      return static_cast<size_t>(std::strtoul(type.c_str() + type.find('(') + 1, nullptr, 10));
+    }
+    return 0;
+  }
+
+  // A marker at i after "column <comparison>": notes the column's size.
+  void note_limit(size_t i) {
+    const Piece* op = before(i);
+    if (!op || op->kind != SqlTok::op ||
+        !(op->text == "=" || op->text == "<>" || op->text == "!=" || op->text == "<" || op->text == ">" ||
+          op->text == "<=" || op->text == ">="))
+      return;
+    size_t k = i;
+    while (k > 0 && &p_[k] != op) --k;
+    const Piece* col = before(k);
+    if (!col || col->kind != SqlTok::word) return;
+    size_t c = k;
+    while (c > 0 && &p_[c] != col) --c;
+    const Piece* dot = before(c);
+    std::string qualifier;
+    if (dot && is_op(*dot, ".")) {
+      size_t d = c;
+      while (d > 0 && &p_[d] != dot) --d;
+      const Piece* alias = before(d);
+      if (!alias || alias->kind != SqlTok::word) return;
+      qualifier = alias->up;
+    }
+    size_t size = 0;
+    if (!qualifier.empty()) {
+      if (auto it = tables_.find(qualifier); it != tables_.end()) size = text_size(it->second, col->up);
+    } else {
+      for (const auto& [alias, table] : tables_) {
+        if (alias != table) continue;
+        if ((size = text_size(table, col->up)) > 0) break;
+      }
+    }
+    if (size > 0) rules->limits.emplace_back(std::stoi(p_[i].text.substr(1)), size);
+  }
 
   // Index of the next significant piece at or after i (or hi).
   size_t next(size_t i, size_t hi) const {
@@ -195,6 +269,7 @@ class Translator {
         s.out += t.text;
         continue;
       }
+      if (t.kind == SqlTok::marker && rules) note_limit(i);
       const size_t n1 = next(i + 1, hi);
       const bool call = n1 < hi && is_op(p_[n1], "(");
       const bool item_start = s.in_list && s.at_item;
@@ -273,8 +348,8 @@ class Translator {
           // PostgreSQL only an untyped value, which takes the column's type.
           // A text's trailing blanks do not count in Firebird's comparison.
           s.out += p_[a].text;
-          if (trimmed && (p_[ty].up == "VARCHAR" || p_[ty].up == "CHAR"))
-            trimmed->push_back(std::stoi(p_[a].text.substr(1)));
+          if (rules && (p_[ty].up == "VARCHAR" || p_[ty].up == "CHAR"))
+            rules->trimmed.push_back(std::stoi(p_[a].text.substr(1)));
         } else {
           s.out += t.text + "(" + emit(n1 + 1, c) + ")";
         }
@@ -625,6 +700,7 @@ class Translator {
 
   int derived_tables_ = 0;
 
+  std::map<std::string, std::string> tables_;
   const Pieces& p_;
   std::string_view statement_;
 };
@@ -750,9 +826,11 @@ std::string update_or_insert(const Pieces& p, std::string_view sql, const PgCata
 
 // One statement's PostgreSQL text from its pieces.
 std::string translate(const Pieces& p, std::string_view sql, const PgCatalog& catalog,
-                      std::vector<int>* trimmed = nullptr) {
+                      PgMarkerRules* rules = nullptr) {
   Translator tr(p, sql);
-  tr.trimmed = trimmed;
+  tr.rules = rules;
+  tr.catalog = &catalog;
+  if (rules) tr.learn_tables();
   const size_t hi = p.size();
   const size_t a = tr.next(0, hi);
   const size_t b = tr.next(a + 1, hi);
@@ -765,9 +843,9 @@ std::string translate(const Pieces& p, std::string_view sql, const PgCatalog& ca
 }
 
 // One statement's PostgreSQL text, its markers numbered from $1.
-std::string translate(std::string_view sql, const PgCatalog& catalog, std::vector<int>* trimmed = nullptr) {
+std::string translate(std::string_view sql, const PgCatalog& catalog, PgMarkerRules* rules = nullptr) {
   int markers = 0;
-  return translate(lex(sql, &markers), sql, catalog, trimmed);
+  return translate(lex(sql, &markers), sql, catalog, rules);
 }
 
 // The significant pieces of a statement.
@@ -939,8 +1017,8 @@ std::string read_psql_file(const std::string& name, const std::filesystem::path&
 
 }  // namespace
 
-std::string to_postgres(std::string_view firebird_sql, const PgCatalog& catalog, std::vector<int>* trimmed) {
-  return translate(firebird_sql, catalog, trimmed);
+std::string to_postgres(std::string_view firebird_sql, const PgCatalog& catalog, PgMarkerRules* rules) {
+  return translate(firebird_sql, catalog, rules);
 }
 
 std::vector<std::string> psql_objects_of(std::string_view firebird_script) {

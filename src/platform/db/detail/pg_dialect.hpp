@@ -25,13 +25,24 @@ using PgCatalog = std::function<PgTableInfo(std::string_view table_upper)>;
 // One statement as the library writes it (Firebird dialect 3, positional "?"
 // markers) in PostgreSQL's form, with "$1".."$n" markers in the same order.
 // Raises EDatabaseError (usage) naming the construct it cannot translate.
-// A caller's literal value compared with a column (CAST(? AS type) after a
-// comparison) becomes an untyped marker that takes the column's type, as
-// Firebird converts; when `trimmed` is given it receives the numbers of the
-// markers whose texts must lose their trailing blanks (which Firebird's
-// comparison ignores).
+// What the driver must do with some markers' values before sending them.
+struct PgMarkerRules {
+  // Markers (1-based) of a caller's literal value compared with a column
+  // (CAST(? AS type) after a comparison): they become untyped markers that
+  // take the column's type, as Firebird converts, and their texts lose the
+  // trailing blanks Firebird's comparison ignores.
+  std::vector<int> trimmed;
+  // Markers compared with (or assigned to) a text column, with the column's
+  // size in characters: a longer text is refused by its parameter, as
+  // Firebird refuses it, instead of being compared by its first characters.
+  std::vector<std::pair<int, size_t>> limits;
+};
+
+// Raises EDatabaseError (usage) naming the construct it cannot translate.
+// `rules`, when given, receives what the driver must check or change in the
+// markers' values (see PgMarkerRules).
 std::string to_postgres(std::string_view firebird_sql, const PgCatalog& catalog,
-                        std::vector<int>* trimmed = nullptr);
+                        PgMarkerRules* rules = nullptr);
 
 // A schema script (statements ended by ";", SET TERM understood) as
 // PostgreSQL statements. PSQL objects (procedures, functions, triggers) are
