@@ -209,12 +209,27 @@ class PgFloorTransactions {
 
   // Runs statement `n` with `values` in the open transaction (starting it
   // with this statement when none is open): its result.
-  PgResultPtr run(int n, const std::vector<std::string>& values) {
+  PgResultPtr run(int n, const std::vector<std::string>& values) { return send(&names_.at(n), values, true); }
+
+  // Runs a command of the routine's own (its savepoint) as written, outside
+  // any statement savepoint, starting the transaction when none is open.
+  void command(const std::string& sql) { send(&sql, {}, false); }
+
+  // Ends the open transaction (its own round trip, as the library's COMMIT).
+  void commit() {
+    if (open_) conn_.commit();
+    open_ = false;
+  }
+
+ private:
+  // One round trip: BEGIN when pending, the statement (prepared `*what`, or
+  // the text `*what` when not `prepared`), under a savepoint when guarded.
+  PgResultPtr send(const std::string* what, const std::vector<std::string>& values, bool prepared) {
     PGconn* c = conn_.get();
     std::vector<const char*> params(values.size());
     for (size_t i = 0; i < values.size(); ++i) params[i] = values[i].c_str();
     const bool begin = !open_;
-    const bool guard = guard_ && !begin;
+    const bool guard = guard_ && !begin && prepared;
     if (!PQenterPipelineMode(c)) throw std::runtime_error(PQerrorMessage(c));
     int commands = 0;
     auto sent = [&](int ok) {
@@ -229,8 +244,12 @@ class PgFloorTransactions {
     if (guard)
       sent(PQsendQueryParams(c, "SAVEPOINT zpk_statement", 0, nullptr, nullptr, nullptr, nullptr, 0));
     const int main = commands;
-    sent(PQsendQueryPrepared(c, names_.at(n).c_str(), static_cast<int>(params.size()), params.data(), nullptr,
-                             nullptr, 0));
+    if (prepared) {
+      sent(PQsendQueryPrepared(c, what->c_str(), static_cast<int>(params.size()), params.data(), nullptr,
+                               nullptr, 0));
+    } else {
+      sent(PQsendQueryParams(c, what->c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
+    }
     if (guard)
       sent(PQsendQueryParams(c, "RELEASE SAVEPOINT zpk_statement", 0, nullptr, nullptr, nullptr, nullptr, 0));
     if (!PQpipelineSync(c)) throw std::runtime_error(PQerrorMessage(c));
@@ -252,12 +271,6 @@ class PgFloorTransactions {
     return out;
   }
 
-  void commit() {
-    if (open_) conn_.commit();
-    open_ = false;
-  }
-
- private:
   bench::PgFloorConnection conn_;
   bool guard_;
   bool open_ = false;
@@ -286,7 +299,7 @@ BENCHMARK_CAPTURE(BM_Busca_Valor, firebird, Engine::firebird)->Iterations(kLooku
 void BM_PgFloor_Busca_Valor(benchmark::State& state) {
   if (!use(Engine::postgres, state)) return;
   PgFloorTransactions floor(pg_db().location, state.range(0) != 0);
-  const int lookup = floor.prepare("select NOME from ENTIDADE_001 where CODCLI = $1 LIMIT 1");
+  const int lookup = floor.prepare("select NOME from ENTIDADE_001 where  1=1  and CODCLI = $1");
   int i = 0;
   for (auto _ : state) {
     PgResultPtr r = floor.run(lookup, {customer(i++)});
@@ -397,6 +410,7 @@ void BM_PgFloor_MovimentaEstoqueProduto(benchmark::State& state) {
   int i = 0;
   for (auto _ : state) {
     const PostingValues v = posting_values(i++);
+    floor.command("SAVEPOINT S1");
     floor.run(lock, {"BENCH"});
     floor.run(defaults, {"", "BENCH", "01", "0"});
     floor.run(average, {"", "BENCH"});
