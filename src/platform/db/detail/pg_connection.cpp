@@ -19,6 +19,7 @@
 #include "platform/db/detail/live_connections.hpp"
 #include "platform/db/detail/sql_text.hpp"
 #include "platform/db/detail/time_conversion.hpp"
+#include "platform/rtl/strings.hpp"
 
 namespace zpk::detail {
 
@@ -487,8 +488,9 @@ struct PgStatement {
   std::string name;
   int parameters = 0;
   std::shared_ptr<std::vector<ColumnInfo>> columns;
-  std::vector<Oid> types;  // of the parameters, as the server inferred them
-  PgMarkerRules rules;     // trailing blanks to drop, text sizes to check
+  std::vector<Oid> types;   // of the parameters, as the server inferred them
+  PgMarkerRules rules;      // trailing blanks to drop, text sizes to check
+  bool reads_only = false;  // a SELECT without row locks
 };
 
 // One libpq connection. PostgreSQL runs one transaction per connection at a
@@ -511,6 +513,12 @@ class PgSession {
   bool begin_pending = false;
   std::string begin_sql;
   int lock_timeout = 10;
+  // Whether the transaction holds anything a failed statement must not undo
+  // (a write, a row lock, a savepoint of the caller's): until then a failed
+  // statement restarts the transaction instead of needing a savepoint.
+  bool wrote = false;
+  // The caller's savepoint commands, sent with the next statement or commit.
+  std::vector<std::string> deferred;
 
   // Prepared statements by the text they were prepared for (most recent first).
   std::list<std::pair<std::string, std::shared_ptr<PgStatement>>> lru;
@@ -648,7 +656,7 @@ struct StatementWork {
   std::vector<const char*> values;
   std::vector<int> lengths;  // of binary values (empty: every value is text)
   std::vector<int> formats;
-  bool guard = true;  // a failure undoes only this statement
+  bool writes = true;  // false for a plain read (no row locks): nothing to keep if a later one fails
 };
 
 // The results a statement's round trip gives.
@@ -663,7 +671,7 @@ struct StatementResults {
 StatementResults run_statement(PgSession& s, const StatementWork& w, std::string_view statement) {
   throw_if_stop_requested();
   const bool begin = s.begin_pending;
-  const bool guard = w.guard && !begin;
+  const bool guard = !begin && s.wrote;
   Pipeline p(s);
   for (const std::string& name : s.to_deallocate) p.query("DEALLOCATE " + name);
   const size_t deallocated = s.to_deallocate.size();
@@ -672,6 +680,9 @@ StatementResults run_statement(PgSession& s, const StatementWork& w, std::string
     p.query(s.begin_sql);
     p.query(fmt::format("SET LOCAL lock_timeout = '{}s'", s.lock_timeout));
   }
+  for (const std::string& command : s.deferred) p.query(command);
+  const size_t deferred = s.deferred.size();
+  s.deferred.clear();
   if (guard) p.query(std::string("SAVEPOINT ") + kStatementSavepoint);
   if (w.prepare_sql) {
     p.prepare(*w.name, *w.prepare_sql);
@@ -685,20 +696,24 @@ StatementResults run_statement(PgSession& s, const StatementWork& w, std::string
   if (guard) p.query(std::string("RELEASE SAVEPOINT ") + kStatementSavepoint);
   std::vector<Result> results = p.finish();
   if (begin) s.begin_pending = false;
-  size_t at = deallocated + (begin ? 2 : 0) + (guard ? 1 : 0);
+  size_t at = deallocated + (begin ? 2 : 0) + deferred + (guard ? 1 : 0);
   StatementResults out;
   if (const PGresult* failure = first_failure(results)) {
     EDatabaseError error = result_error(failure, s.conn(), statement);
-    // Undo the statement's work only: to its savepoint, or the whole
-    // transaction when it was the first statement (nothing else to keep).
-    const char* undo = guard ? "ROLLBACK TO SAVEPOINT zpk_statement; RELEASE SAVEPOINT zpk_statement"
-                             : (begin ? "ROLLBACK" : nullptr);
-    if (undo) {
-      Result r(PQexec(s.conn(), undo));
-      if (begin) s.begin_pending = true;
+    // Undo the statement's work only: to its savepoint, or, while the
+    // transaction holds nothing to keep, by starting it again.
+    size_t failed_at = 0;
+    while (results[failed_at].get() != failure) ++failed_at;
+    if (guard && failed_at >= at) {
+      Result r(PQexec(s.conn(), "ROLLBACK TO SAVEPOINT zpk_statement; RELEASE SAVEPOINT zpk_statement"));
+    } else {
+      Result r(PQexec(s.conn(), "ROLLBACK"));
+      s.begin_pending = true;
+      s.wrote = false;
     }
     throw error;
   }
+  if (w.writes) s.wrote = true;
   if (w.prepare_sql) {
     ++at;  // the prepare
     out.describe = std::move(results[at++]);
@@ -867,6 +882,8 @@ PgSession* PgConnection::acquire_session() {
 void PgConnection::release_session(PgSession* session) noexcept {
   session->busy = false;
   session->begin_pending = false;
+  session->wrote = false;
+  session->deferred.clear();
   std::lock_guard lock(sessions_mutex_);
   idle_.push_back(session);
 }
@@ -878,6 +895,8 @@ TransactionHandle PgConnection::start_transaction(const TransactionSettings& set
   s->begin_pending = true;
   s->begin_sql = settings.read_only ? "BEGIN ISOLATION LEVEL READ COMMITTED READ ONLY"
                                     : "BEGIN ISOLATION LEVEL READ COMMITTED";
+  s->wrote = false;
+  s->deferred.clear();
   s->lock_timeout = settings.lock_timeout;
   return s;
 }
@@ -888,7 +907,12 @@ void PgConnection::commit(TransactionHandle& transaction) {
   PgSession& s = session_of(transaction);
   if (!s.begin_pending) {
     StatementMark mark(*this);
-    Result r(PQexec(s.conn(), "COMMIT"));
+    // The caller's last savepoint commands go first, in the same round trip.
+    std::string sql;
+    for (const std::string& command : s.deferred) sql += command + "; ";
+    s.deferred.clear();
+    sql += "COMMIT";
+    Result r(PQexec(s.conn(), sql.c_str()));
     if (!result_ok(r.get())) throw result_error(r.get(), s.conn(), "COMMIT");
     // A transaction that had failed is rolled back by COMMIT, quietly: said here.
     if (std::strcmp(PQcmdStatus(r.get()), "COMMIT") != 0) {
@@ -922,14 +946,18 @@ void PgConnection::execute_immediate(TransactionHandle transaction, std::string_
   StatementMark mark(*this);
   PgSession& s = session_of(transaction);
   std::string pg;
-  StatementWork w;
   if (savepoint_command(sql, pg)) {
-    // A savepoint of the caller's must not sit inside the statement's own.
-    w.guard = false;
-  } else {
-    if (is_ddl_statement(sql)) schema_changed();
-    pg = to_postgres(sql, [&](std::string_view table) { return table_info(s, table); });
+    // The caller's savepoints travel with the next statement (or the
+    // commit): a savepoint costs no round trip of its own. From here on the
+    // transaction has a state a failed statement must not undo.
+    throw_if_stop_requested();
+    s.deferred.push_back(std::move(pg));
+    s.wrote = true;
+    return;
   }
+  if (is_ddl_statement(sql)) schema_changed();
+  pg = to_postgres(sql, [&](std::string_view table) { return table_info(s, table); });
+  StatementWork w;
   w.immediate = &pg;
   run_statement(s, w, sql);
 }
@@ -985,6 +1013,7 @@ bool PgConnection::table_exists(TransactionHandle transaction, const std::string
     name = st->name;
   }
   w.name = &name;
+  w.writes = false;
   w.values = {values[0].c_str()};
   StatementMark mark(*this);
   StatementResults r = run_statement(s, w, kSql);
@@ -1063,10 +1092,12 @@ bool PgConnection::run_translated(PgSession& s, std::string_view sql, const std:
     const std::string pg = to_postgres(
         sql, [&](std::string_view table) { return table_info(s, table); }, &fresh->rules);
     fresh->name = "zpk_s" + std::to_string(++s.counter);
+    fresh->reads_only = is_select_statement(sql) && UpperCase(pg).find("FOR UPDATE") == std::string::npos;
     StatementWork prep;
     prep.prepare_sql = &pg;
     prep.name = &fresh->name;
     prep.execute = false;
+    prep.writes = false;
     StatementResults r = run_statement(s, prep, sql);
     fresh->parameters = PQnparams(r.describe.get());
     for (int i = 0; i < fresh->parameters; ++i) fresh->types.push_back(PQparamtype(r.describe.get(), i));
@@ -1110,6 +1141,7 @@ bool PgConnection::run_translated(PgSession& s, std::string_view sql, const std:
   }
   StatementWork w;
   w.name = &st->name;
+  w.writes = !st->reads_only;
   w.values.reserve(values.size());
   const bool binary = std::find(st->types.begin(), st->types.end(), kBytea) != st->types.end();
   for (size_t i = 0; i < values.size(); ++i) {
