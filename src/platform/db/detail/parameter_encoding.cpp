@@ -9,6 +9,7 @@
 #include "platform/db/database_error.hpp"
 #include "platform/db/detail/blob_access.hpp"
 #include "platform/db/detail/firebird_api.hpp"
+#include "platform/db/detail/text_length.hpp"
 #include "platform/db/detail/time_conversion.hpp"
 
 namespace zpk::detail {
@@ -168,20 +169,11 @@ unsigned bytes_per_char(unsigned charset) {
   }
 }
 
-size_t utf8_length(std::string_view s) {
-  size_t n = 0;
-  for (unsigned char c : s) {
-    if ((c & 0xC0) != 0x80) ++n;
-  }
-  return n;
-}
-
 // The length of a text as a column of `per_char` bytes per character counts
 // it: trailing blanks left out, since the engine drops those rather than
 // refuse them.
 size_t column_length(std::string_view s, unsigned per_char) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return per_char == 1 ? s.size() : utf8_length(s);
+  return per_char == 1 ? without_trailing_blanks(s).size() : column_characters(s);
 }
 
 // Refuses a text longer than the parameter it is bound to takes, before
@@ -200,8 +192,7 @@ void check_text_lengths(const CachedStatement& cs, const std::vector<const Bound
     if (v.s.size() <= limit) continue;
     const size_t characters = column_length(v.s, per_char);
     if (characters <= limit) continue;
-    throw EDatabaseError(TextTooLong{i, characters, limit}, "parameter " + std::to_string(i + 1),
-                         std::string(sql));
+    throw text_too_long(i, characters, limit, sql);
   }
 }
 

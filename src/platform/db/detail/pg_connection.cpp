@@ -18,6 +18,7 @@
 #include "platform/db/detail/firebird_api.hpp"
 #include "platform/db/detail/live_connections.hpp"
 #include "platform/db/detail/sql_text.hpp"
+#include "platform/db/detail/text_length.hpp"
 #include "platform/db/detail/time_conversion.hpp"
 #include "platform/rtl/strings.hpp"
 
@@ -29,16 +30,13 @@ namespace {
 enum : Oid {
   kBool = 16,
   kBytea = 17,
-  kName = 19,
   kInt8 = 20,
   kInt2 = 21,
   kInt4 = 23,
   kText = 25,
   kFloat4 = 700,
   kFloat8 = 701,
-  kUnknown = 705,
   kBpchar = 1042,
-  kVarchar = 1043,
   kDate = 1082,
   kTime = 1083,
   kTimestamp = 1114,
@@ -56,6 +54,13 @@ struct PgResultDeleter {
   void operator()(PGresult* r) const noexcept { PQclear(r); }
 };
 using Result = std::unique_ptr<PGresult, PgResultDeleter>;
+
+// The connection's last message, without the line end libpq gives it.
+std::string connection_message(PGconn* conn) {
+  std::string message = PQerrorMessage(conn);
+  while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+  return message;
+}
 
 std::string field_text(const PGresult* r, int field) {
   const char* v = PQresultErrorField(r, field);
@@ -76,16 +81,11 @@ std::string names_in_upper_case(std::string message) {
       continue;
     }
     inside = false;
-    const bool identifier =
-        i > start && std::all_of(message.begin() + static_cast<std::ptrdiff_t>(start),
-                                 message.begin() + static_cast<std::ptrdiff_t>(i), [](char c) {
-                                   return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-                                          c == '$';
-                                 });
-    if (identifier) {
-      for (size_t k = start; k < i; ++k)
-        if (message[k] >= 'a' && message[k] <= 'z') message[k] = static_cast<char>(message[k] - 'a' + 'A');
-    }
+    const std::string_view name = std::string_view(message).substr(start, i - start);
+    const bool identifier = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+      return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '$';
+    });
+    if (identifier) message.replace(start, name.size(), UpperCase(name));
   }
   return message;
 }
@@ -95,10 +95,7 @@ std::string names_in_upper_case(std::string message) {
 EDatabaseError result_error(const PGresult* r, PGconn* conn, std::string_view statement) {
   std::string message = r ? names_in_upper_case(field_text(r, PG_DIAG_MESSAGE_PRIMARY)) : std::string();
   std::string state = r ? field_text(r, PG_DIAG_SQLSTATE) : std::string();
-  if (message.empty()) {
-    message = conn ? PQerrorMessage(conn) : "PostgreSQL connection failed";
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
-  }
+  if (message.empty()) message = conn ? connection_message(conn) : "PostgreSQL connection failed";
   if (r) {
     const std::string detail = field_text(r, PG_DIAG_MESSAGE_DETAIL);
     if (!detail.empty()) message += "\n" + detail;
@@ -166,8 +163,7 @@ PGconn* connect(const ConnectSettings& settings, const char* other_db) {
   values.push_back(nullptr);
   PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
   if (!conn || PQstatus(conn) != CONNECTION_OK) {
-    std::string message = conn ? PQerrorMessage(conn) : "out of memory";
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    const std::string message = conn ? connection_message(conn) : "out of memory";
     if (conn) PQfinish(conn);
     throw EDatabaseError(DatabaseErrorKind::connection, "PostgreSQL: " + message, settings.location);
   }
@@ -385,9 +381,8 @@ void decode_text_cell(Oid type, std::string_view s, CellValue& cell) {
       return;
     case kBpchar: {
       // Fixed-length text is read without its padding, as from Firebird.
-      while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
       cell.kind = Kind::text;
-      cell.s.assign(s);
+      cell.s.assign(without_trailing_blanks(s));
       return;
     }
     default:
@@ -401,11 +396,7 @@ void decode_text_cell(Oid type, std::string_view s, CellValue& cell) {
 // SQL types), so that fields get the same types on either engine.
 ColumnInfo column_info(const PGresult* r, int i) {
   ColumnInfo c;
-  std::string name = PQfname(r, i);
-  for (char& ch : name) {
-    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-  }
-  c.name = std::move(name);
+  c.name = UpperCase(PQfname(r, i));
   const Oid type = PQftype(r, i);
   const int mod = PQfmod(r, i);
   c.charset = kCharsetUtf8;
@@ -568,8 +559,8 @@ namespace {
 // and reads their results in order.
 class Pipeline {
  public:
-  explicit Pipeline(PgSession& s) : s_(s), conn_(s.conn()) {
-    if (!PQenterPipelineMode(conn_)) fail(nullptr);
+  explicit Pipeline(PgSession& s) : conn_(s.conn()) {
+    if (!PQenterPipelineMode(conn_)) fail();
   }
   ~Pipeline() {
     if (PQpipelineStatus(conn_) != PQ_PIPELINE_OFF) {
@@ -587,15 +578,15 @@ class Pipeline {
   Pipeline& operator=(const Pipeline&) = delete;
 
   void query(const std::string& sql) {
-    if (!PQsendQueryParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)) fail(nullptr);
+    if (!PQsendQueryParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)) fail();
     ++commands_;
   }
   void prepare(const std::string& name, const std::string& sql) {
-    if (!PQsendPrepare(conn_, name.c_str(), sql.c_str(), 0, nullptr)) fail(nullptr);
+    if (!PQsendPrepare(conn_, name.c_str(), sql.c_str(), 0, nullptr)) fail();
     ++commands_;
   }
   void describe(const std::string& name) {
-    if (!PQsendDescribePrepared(conn_, name.c_str())) fail(nullptr);
+    if (!PQsendDescribePrepared(conn_, name.c_str())) fail();
     ++commands_;
   }
   void execute(const std::string& name, const std::vector<const char*>& values,
@@ -603,32 +594,31 @@ class Pipeline {
     if (!PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
                              lengths.empty() ? nullptr : lengths.data(),
                              formats.empty() ? nullptr : formats.data(), 0))
-      fail(nullptr);
+      fail();
     ++commands_;
   }
 
   // Sends everything and reads one result per command (nullptr for a command
   // skipped after an earlier one failed).
   std::vector<Result> finish() {
-    if (!PQpipelineSync(conn_)) fail(nullptr);
+    if (!PQpipelineSync(conn_)) fail();
     std::vector<Result> results;
     results.reserve(commands_);
     for (size_t i = 0; i < commands_; ++i) {
       Result last;
       while (PGresult* r = PQgetResult(conn_)) last.reset(r);
-      if (!last) fail(nullptr);
+      if (!last) fail();
       if (PQresultStatus(last.get()) == PGRES_PIPELINE_ABORTED) last.reset();
       results.push_back(std::move(last));
     }
     Result sync(PQgetResult(conn_));
-    if (!sync || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC) fail(nullptr);
+    if (!sync || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC) fail();
     PQexitPipelineMode(conn_);
     return results;
   }
 
  private:
-  [[noreturn]] void fail(const PGresult* r) { throw result_error(r, conn_, {}); }
-  PgSession& s_;
+  [[noreturn]] void fail() { throw result_error(nullptr, conn_, {}); }
   PGconn* conn_;
   size_t commands_ = 0;
 };
@@ -705,7 +695,9 @@ StatementResults run_statement(PgSession& s, const StatementWork& w, std::string
     size_t failed_at = 0;
     while (results[failed_at].get() != failure) ++failed_at;
     if (guard && failed_at >= at) {
-      Result r(PQexec(s.conn(), "ROLLBACK TO SAVEPOINT zpk_statement; RELEASE SAVEPOINT zpk_statement"));
+      const std::string undo =
+          fmt::format("ROLLBACK TO SAVEPOINT {0}; RELEASE SAVEPOINT {0}", kStatementSavepoint);
+      Result r(PQexec(s.conn(), undo.c_str()));
     } else {
       Result r(PQexec(s.conn(), "ROLLBACK"));
       s.begin_pending = true;
@@ -754,13 +746,6 @@ void fill_result(const PGresult* r, const std::shared_ptr<std::vector<ColumnInfo
   out.rows_affected = (tuples && *tuples) ? std::atoll(tuples) : static_cast<int64_t>(out.row_count);
 }
 
-// Characters of a UTF-8 text, trailing blanks left out (as a column's size counts them).
-size_t characters(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return static_cast<size_t>(std::count_if(
-      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 // The server says a text was too long for "character varying(N)" without
 // saying which: the first bound text longer than N is told by its parameter,
 // as the Firebird side tells it before the statement runs.
@@ -772,11 +757,8 @@ size_t characters(std::string_view text) {
   if (open != std::string::npos && close != std::string::npos) {
     const size_t limit = static_cast<size_t>(std::atoll(m.substr(open + 1, close - open - 1).c_str()));
     for (size_t i = 0; i < values.size(); ++i) {
-      const size_t n = nulls[i] ? 0 : characters(values[i]);
-      if (limit > 0 && n > limit) {
-        throw EDatabaseError(TextTooLong{static_cast<unsigned>(i), n, limit},
-                             "parameter " + std::to_string(i + 1), std::string(sql));
-      }
+      const size_t n = nulls[i] ? 0 : column_characters(values[i]);
+      if (limit > 0 && n > limit) throw text_too_long(static_cast<unsigned>(i), n, limit, sql);
     }
   }
   throw e;
@@ -978,13 +960,9 @@ std::vector<std::string> PgConnection::script_statements(std::string_view script
   return schema_to_postgres(
       script,
       [this](std::string_view table) {
-        PgSession* s = acquire_session();
-        s->busy = true;
-        s->begin_pending = true;
-        s->begin_sql = "BEGIN ISOLATION LEVEL READ COMMITTED READ ONLY";
-        TransactionHandle h = s;
+        TransactionHandle h = start_transaction(TransactionSettings{true});
         try {
-          PgTableInfo info = table_info(*s, table);
+          PgTableInfo info = table_info(session_of(h), table);
           rollback(h);
           return info;
         } catch (...) {
@@ -996,47 +974,20 @@ std::vector<std::string> PgConnection::script_statements(std::string_view script
 }
 
 bool PgConnection::table_exists(TransactionHandle transaction, const std::string& table) {
-  std::vector<std::string> values{table};
-  std::vector<bool> nulls{false};
-  ResultData out;
-  PgSession& s = session_of(transaction);
-  static const std::string kSql =
-      "SELECT 1 FROM pg_class c WHERE c.relname = lower($1) AND c.relkind IN ('r', 'p', 'v') "
-      "AND pg_table_is_visible(c.oid)";
-  std::string name = "zpk_exists";
-  std::shared_ptr<PgStatement> st = s.find(kSql);
-  StatementWork w;
-  if (!st) {
-    w.prepare_sql = &kSql;
-    name = "zpk_s" + std::to_string(++s.counter);
-  } else {
-    name = st->name;
-  }
-  w.name = &name;
-  w.writes = false;
-  w.values = {values[0].c_str()};
   StatementMark mark(*this);
-  StatementResults r = run_statement(s, w, kSql);
-  if (!st) {
-    st = std::make_shared<PgStatement>();
-    st->name = name;
-    st->parameters = 1;
-    st->columns = columns_of(r.describe.get());
-    s.insert(kSql, st, cache_capacity_);
-  }
-  return PQntuples(r.main.get()) > 0;
+  ResultData out;
+  run_translated(session_of(transaction),
+                 "SELECT 1 FROM pg_class c WHERE c.relname = lower(?) AND c.relkind IN ('r', 'p', 'v') "
+                 "AND pg_table_is_visible(c.oid)",
+                 {table}, {false}, out, 0);
+  return out.row_count > 0;
 }
 
 PgTableInfo PgConnection::table_info(PgSession& s, std::string_view table) {
   const std::string key(table);
   if (auto it = catalog_.find(key); it != catalog_.end()) return it->second;
   PgTableInfo info;
-  const std::string lower = [&] {
-    std::string l(table);
-    for (char& ch : l)
-      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    return l;
-  }();
+  const std::string lower = LowerCase(table);
   const char* values[] = {lower.c_str()};
   auto query = [&](const char* sql) {
     Result r(PQexecParams(s.conn(), sql, 1, nullptr, values, nullptr, nullptr, 0));
@@ -1117,11 +1068,10 @@ bool PgConnection::run_translated(PgSession& s, std::string_view sql, const std:
   for (const auto& [marker, limit] : st->rules.limits) {
     const size_t i = static_cast<size_t>(marker - 1);
     if (i >= values.size() || nulls[i]) continue;
-    const size_t n = characters(values[i]);
+    const size_t n = column_characters(values[i]);
     if (n <= limit) continue;
     if (shape) return false;
-    throw EDatabaseError(TextTooLong{static_cast<unsigned>(i), n, limit},
-                         "parameter " + std::to_string(marker), key);
+    throw text_too_long(static_cast<unsigned>(i), n, limit, key);
   }
   // Texts compared where Firebird ignores trailing blanks lose them; bytes
   // for a BYTEA column go as they are (binary), never as a C string.
@@ -1133,9 +1083,7 @@ bool PgConnection::run_translated(PgSession& s, std::string_view sql, const std:
     for (int m : st->rules.trimmed) {
       const size_t i = static_cast<size_t>(m - 1);
       if (i >= values.size()) continue;
-      std::string v = values[i];
-      while (!v.empty() && v.back() == ' ') v.pop_back();
-      trimmed_values.push_back(std::move(v));
+      trimmed_values.emplace_back(without_trailing_blanks(values[i]));
       sent[i] = &trimmed_values.back();
     }
   }
