@@ -62,43 +62,9 @@ BENCHMARK(BM_ReservaNotaFiscal)->Iterations(kReservations)->Unit(benchmark::kMic
 
 // --- the floor ---------------------------------------------------------------
 
-std::string padded(int64_t n) {
-  std::string s = std::to_string(n);
-  return s.size() >= 6 ? s : std::string(6 - s.size(), '0') + s;
-}
-
 void BM_Floor_SameStatements(benchmark::State& state) {
   bench_db();
-  TTIDatabase& db = Tabela.IBDatabase;
-  db.DefaultTransaction().Commit();
-  Firebird::CheckStatusWrapper st(Firebird::fb_get_master_interface()->getStatus());
-  Firebird::IAttachment* att = detail::engine_attachment(db);
-  Firebird::ITransaction* tra = bench::start_library_transaction(st, att);
-  {
-    bench::FloorStatement highest(st, att, tra,
-                                  "SELECT MAX(NUMERO) AS NUMERO FROM NOTA_NUMERO_001 WHERE SERIE = ?");
-    bench::FloorStatement used(
-        st, att, tra, "SELECT FIRST 1 FATURA FROM NOTA_001 WHERE (FATURA = ? OR FATURA = ?) AND SERIE = ?");
-    bench::FloorStatement insert(st, att, tra, "INSERT INTO NOTA_NUMERO_001 (NUMERO,SERIE) VALUES (?,?)");
-    for (auto _ : state) {
-      highest.set_text(0, "2");
-      int64_t numero = highest.run(tra) > 0 ? highest.integer(0) : 0;
-      ++numero;
-      used.set_text(0, padded(numero));
-      used.set_text(1, padded(numero) + "2");
-      used.set_text(2, "2");
-      used.run(tra);
-      insert.set_integer(0, static_cast<int32_t>(numero));
-      insert.set_text(1, "2");
-      insert.run(tra);
-      tra->commit(&st);
-      bench::check(st);
-      tra = bench::start_library_transaction(st, att);
-    }
-  }
-  tra->commit(&st);
-  st.dispose();
-  state.SetItemsProcessed(state.iterations());
+  bench::run_invoice_number_floor(state, Tabela.IBDatabase, "2");
 }
 BENCHMARK(BM_Floor_SameStatements)->Iterations(kReservations)->Unit(benchmark::kMicrosecond);
 

@@ -438,90 +438,7 @@ BENCHMARK(BM_PgFloor_MovimentaEstoqueProduto)
 // the library's transaction (savepoint first, commit last).
 void BM_FbFloor_MovimentaEstoqueProduto(benchmark::State& state) {
   if (!use(Engine::firebird, state)) return;
-  TTIDatabase& db = Tabela.IBDatabase;
-  db.DefaultTransaction().Commit();
-  Firebird::CheckStatusWrapper st(Firebird::fb_get_master_interface()->getStatus());
-  Firebird::IAttachment* att = detail::engine_attachment(db);
-  Firebird::ITransaction* tra = bench::start_library_transaction(st, att);
-  {
-    bench::FloorStatement lock(st, att, tra, "SELECT ESTOQUE FROM PRODUTO_001 WHERE CODIGO = ? WITH LOCK");
-    bench::FloorStatement defaults(
-        st, att, tra,
-        "SELECT PR.CUSTO, PR.PRECO, MAX(PA.COMPOSICAO) AS COMPOSICAO, MAX(PA.BARRA) AS BARRA, "
-        "MAX(PA.BARRA28) AS BARRA28, MAX(PA.BARRACLI) AS BARRACLI, MAX(PA.ORDEM) AS ORDEM, PR.UNIDADE, "
-        "UN.QTDE AS UN_QTDE, MAX(PA.QTDE_MIN) AS QTDE_MIN, MAX(PA.QTDE_MAX) AS QTDE_MAX FROM PRODUTO_001 PR "
-        "INNER JOIN PA_ITEN_001 PA ON (PR.CODIGO = PA.CODIGO) LEFT JOIN UNIDADE_001 UN ON (UN.UNIDADE = ?) "
-        "WHERE PR.CODIGO = ? AND PA.COR = ? AND PA.TAM = ? GROUP BY PR.CUSTO, PR.PRECO, PR.UNIDADE, UN.QTDE");
-    bench::FloorStatement average(
-        st, att, tra,
-        "SELECT SUM(PA_ITEN.QUANTIDADE) AS QTDE, MAX(PRODUTO.CUSTO) AS CUSTO, PRODUTO.UNIDADE AS UNIDADE, "
-        "UNIDADE.QTDE AS QTDE_UNI FROM PRODUTO_001 PRODUTO INNER JOIN PA_ITEN_001 PA_ITEN ON (PA_ITEN.CODIGO "
-        "= "
-        "PRODUTO.CODIGO) LEFT OUTER JOIN UNIDADE_001 UNIDADE ON (UNIDADE.UNIDADE = ?) WHERE PRODUTO.CODIGO = "
-        "? "
-        "GROUP BY PRODUTO.UNIDADE, UNIDADE.QTDE");
-    bench::FloorStatement entry(
-        st, att, tra,
-        "UPDATE PA_ITEN_001 SET QUANTIDADE = QUANTIDADE + ?, QTDE_BRUTO = QTDE_BRUTO + ?, BARRA = ? WHERE "
-        "CODIGO = ? AND TIPO = ? AND COR = ? AND TAM = ? AND DEPOSITO = ? AND LOTE = ?");
-    bench::FloorStatement exit(st, att, tra,
-                               "UPDATE PA_ITEN_001 SET QUANTIDADE = QUANTIDADE - ?, QTDE_BRUTO = QTDE_BRUTO "
-                               "- ? WHERE CODIGO = ? AND "
-                               "TIPO = ? AND COR = ? AND TAM = ? AND DEPOSITO = ? AND LOTE = ?");
-    bench::FloorStatement cost(st, att, tra, "UPDATE PRODUTO_001 SET CUSTO = ? WHERE CODIGO = ?");
-    bench::FloorStatement journal(
-        st, att, tra,
-        "INSERT INTO PA_MOV_001 (ORDEM, NUM_DOCTO, CODIGO, COR, TAMANHO, LOTE, DEPOSITO, TIPO, QTDE, "
-        "TIP_BAI, "
-        "OPERACAO, DT_MVTO, DESCRICAO, OBSERVACAO, TURNO, PRECO, CUSTO, CODCLI, CODFUN, TP_MOV, HORA) VALUES "
-        "(0, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    int i = 0;
-    for (auto _ : state) {
-      const bool saida = i % 2 != 0;
-      const double qtde = 1 + i % 7;
-      const double custo = saida ? 4 : 4 + i % 3;
-      ++i;
-      att->execute(&st, tra, 0, "SAVEPOINT S1", SQL_DIALECT_V6, nullptr, nullptr, nullptr, nullptr);
-      bench::check(st);
-      lock.set_text(0, "BENCH");
-      lock.run(tra);
-      defaults.set_text(0, "");
-      defaults.set_text(1, "BENCH");
-      defaults.set_text(2, "01");
-      defaults.set_text(3, "0");
-      defaults.run(tra);
-      average.set_text(0, "");
-      average.set_text(1, "BENCH");
-      average.run(tra);
-      bench::FloorStatement& balance = saida ? exit : entry;
-      unsigned k = 0;
-      balance.set_number(k++, qtde);
-      balance.set_number(k++, 0);
-      if (!saida) balance.set_text(k++, "");
-      for (const char* v : {"BENCH", "1", "01", "0", "0001", "000000"}) balance.set_text(k++, v);
-      balance.run(tra);
-      cost.set_number(0, custo);
-      cost.set_text(1, "BENCH");
-      cost.run(tra);
-      k = 0;
-      for (const char* v : {"NF 1", "BENCH", "01", "0", "000000", "0001", "1"}) journal.set_text(k++, v);
-      journal.set_number(k++, qtde);
-      journal.set_text(k++, "0");
-      journal.set_text(k++, saida ? "S" : "E");
-      journal.set_date(k++, 2025, 4, 22);
-      for (const char* v : {"BENCH", "", "1"}) journal.set_text(k++, v);
-      journal.set_number(k++, 9);
-      journal.set_number(k++, custo);
-      for (const char* v : {"", "0001", "", "HORA[04/22/2025 10:00:00,False]"}) journal.set_text(k++, v);
-      journal.run(tra);
-      tra->commit(&st);
-      bench::check(st);
-      tra = bench::start_library_transaction(st, att);
-    }
-  }
-  tra->commit(&st);
-  st.dispose();
-  state.SetItemsProcessed(state.iterations());
+  bench::run_stock_posting_floor(state, Tabela.IBDatabase);
 }
 BENCHMARK(BM_FbFloor_MovimentaEstoqueProduto)->Iterations(kPostings)->Unit(benchmark::kMicrosecond);
 
@@ -539,12 +456,6 @@ BENCHMARK_CAPTURE(BM_ReservaNotaFiscal, firebird, Engine::firebird)
     ->Iterations(kReservations)
     ->Unit(benchmark::kMicrosecond);
 
-// The invoice number `n` as the used-number check writes it (six digits at least).
-std::string padded(int64_t n) {
-  std::string s = std::to_string(n);
-  return s.size() >= 6 ? s : std::string(6 - s.size(), '0') + s;
-}
-
 // The floors reserve on a series of their own (2), so that the routine's
 // numbers and theirs do not mix.
 void BM_PgFloor_ReservaNotaFiscal(benchmark::State& state) {
@@ -558,7 +469,7 @@ void BM_PgFloor_ReservaNotaFiscal(benchmark::State& state) {
     PgResultPtr r = floor.run(highest, {"2"});
     int64_t numero = PQgetisnull(r.get(), 0, 0) ? 0 : std::strtoll(PQgetvalue(r.get(), 0, 0), nullptr, 10);
     ++numero;
-    floor.run(used, {padded(numero), padded(numero) + "2", "2"});
+    floor.run(used, {bench::padded(numero), bench::padded(numero) + "2", "2"});
     floor.run(insert, {std::to_string(numero), "2"});
     floor.commit();
   }
@@ -573,36 +484,7 @@ BENCHMARK(BM_PgFloor_ReservaNotaFiscal)
 
 void BM_FbFloor_ReservaNotaFiscal(benchmark::State& state) {
   if (!use(Engine::firebird, state)) return;
-  TTIDatabase& db = Tabela.IBDatabase;
-  db.DefaultTransaction().Commit();
-  Firebird::CheckStatusWrapper st(Firebird::fb_get_master_interface()->getStatus());
-  Firebird::IAttachment* att = detail::engine_attachment(db);
-  Firebird::ITransaction* tra = bench::start_library_transaction(st, att);
-  {
-    bench::FloorStatement highest(st, att, tra,
-                                  "SELECT MAX(NUMERO) AS NUMERO FROM NOTA_NUMERO_001 WHERE SERIE = ?");
-    bench::FloorStatement used(
-        st, att, tra, "SELECT FIRST 1 FATURA FROM NOTA_001 WHERE (FATURA = ? OR FATURA = ?) AND SERIE = ?");
-    bench::FloorStatement insert(st, att, tra, "INSERT INTO NOTA_NUMERO_001 (NUMERO,SERIE) VALUES (?,?)");
-    for (auto _ : state) {
-      highest.set_text(0, "3");
-      int64_t numero = highest.run(tra) > 0 ? highest.integer(0) : 0;
-      ++numero;
-      used.set_text(0, padded(numero));
-      used.set_text(1, padded(numero) + "3");
-      used.set_text(2, "3");
-      used.run(tra);
-      insert.set_integer(0, static_cast<int32_t>(numero));
-      insert.set_text(1, "3");
-      insert.run(tra);
-      tra->commit(&st);
-      bench::check(st);
-      tra = bench::start_library_transaction(st, att);
-    }
-  }
-  tra->commit(&st);
-  st.dispose();
-  state.SetItemsProcessed(state.iterations());
+  bench::run_invoice_number_floor(state, Tabela.IBDatabase, "3");
 }
 BENCHMARK(BM_FbFloor_ReservaNotaFiscal)->Iterations(kReservations)->Unit(benchmark::kMicrosecond);
 
