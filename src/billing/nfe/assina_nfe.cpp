@@ -1,23 +1,33 @@
-// NF-e signing and verification with xmlsec1 (OpenSSL engine).
+// NF-e signing and verification with xmlsec1 (OpenSSL engine); the
+// certificate's facts straight from OpenSSL.
 #include "billing/nfe/assina_nfe.hpp"
 
+#include <cctype>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <memory>
-#include <string>
 #include <mutex>
-#include <stdexcept>
+#include <string>
 
 #include <fmt/format.h>
 #include <libxml/parser.h>
-#include <openssl/evp.h>
 #include <libxml/tree.h>
+#include <openssl/asn1.h>
+#include <openssl/bio.h>
+#include <openssl/evp.h>
+#include <openssl/objects.h>
+#include <openssl/pkcs12.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
 #include <xmlsec/crypto.h>
 #include <xmlsec/errors.h>
 #include <xmlsec/templates.h>
 #include <xmlsec/xmldsig.h>
 #include <xmlsec/xmlsec.h>
 #include <xmlsec/xmltree.h>
+
+#include "billing/nfe/nfe_error.hpp"
 
 namespace zpk::nfe {
 namespace {
@@ -34,7 +44,7 @@ void IniciaXmlSec() {
     ok = xmlSecInit() >= 0 && xmlSecCheckVersion() == 1 && xmlSecCryptoAppInit(nullptr) >= 0 &&
          xmlSecCryptoInit() >= 0;
   });
-  if (!ok) throw std::runtime_error("Assinatura da NF-e: a biblioteca xmlsec não iniciou");
+  if (!ok) throw ENFeError(NFeErrorKind::signature, "Assinatura da NF-e: a biblioteca xmlsec não iniciou");
 }
 
 struct LiberaDoc {
@@ -90,11 +100,11 @@ xmlSecKeyPtr ChaveDoCertificado(const std::filesystem::path& Certificado, std::s
   return xmlSecKeyDuplicate(lida.chave);
 }
 
-// The document parsed, with infNFe's Id registered as an XML ID so that the
-// reference "#NFe..." resolves.
+// The document parsed, with its Id attributes registered as XML IDs so that
+// a reference "#NFe..." resolves.
 Doc Le(std::string_view Xml) {
   Doc doc(xmlReadMemory(Xml.data(), static_cast<int>(Xml.size()), "nfe.xml", "UTF-8", XML_PARSE_NONET));
-  if (!doc) throw std::invalid_argument("Assinatura da NF-e: XML malformado");
+  if (!doc) throw ENFeError(NFeErrorKind::invalid_input, "Assinatura da NF-e: XML malformado");
   const xmlChar* ids[] = {BAD_CAST "Id", nullptr};
   xmlSecAddIDs(doc.get(), xmlDocGetRootElement(doc.get()), ids);
   return doc;
@@ -110,24 +120,126 @@ std::string Texto(xmlDoc* Documento) {
   return saida;
 }
 
+const xmlChar* const kNamespaceNFe = BAD_CAST "http://www.portalfiscal.inf.br/nfe";
+
+// The first element (document order) named `Elemento` in the NF-e's namespace
+// that carries an Id, or nullptr.
+xmlNode* Elemento(xmlNode* No, std::string_view Nome) {
+  for (; No; No = No->next) {
+    if (No->type != XML_ELEMENT_NODE) continue;
+    if (No->ns && xmlStrEqual(No->ns->href, kNamespaceNFe) &&
+        Nome == reinterpret_cast<const char*>(No->name) && xmlHasProp(No, BAD_CAST "Id")) {
+      return No;
+    }
+    if (xmlNode* achado = Elemento(No->children, Nome)) return achado;
+  }
+  return nullptr;
+}
+
+// The element's Id attribute as text.
+std::string IdDe(xmlNode* No) {
+  xmlChar* id = xmlGetProp(No, BAD_CAST "Id");
+  std::string texto = id ? reinterpret_cast<const char*>(id) : "";
+  xmlFree(id);
+  return texto;
+}
+
+struct LiberaP12 {
+  void operator()(PKCS12* p) const { PKCS12_free(p); }
+};
+struct LiberaX509 {
+  void operator()(X509* x) const { X509_free(x); }
+};
+struct LiberaPKey {
+  void operator()(EVP_PKEY* k) const { EVP_PKEY_free(k); }
+};
+struct LiberaBio {
+  void operator()(BIO* b) const { BIO_free(b); }
+};
+struct LiberaNomes {
+  void operator()(GENERAL_NAMES* n) const { GENERAL_NAMES_free(n); }
+};
+
+// An ASN.1 string as UTF-8.
+std::string Utf8(const ASN1_STRING* Valor) {
+  unsigned char* texto = nullptr;
+  int n = Valor ? ASN1_STRING_to_UTF8(&texto, Valor) : -1;
+  if (n < 0) return {};
+  std::string saida(reinterpret_cast<const char*>(texto), n);
+  OPENSSL_free(texto);
+  return saida;
+}
+
+// The digits and letters of a text, upper-cased (how a CNPJ is stored).
+std::string SoDigitosELetras(std::string_view Texto) {
+  std::string saida;
+  for (char c : Texto) {
+    if (std::isalnum(static_cast<unsigned char>(c))) {
+      saida += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+  }
+  return saida;
+}
+
+// The CNPJ ICP-Brasil writes in subjectAltName (otherName 2.16.76.1.3.3), or
+// empty when the certificate has none.
+std::string CnpjIcpBrasil(X509* Certificado) {
+  std::unique_ptr<GENERAL_NAMES, LiberaNomes> nomes(
+      static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(Certificado, NID_subject_alt_name, nullptr, nullptr)));
+  if (!nomes) return {};
+  std::unique_ptr<ASN1_OBJECT, decltype(&ASN1_OBJECT_free)> oid(OBJ_txt2obj("2.16.76.1.3.3", 1),
+                                                                &ASN1_OBJECT_free);
+  for (int i = 0; i < sk_GENERAL_NAME_num(nomes.get()); ++i) {
+    const GENERAL_NAME* nome = sk_GENERAL_NAME_value(nomes.get(), i);
+    if (nome->type != GEN_OTHERNAME || !oid || OBJ_cmp(nome->d.otherName->type_id, oid.get()) != 0) {
+      continue;
+    }
+    const ASN1_TYPE* valor = nome->d.otherName->value;
+    if (!valor) continue;
+    switch (valor->type) {
+      case V_ASN1_OCTET_STRING:
+      case V_ASN1_PRINTABLESTRING:
+      case V_ASN1_UTF8STRING:
+      case V_ASN1_IA5STRING:
+      case V_ASN1_VISIBLESTRING: {
+        const ASN1_STRING* texto = valor->value.asn1_string;
+        std::string cnpj = SoDigitosELetras(std::string_view(
+            reinterpret_cast<const char*>(ASN1_STRING_get0_data(texto)), ASN1_STRING_length(texto)));
+        if (!cnpj.empty()) return cnpj;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  return {};
+}
+
+// An ASN.1 time as a time point (UTC).
+std::chrono::system_clock::time_point Instante(const ASN1_TIME* Tempo) {
+  std::tm tm{};
+  if (!Tempo || ASN1_TIME_to_tm(Tempo, &tm) != 1) return {};
+  return std::chrono::system_clock::from_time_t(timegm(&tm));
+}
+
 }  // namespace
 
-std::string AssinaXmlNFe(std::string_view Xml, const std::filesystem::path& Certificado,
-                         std::string_view Senha) {
+std::string AssinaXml(std::string_view Xml, std::string_view Nome, const std::filesystem::path& Certificado,
+                      std::string_view Senha) {
   IniciaXmlSec();
   Doc doc = Le(Xml);
-  xmlNode* raiz = xmlDocGetRootElement(doc.get());
-  xmlNode* inf = raiz
-                     ? xmlSecFindChild(raiz, BAD_CAST "infNFe", BAD_CAST "http://www.portalfiscal.inf.br/nfe")
-                     : nullptr;
-  xmlChar* id = inf ? xmlGetProp(inf, BAD_CAST "Id") : nullptr;
-  if (!id) throw std::invalid_argument("Assinatura da NF-e: o XML não tem infNFe com Id");
-  std::string uri = std::string("#") + reinterpret_cast<const char*>(id);
-  xmlFree(id);
+  xmlNode* inf = Elemento(xmlDocGetRootElement(doc.get()), Nome);
+  if (!inf) {
+    throw ENFeError(NFeErrorKind::invalid_input,
+                    fmt::format("Assinatura da NF-e: o XML não tem {} com Id", Nome));
+  }
+  const std::string uri = "#" + IdDe(inf);
 
+  // Placed after the signed element, last in its parent: where the schemas
+  // of the NF-e, of an event and of a voided range expect it.
   xmlNode* assinatura =
       xmlSecTmplSignatureCreate(doc.get(), xmlSecTransformInclC14NId, xmlSecTransformRsaSha1Id, nullptr);
-  xmlAddChild(raiz, assinatura);
+  xmlAddChild(inf->parent, assinatura);
   xmlNode* ref = xmlSecTmplSignatureAddReference(assinatura, xmlSecTransformSha1Id, nullptr,
                                                  BAD_CAST uri.c_str(), nullptr);
   xmlSecTmplReferenceAddTransform(ref, xmlSecTransformEnvelopedId);
@@ -136,42 +248,85 @@ std::string AssinaXmlNFe(std::string_view Xml, const std::filesystem::path& Cert
   xmlSecTmplX509DataAddCertificate(x509);
 
   std::unique_ptr<xmlSecDSigCtx, LiberaCtx> ctx(xmlSecDSigCtxCreate(nullptr));
+  if (!ctx) throw ENFeError(NFeErrorKind::signature, "Assinatura da NF-e: a assinatura falhou");
   ctx->signKey = ChaveDoCertificado(Certificado, Senha);
   if (!ctx->signKey) {
-    throw std::invalid_argument(
+    throw ENFeError(
+        NFeErrorKind::certificate,
         fmt::format("Assinatura da NF-e: certificado \"{}\" ilegível ou senha errada", Certificado.string()));
   }
   if (xmlSecDSigCtxSign(ctx.get(), assinatura) < 0) {
-    throw std::runtime_error("Assinatura da NF-e: a assinatura falhou");
+    throw ENFeError(NFeErrorKind::signature, "Assinatura da NF-e: a assinatura falhou");
   }
   return Texto(doc.get());
 }
 
-bool VerificaAssinaturaNFe(std::string_view Xml) {
+bool VerificaAssinatura(std::string_view Xml, std::string_view Nome) {
   IniciaXmlSec();
   Doc doc = Le(Xml);
-  xmlNode* assinatura = xmlSecFindNode(xmlDocGetRootElement(doc.get()), xmlSecNodeSignature, xmlSecDSigNs);
+  xmlNode* inf = Elemento(xmlDocGetRootElement(doc.get()), Nome);
+  if (!inf || !inf->parent) return false;
+  // The signature must stand beside the element and cover it: a valid
+  // signature over another element carrying an Id (a decoy moved elsewhere in
+  // the document) would otherwise pass for the invoice's.
+  xmlNode* assinatura = xmlSecFindChild(inf->parent, xmlSecNodeSignature, xmlSecDSigNs);
   if (!assinatura) return false;
-  // The signature must cover infNFe itself: a valid signature over another
-  // element carrying an Id would otherwise pass for the invoice's.
-  xmlNode* raiz = xmlDocGetRootElement(doc.get());
-  xmlNode* inf = xmlSecFindChild(raiz, BAD_CAST "infNFe", BAD_CAST "http://www.portalfiscal.inf.br/nfe");
   xmlNode* ref = xmlSecFindNode(assinatura, xmlSecNodeReference, xmlSecDSigNs);
-  xmlChar* id = inf ? xmlGetProp(inf, BAD_CAST "Id") : nullptr;
   xmlChar* uri = ref ? xmlGetProp(ref, BAD_CAST "URI") : nullptr;
-  bool cobre =
-      id && uri && std::string("#") + reinterpret_cast<const char*>(id) == reinterpret_cast<const char*>(uri);
-  xmlFree(id);
+  const bool cobre = uri && "#" + IdDe(inf) == reinterpret_cast<const char*>(uri);
   xmlFree(uri);
-  if (!cobre || assinatura->parent != raiz) return false;
+  if (!cobre) return false;
   std::unique_ptr<xmlSecKeysMngr, LiberaMngr> mngr(xmlSecKeysMngrCreate());
   if (!mngr || xmlSecCryptoAppDefaultKeysMngrInit(mngr.get()) < 0) {
-    throw std::runtime_error("Assinatura da NF-e: gerenciador de chaves não iniciou");
+    throw ENFeError(NFeErrorKind::signature, "Assinatura da NF-e: gerenciador de chaves não iniciou");
   }
   std::unique_ptr<xmlSecDSigCtx, LiberaCtx> ctx(xmlSecDSigCtxCreate(mngr.get()));
+  if (!ctx) throw ENFeError(NFeErrorKind::signature, "Assinatura da NF-e: gerenciador de chaves não iniciou");
   ctx->keyInfoReadCtx.flags |= XMLSEC_KEYINFO_FLAGS_X509DATA_DONT_VERIFY_CERTS;
   if (xmlSecDSigCtxVerify(ctx.get(), assinatura) < 0) return false;
   return ctx->status == xmlSecDSigStatusSucceeded;
+}
+
+std::string AssinaXmlNFe(std::string_view Xml, const std::filesystem::path& Certificado,
+                         std::string_view Senha) {
+  return AssinaXml(Xml, "infNFe", Certificado, Senha);
+}
+
+bool VerificaAssinaturaNFe(std::string_view Xml) {
+  return VerificaAssinatura(Xml, "infNFe");
+}
+
+CertificadoA1 LeCertificadoA1(const std::filesystem::path& Certificado, std::string_view Senha) {
+  const auto ilegivel = [&] {
+    return ENFeError(NFeErrorKind::certificate,
+                     fmt::format("Certificado A1 \"{}\" ilegível ou senha errada", Certificado.string()));
+  };
+  std::unique_ptr<BIO, LiberaBio> arquivo(BIO_new_file(Certificado.string().c_str(), "rb"));
+  if (!arquivo) throw ilegivel();
+  std::unique_ptr<PKCS12, LiberaP12> p12(d2i_PKCS12_bio(arquivo.get(), nullptr));
+  if (!p12) throw ilegivel();
+  EVP_PKEY* chave_lida = nullptr;
+  X509* certificado_lido = nullptr;
+  const std::string senha(Senha);
+  const int ok = PKCS12_parse(p12.get(), senha.c_str(), &chave_lida, &certificado_lido, nullptr);
+  std::unique_ptr<EVP_PKEY, LiberaPKey> chave(chave_lida);
+  std::unique_ptr<X509, LiberaX509> certificado(certificado_lido);
+  if (ok != 1 || !certificado) throw ilegivel();
+
+  CertificadoA1 a1;
+  const X509_NAME* sujeito = X509_get_subject_name(certificado.get());
+  const int cn = X509_NAME_get_index_by_NID(sujeito, NID_commonName, -1);
+  if (cn >= 0) a1.Titular = Utf8(X509_NAME_ENTRY_get_data(X509_NAME_get_entry(sujeito, cn)));
+  a1.CNPJ = CnpjIcpBrasil(certificado.get());
+  if (a1.CNPJ.empty()) {
+    // Certificates without the ICP-Brasil entry name their holder
+    // "COMPANY NAME:CNPJ".
+    const auto dois_pontos = a1.Titular.rfind(':');
+    if (dois_pontos != std::string::npos) a1.CNPJ = SoDigitosELetras(a1.Titular.substr(dois_pontos + 1));
+  }
+  a1.ValidoDesde = Instante(X509_get0_notBefore(certificado.get()));
+  a1.ValidoAte = Instante(X509_get0_notAfter(certificado.get()));
+  return a1;
 }
 
 }  // namespace zpk::nfe

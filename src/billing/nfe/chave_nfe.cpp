@@ -1,9 +1,9 @@
 // The NF-e access key.
 #include "billing/nfe/chave_nfe.hpp"
 
-#include <stdexcept>
-
 #include <fmt/format.h>
+
+#include "billing/nfe/nfe_error.hpp"
 
 namespace zpk::nfe {
 namespace {
@@ -12,14 +12,14 @@ namespace {
 // when longer or when a character is outside the part's set.
 std::string Parte(std::string_view Nome, std::string_view Valor, size_t Largura, bool Letras = false) {
   if (Valor.size() > Largura) {
-    throw std::invalid_argument(
-        fmt::format("Chave da NF-e: {} \"{}\" tem mais de {} caracteres", Nome, Valor, Largura));
+    throw ENFeError(NFeErrorKind::invalid_input,
+                    fmt::format("Chave da NF-e: {} \"{}\" tem mais de {} caracteres", Nome, Valor, Largura));
   }
   for (char c : Valor) {
     bool ok = (c >= '0' && c <= '9') || (Letras && c >= 'A' && c <= 'Z');
     if (!ok)
-      throw std::invalid_argument(
-          fmt::format("Chave da NF-e: {} \"{}\" tem caractere inválido", Nome, Valor));
+      throw ENFeError(NFeErrorKind::invalid_input,
+                      fmt::format("Chave da NF-e: {} \"{}\" tem caractere inválido", Nome, Valor));
   }
   return std::string(Largura - Valor.size(), '0') + std::string(Valor);
 }

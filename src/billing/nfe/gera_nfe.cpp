@@ -14,6 +14,7 @@
 #include "billing/cents.hpp"
 #include "billing/mensagens_nota.hpp"
 #include "billing/nfe/gera_nfe_grupos.hpp"
+#include "billing/nfe/nfe_error.hpp"
 #include "billing/nfe/xml_nfe.hpp"
 #include "billing/nfe_text.hpp"
 #include "billing/nota_fiscal.hpp"
@@ -153,8 +154,7 @@ bool GeraNFe(nfe::TNFeCampos& NFe, TClientDataSet& cdsNota, std::string& Chave, 
   const TDateTime agora = Agora();
   std::string fuso = Trim(LeIni("NFe", "Fuso", "NFe.ini"));
   if (fuso.empty()) fuso = FusoDaEstacao(agora);
-  GeracaoNFe G{NFe, cdsNota, agora, fuso,
-               UpperCase(Trim(LeIni("EMAIL", "TagXML", "NFe.ini"))) != "N"};
+  GeracaoNFe G{NFe, cdsNota, agora, fuso, UpperCase(Trim(LeIni("EMAIL", "TagXML", "NFe.ini"))) != "N"};
   GrupoIdentificacao(G);
   GrupoEmitente(G);
   GrupoDestinatario(G);
@@ -593,7 +593,8 @@ void GrupoProduto(GeracaoNFe& G) {
   auto segundo = [&] { return Limpo(G, tipo == "M" ? "MATERIAL_CODIGO2" : "PRODUTO_CODIGO2"); };
   if (especie == "V") {
     const std::string chassi = UpperCase(Trim(G.Texto("NOTA_DOCTO2")));
-    if (!ChassiValido(chassi)) throw EZpkError("Número do Chassi inválido. Impossível continuar.");
+    if (!ChassiValido(chassi))
+      throw ENFeError(NFeErrorKind::invalid_input, "Número do Chassi inválido. Impossível continuar.");
     G.Campo("chassi_J03") = chassi;
   } else if (especie == "M") {
     // The agency's codes live in the register's second code (ANVISA, ANP).

@@ -1,11 +1,10 @@
 // The NF-e field set.
 #include "billing/nfe/nfe_campos.hpp"
 
-#include <stdexcept>
-
 #include <fmt/format.h>
 
 #include "billing/nfe/layout_nfe.hpp"
+#include "billing/nfe/nfe_error.hpp"
 
 namespace zpk::nfe {
 namespace {
@@ -23,7 +22,8 @@ void TNFeCampos::NovaNFe() {
 
 std::string& TNFeCampos::Campo(std::string_view Nome) {
   if (!BuscaCampoLayout(Nome)) {
-    throw std::invalid_argument(fmt::format("Campo \"{}\" não existe no leiaute da NF-e", Nome));
+    throw ENFeError(NFeErrorKind::invalid_input,
+                    fmt::format("Campo \"{}\" não existe no leiaute da NF-e", Nome));
   }
   if (!parte_aberta_.empty()) return partes_[parte_aberta_].back()[std::string(Nome)];
   if (cobranca_aberta_) return cobrancas_.back()[std::string(Nome)];
@@ -42,7 +42,7 @@ void TNFeCampos::SalvarItem() {
 
 void TNFeCampos::IncluirPart(std::string_view Grupo) {
   if (!ParteConhecida(Grupo)) {
-    throw std::invalid_argument(fmt::format("Grupo \"{}\" não é repetível na NF-e", Grupo));
+    throw ENFeError(NFeErrorKind::invalid_input, fmt::format("Grupo \"{}\" não é repetível na NF-e", Grupo));
   }
   partes_[std::string(Grupo)].emplace_back();
   parte_aberta_ = std::string(Grupo);

@@ -5,13 +5,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <stdexcept>
 
 #include <fmt/format.h>
 #include <libxml/parser.h>
 #include <libxml/xmlschemas.h>
 
 #include "billing/nfe/layout_nfe.hpp"
+#include "billing/nfe/nfe_error.hpp"
 
 namespace zpk::nfe {
 namespace {
@@ -68,37 +68,90 @@ std::string CampoDoErro(const xmlError* Erro) {
   return reinterpret_cast<const char*>(no->name);
 }
 
+// Where libxml2's errors go while one document is checked, and whether they
+// are named by the NF-e's layout fields.
+struct Coletor {
+  std::vector<ViolacaoNFe>* lista;
+  bool campos_nfe;
+};
+
 // Collects the errors libxml2 reports.
 void Coleta(void* Destino, xmlErrorPtr Erro) {
-  auto* lista = static_cast<std::vector<ViolacaoNFe>*>(Destino);
+  auto* coletor = static_cast<Coletor*>(Destino);
   std::string mensagem = Erro->message ? Erro->message : "";
   while (!mensagem.empty() && mensagem.back() == '\n') mensagem.pop_back();
-  lista->push_back({CampoDoErro(Erro), Erro->line, mensagem});
+  std::string campo;
+  if (coletor->campos_nfe) {
+    campo = CampoDoErro(Erro);
+  } else if (const auto* no = static_cast<const xmlNode*>(Erro->node); no && no->name) {
+    campo = reinterpret_cast<const char*>(no->name);
+  }
+  coletor->lista->push_back({std::move(campo), Erro->line, mensagem});
 }
 
-struct Esquema {
+struct EsquemaLido {
   xmlSchemaPtr schema = nullptr;
-  ~Esquema() {
+  ~EsquemaLido() {
     if (schema) xmlSchemaFree(schema);
   }
 };
 
-// The parsed schema of a folder, parsed once per process (it is large).
-xmlSchemaPtr CarregaEsquema(const std::filesystem::path& Pasta) {
+// The parsed schema of a file of a folder, parsed once per process (the NF-e's
+// is large, and every message of a service is checked against its own).
+xmlSchemaPtr CarregaEsquema(const std::filesystem::path& Pasta, std::string_view Arquivo) {
   static std::mutex trava;
-  static std::map<std::string, std::unique_ptr<Esquema>> cache;
+  static std::map<std::string, std::unique_ptr<EsquemaLido>> cache;
   std::lock_guard lock(trava);
-  auto& item = cache[Pasta.string()];
+  const std::string arquivo = (Pasta / Arquivo).string();
+  auto& item = cache[arquivo];
   if (item) return item->schema;
-  std::string arquivo = (Pasta / "nfe_v4.00.xsd").string();
+  // Files that are not there are refused before libxml2 is asked, which
+  // would otherwise print its own complaint to standard error.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(arquivo, ec)) {
+    cache.erase(arquivo);
+    throw ENFeError(NFeErrorKind::schema, fmt::format("Esquema da NF-e não encontrado: {}", arquivo));
+  }
   xmlSchemaParserCtxtPtr ctx = xmlSchemaNewParserCtxt(arquivo.c_str());
-  if (!ctx) throw std::runtime_error(fmt::format("Esquema da NF-e não encontrado: {}", arquivo));
+  if (!ctx) {
+    cache.erase(arquivo);
+    throw ENFeError(NFeErrorKind::schema, fmt::format("Esquema da NF-e não encontrado: {}", arquivo));
+  }
   xmlSchemaPtr schema = xmlSchemaParse(ctx);
   xmlSchemaFreeParserCtxt(ctx);
-  if (!schema) throw std::runtime_error(fmt::format("Esquema da NF-e inválido: {}", arquivo));
-  item = std::make_unique<Esquema>();
+  if (!schema) {
+    cache.erase(arquivo);
+    throw ENFeError(NFeErrorKind::schema, fmt::format("Esquema da NF-e inválido: {}", arquivo));
+  }
+  item = std::make_unique<EsquemaLido>();
   item->schema = schema;
   return schema;
+}
+
+// Every violation of the document against the schema file; parser errors when
+// it is not well-formed. `CamposNFe` names them by the NF-e's layout fields.
+std::vector<ViolacaoNFe> Valida(std::string_view Xml, std::string_view Arquivo,
+                                const std::filesystem::path& Pasta, bool CamposNFe, int& Resultado) {
+  xmlSchemaPtr schema = CarregaEsquema(Pasta, Arquivo);
+  std::vector<ViolacaoNFe> violacoes;
+  Coletor coletor{&violacoes, CamposNFe};
+  Resultado = -1;
+  // Parser errors go through the thread's handler, set only around the parse.
+  xmlSetStructuredErrorFunc(&coletor, &Coleta);
+  xmlDocPtr doc =
+      xmlReadMemory(Xml.data(), static_cast<int>(Xml.size()), "nfe.xml", "UTF-8", XML_PARSE_NONET);
+  xmlSetStructuredErrorFunc(nullptr, nullptr);
+  if (!doc) {
+    if (violacoes.empty()) violacoes.push_back({"", 0, "XML malformado"});
+    return violacoes;
+  }
+  xmlSchemaValidCtxtPtr valida = xmlSchemaNewValidCtxt(schema);
+  xmlSchemaSetValidStructuredErrors(valida, &Coleta, &coletor);
+  Resultado = xmlSchemaValidateDoc(valida, doc);
+  xmlSchemaFreeValidCtxt(valida);
+  xmlFreeDoc(doc);
+  if (Resultado != 0 && violacoes.empty()) violacoes.push_back({"", 0, "XML inválido pelo esquema"});
+  return violacoes;
 }
 
 }  // namespace
@@ -108,30 +161,23 @@ std::filesystem::path PastaEsquemasNFe() {
   return ZPK_NFE_SCHEMAS_DIR;
 }
 
+std::vector<ViolacaoNFe> ValidaXmlEsquema(std::string_view Xml, std::string_view Esquema,
+                                          const std::filesystem::path& Pasta) {
+  int resultado = 0;
+  return Valida(Xml, Esquema, Pasta, false, resultado);
+}
+
 std::vector<ViolacaoNFe> ValidaXmlNFe(std::string_view Xml, const std::filesystem::path& Pasta) {
-  xmlSchemaPtr schema = CarregaEsquema(Pasta);
-  std::vector<ViolacaoNFe> violacoes;
-  // Parser errors go through the thread's handler, set only around the parse.
-  xmlSetStructuredErrorFunc(&violacoes, &Coleta);
-  xmlDocPtr doc =
-      xmlReadMemory(Xml.data(), static_cast<int>(Xml.size()), "nfe.xml", "UTF-8", XML_PARSE_NONET);
-  xmlSetStructuredErrorFunc(nullptr, nullptr);
-  if (!doc) {
-    if (violacoes.empty()) violacoes.push_back({"", 0, "XML malformado"});
-    return violacoes;
-  }
-  xmlSchemaValidCtxtPtr valida = xmlSchemaNewValidCtxt(schema);
-  xmlSchemaSetValidStructuredErrors(valida, &Coleta, &violacoes);
-  int rc = xmlSchemaValidateDoc(valida, doc);
-  xmlSchemaFreeValidCtxt(valida);
-  xmlFreeDoc(doc);
+  int resultado = 0;
+  std::vector<ViolacaoNFe> violacoes = Valida(Xml, "nfe_v4.00.xsd", Pasta, true, resultado);
   // An unsigned document is checked as the signature will complete it: the
   // missing <Signature> alone is not a fault of the field set.
   std::erase_if(violacoes, [](const ViolacaoNFe& v) {
-    return v.Mensagem.find("Missing child") != std::string::npos &&
-           v.Mensagem.find("xmldsig#}Signature") != std::string::npos;
+    return (v.Mensagem.find("Missing child") != std::string::npos &&
+            v.Mensagem.find("xmldsig#}Signature") != std::string::npos) ||
+           v.Mensagem == "XML inválido pelo esquema";
   });
-  if (rc != 0 && violacoes.empty() && Xml.find("<Signature") != std::string_view::npos) {
+  if (resultado != 0 && violacoes.empty() && Xml.find("<Signature") != std::string_view::npos) {
     violacoes.push_back({"", 0, "XML inválido pelo esquema"});
   }
   return violacoes;

@@ -2,12 +2,12 @@
 #include "billing/nfe/xml_nfe.hpp"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include <fmt/format.h>
 
 #include "billing/nfe/chave_nfe.hpp"
 #include "billing/nfe/layout_nfe.hpp"
+#include "billing/nfe/nfe_error.hpp"
 
 namespace zpk::nfe {
 namespace {
@@ -267,7 +267,8 @@ class Escritor {
 
 std::string CalculaChaveNFe(TNFeCampos& Campos) {
   std::string dhEmi = Campos.Valor("dhEmi_B09");
-  if (dhEmi.size() < 7) throw std::invalid_argument("Chave da NF-e: dhEmi_B09 sem data de emissão");
+  if (dhEmi.size() < 7)
+    throw ENFeError(NFeErrorKind::invalid_input, "Chave da NF-e: dhEmi_B09 sem data de emissão");
   std::string aamm = dhEmi.substr(2, 2) + dhEmi.substr(5, 2);
   std::string emitente = Campos.Valor("CNPJ_C02");
   if (emitente.empty()) emitente = Campos.Valor("CPF_C02a");
