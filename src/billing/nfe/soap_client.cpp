@@ -5,6 +5,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -41,6 +42,26 @@ std::string_view without_declaration(std::string_view xml) {
   while (!xml.empty() && (xml.front() == '\n' || xml.front() == '\r' || xml.front() == ' '))
     xml.remove_prefix(1);
   return xml;
+}
+
+// How long the authoriser has been silent since the request left: libcurl
+// bounds a whole transfer or a connection, not the wait for an answer, so
+// the transfer's progress is watched here.
+struct AnswerClock {
+  std::chrono::milliseconds limit;
+  std::chrono::steady_clock::time_point sent{};
+  bool timed_out = false;
+};
+
+int watch_answer(void* data, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal, curl_off_t ulnow) {
+  (void)dltotal;
+  auto* clock = static_cast<AnswerClock*>(data);
+  if (dlnow > 0 || ultotal == 0 || ulnow < ultotal) return 0;
+  const auto now = std::chrono::steady_clock::now();
+  if (clock->sent == std::chrono::steady_clock::time_point{}) clock->sent = now;
+  if (now - clock->sent < clock->limit) return 0;
+  clock->timed_out = true;
+  return 1;
 }
 
 size_t collect(char* data, size_t size, size_t count, void* out) {
@@ -179,7 +200,14 @@ std::string SoapClient::call(const std::string& url, std::string_view service, s
   curl_easy_setopt(c, CURLOPT_SSLCERTTYPE, "P12");
   curl_easy_setopt(c, CURLOPT_KEYPASSWD, o.password.c_str());
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(o.connect_timeout.count()));
-  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>((o.connect_timeout + o.answer_timeout).count()));
+  AnswerClock clock{o.answer_timeout};
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &watch_answer);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &clock);
+  // An answer that trickles in is bounded too: at most the connection, the
+  // wait and as long again for the bytes.
+  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS,
+                   static_cast<long>((o.connect_timeout + 2 * o.answer_timeout).count()));
   curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
 
   const CURLcode rc = curl_easy_perform(c);
@@ -191,7 +219,7 @@ std::string SoapClient::call(const std::string& url, std::string_view service, s
     // Once a request's bytes left, the authoriser may have acted on it.
     long request_bytes = 0;
     curl_easy_getinfo(c, CURLINFO_REQUEST_SIZE, &request_bytes);
-    const bool maybe_delivered = request_bytes > 0;
+    const bool maybe_delivered = request_bytes > 0 || clock.sent != std::chrono::steady_clock::time_point{};
     std::string why = error[0] ? error : curl_easy_strerror(rc);
     switch (rc) {
       case CURLE_PEER_FAILED_VERIFICATION:
@@ -202,6 +230,9 @@ std::string SoapClient::call(const std::string& url, std::string_view service, s
                                                                o.certificate.string(), why));
       case CURLE_OPERATION_TIMEDOUT:
         why = fmt::format("sem resposta no prazo ({})", why);
+        break;
+      case CURLE_ABORTED_BY_CALLBACK:
+        why = fmt::format("sem resposta em {} s", o.answer_timeout.count() / 1000.0);
         break;
       default:
         break;
