@@ -1,7 +1,7 @@
 #include "dia_trabalho.hpp"
 
-#include <chrono>
 #include <unistd.h>
+#include <chrono>
 
 #include <cmath>
 #include <optional>
@@ -16,15 +16,16 @@
 #include "billing/empenho.hpp"
 #include "billing/fat_cliente.hpp"
 #include "billing/icms.hpp"
+#include "billing/invoice_writer.hpp"
 #include "billing/mensagens_nota.hpp"
 #include "billing/nfe/gera_nfe.hpp"
+#include "billing/nfe/invoice_nfe.hpp"
 #include "billing/nota_fiscal.hpp"
 #include "certificado_teste.hpp"
 #include "foundation/lookups.hpp"
 #include "foundation/station_settings.hpp"
 #include "inventory/estoque.hpp"
 #include "inventory/reserva.hpp"
-#include "nfe_fatura.hpp"
 #include "platform/dataset/client_dataset.hpp"
 #include "platform/db/query.hpp"
 #include "platform/rtl/currency.hpp"
@@ -420,89 +421,71 @@ void Dia::grava_nota(PassoDia& p) {
     pis += l.pis;
     cofins += l.cofins;
   }
-  TTIQuery n(Tabela.IBDatabase);
-  n.SQL.Add(
-      "INSERT INTO " + DBLocal("NOTA") +
-      " (FATURA, SERIE, CODCLI, CODREP, NATUREZA, TRANSPORT, DT_EMISSAO, DT_SAIDA, TIPFAT, VALOR, DESCONTO,"
-      " BASE_CALC, ALIQUOTA, VAL_ICMS, BASE_SUBST, VAL_SUBST, VAL_FCP, VAL_ICMS_REMET, VAL_ICMS_DEST, "
-      "BASE_IPI,"
-      " VAL_IPI, VAL_PIS, VAL_COFINS, VAL_FRETE, VAL_SEGURO, VAL_IMPORT, DESPESAS, VAL_PRODUTOS, "
-      "VAL_DESONERA,"
-      " VOLUMES, ESPECIE, CIF, PECAS, MENSAGEM)");
-  n.SQL.Add(
-      "VALUES (:FATURA, :SERIE, :CODCLI, :CODREP, :NATUREZA, 'T001', :DATA, :DATA, '1', :VALOR, 0, :BASE,"
-      " :ALIQUOTA, :ICMS, :BASE_ST, :ST, :FCP, 0, :DEST, 0, 0, :PIS, :COFINS, 0, 0, 0, 0, :PRODUTOS, 0,"
-      " :VOLUMES, 'CAIXA', '1', :PECAS, :MENSAGEM)");
-  n.ParamByName("FATURA").AsString = r_.fatura;
-  n.ParamByName("SERIE").AsString = o_.serie;
-  n.ParamByName("CODCLI").AsString = o_.cliente;
-  n.ParamByName("CODREP").AsString = o_.representante;
-  n.ParamByName("NATUREZA").AsString = natureza_nota_;
-  n.ParamByName("DATA").AsDateTime = hoje_;
-  n.ParamByName("VALOR").AsFloat = total_nota();
-  n.ParamByName("BASE").AsFloat = to_cents(base);
-  n.ParamByName("ALIQUOTA").AsFloat = linhas_.empty() ? 0 : linhas_.front().perc_icms;
-  n.ParamByName("ICMS").AsFloat = to_cents(icms);
-  n.ParamByName("BASE_ST").AsFloat = to_cents(base_st);
-  n.ParamByName("ST").AsFloat = to_cents(st);
-  n.ParamByName("FCP").AsFloat = to_cents(fcp);
-  n.ParamByName("DEST").AsFloat = to_cents(dest);
-  n.ParamByName("PIS").AsFloat = to_cents(pis);
-  n.ParamByName("COFINS").AsFloat = to_cents(cofins);
-  n.ParamByName("PRODUTOS").AsFloat = total_produtos();
-  n.ParamByName("VOLUMES").AsInteger = static_cast<int>(linhas_.size());
-  double pecas = 0;
-  for (const auto& l : linhas_) pecas += l.item->quantidade;
-  n.ParamByName("PECAS").AsFloat = pecas;
-  n.ParamByName("MENSAGEM").AsString = mensagem_nota_;
-  n.ExecSQL();
+  InvoiceHeader nota;
+  nota.fatura = r_.fatura;
+  nota.serie = o_.serie;
+  nota.codcli = o_.cliente;
+  nota.codrep = o_.representante;
+  nota.natureza = natureza_nota_;
+  nota.transport = "T001";
+  nota.dt_emissao = hoje_;
+  nota.dt_saida = hoje_;
+  nota.tipfat = "1";
+  nota.valor = total_nota();
+  nota.base_calc = to_cents(base);
+  nota.aliquota = linhas_.empty() ? 0 : linhas_.front().perc_icms;
+  nota.val_icms = to_cents(icms);
+  nota.base_subst = to_cents(base_st);
+  nota.val_subst = to_cents(st);
+  nota.val_fcp = to_cents(fcp);
+  nota.val_icms_dest = to_cents(dest);
+  nota.val_pis = to_cents(pis);
+  nota.val_cofins = to_cents(cofins);
+  nota.val_produtos = total_produtos();
+  nota.volumes = static_cast<int>(linhas_.size());
+  nota.especie = "CAIXA";
+  nota.cif = "1";
+  for (const auto& l : linhas_) nota.pecas += l.item->quantidade;
+  nota.mensagem = mensagem_nota_;
 
+  std::vector<InvoiceLine> itens;
   int ordem = 0;
   for (const auto& l : linhas_) {
-    ++ordem;
-    TTIQuery i(Tabela.IBDatabase);
-    i.SQL.Add(
-        "INSERT INTO " + DBLocal("NOTAITEN") +
-        " (FATURA, CODIGO, DESCRICAO, VALOR, PRECO, EMPENHO, ORD_PED, ORDEM, TIPO, QTDE, QTDE_TRIB, NATUREZA,"
-        " CLA_FIS, CLA_TRIB, PEDIDO, TIPO_IT, DATA_MVTO, UNIDADE, ORIGEM, LOTE, BASE_ICMS, PERC_ICMS, "
-        "PERC_RED,"
-        " PERC_ST, BASE_ST, VALOR_ST, VALOR_ST_FCP, PERC_DIF, VALOR_DIF, VAL_FCP, VAL_ICMS_REMET,"
-        " VAL_ICMS_DEST, TRIB_IPI, BASE_IPI, PERC_IPI, TRIB_PIS, BASE_PIS, PERC_PIS, TRIB_COFINS,"
-        " BASE_COFINS, PERC_COFINS, VOLUMES)");
-    i.SQL.Add(
-        "VALUES (:FATURA, :CODIGO, :DESCRICAO, :VALOR, :PRECO, 'N', :ORDEM, :ORDEM, 'N', :QTDE, :QTDE, "
-        ":NATUREZA,"
-        " :CLA_FIS, :CLA_TRIB, :PEDIDO, 'P', :DATA, :UNIDADE, '0', :LOTE, :BASE, :PERC_ICMS, 0, :MVA, "
-        ":BASE_ST,"
-        " :ST, :ST_FCP, :PERC_DIF, :DIF, :FCP, 0, :DIF, '53', 0, 0, '01', :VALOR, :PERC_PIS, '01', :VALOR,"
-        " :PERC_COFINS, 1)");
-    i.ParamByName("FATURA").AsString = r_.fatura;
-    i.ParamByName("CODIGO").AsString = l.item->codigo;
-    i.ParamByName("DESCRICAO").AsString = campo("PRODUTO", "DESCRICAO", "CODIGO", l.item->codigo).AsString();
-    i.ParamByName("VALOR").AsFloat = l.valor;
-    i.ParamByName("PRECO").AsFloat = l.item->preco;
-    i.ParamByName("ORDEM").AsInteger = ordem;
-    i.ParamByName("QTDE").AsFloat = l.item->quantidade;
-    i.ParamByName("NATUREZA").AsString = l.natureza;
-    i.ParamByName("CLA_FIS").AsString = l.item->cla_fis;
-    i.ParamByName("CLA_TRIB").AsString = l.cla_trib;
-    i.ParamByName("PEDIDO").AsString = o_.pedido;
-    i.ParamByName("DATA").AsDateTime = hoje_;
-    i.ParamByName("UNIDADE").AsString = l.item->unidade;
-    i.ParamByName("LOTE").AsString = o_.lote;
-    i.ParamByName("BASE").AsFloat = l.base_icms;
-    i.ParamByName("PERC_ICMS").AsFloat = l.perc_icms;
-    i.ParamByName("MVA").AsFloat = l.mva;
-    i.ParamByName("BASE_ST").AsFloat = l.base_st;
-    i.ParamByName("ST").AsFloat = l.valor_st;
-    i.ParamByName("ST_FCP").AsFloat = l.valor_st_fcp;
-    i.ParamByName("PERC_DIF").AsFloat = l.perc_dif;
-    i.ParamByName("DIF").AsFloat = l.valor_dif;
-    i.ParamByName("FCP").AsFloat = l.val_fcp;
-    i.ParamByName("PERC_PIS").AsFloat = o_.perc_pis;
-    i.ParamByName("PERC_COFINS").AsFloat = o_.perc_cofins;
-    i.ExecSQL();
+    InvoiceLine i;
+    i.codigo = l.item->codigo;
+    i.descricao = campo("PRODUTO", "DESCRICAO", "CODIGO", l.item->codigo).AsString();
+    i.valor = l.valor;
+    i.preco = l.item->preco;
+    i.ord_ped = i.ordem = ++ordem;
+    i.qtde = i.qtde_trib = l.item->quantidade;
+    i.natureza = l.natureza;
+    i.cla_fis = l.item->cla_fis;
+    i.cla_trib = l.cla_trib;
+    i.pedido = o_.pedido;
+    i.data_mvto = hoje_;
+    i.unidade = l.item->unidade;
+    i.lote = o_.lote;
+    i.base_icms = l.base_icms;
+    i.perc_icms = l.perc_icms;
+    i.perc_st = l.mva;
+    i.base_st = l.base_st;
+    i.valor_st = l.valor_st;
+    i.valor_st_fcp = l.valor_st_fcp;
+    i.perc_dif = l.perc_dif;
+    i.valor_dif = l.valor_dif;
+    i.val_fcp = l.val_fcp;
+    i.val_icms_dest = l.valor_dif;
+    i.trib_ipi = "53";
+    i.trib_pis = "01";
+    i.base_pis = l.valor;
+    i.perc_pis = o_.perc_pis;
+    i.trib_cofins = "01";
+    i.base_cofins = l.valor;
+    i.perc_cofins = o_.perc_cofins;
+    i.volumes = 1;
+    itens.push_back(std::move(i));
   }
+  write_invoice(nota, itens);
   GravaEmpenhoNota(mensagens_, total_produtos(), r_.fatura, "");
   p.resumo = fmt::format(
       "NOTA {} series {}: products {}, ICMS {} on {}, ST {} + FCP-ST {}, DIFAL {} + FCP {}, PIS {}, COFINS "
@@ -572,13 +555,14 @@ void Dia::gera_nfe(PassoDia& p) {
       fs::remove_all(pasta, ec);
     }
   } limpa{temp};
-  const CertificadoNFe certificado{temp / "a1.pfx", "dia-a1"};
-  CriaCertificadoTeste(certificado.arquivo, titular_certificado(), certificado.senha);
+  const nfe::A1Certificate certificado{temp / "a1.pfx", "dia-a1"};
+  CriaCertificadoTeste(certificado.file, titular_certificado(), certificado.password);
   IFinNFe = 1;
   ITpTrasNFe = 1;
   ITpImpNFe = 1;
   ITpEntrega = 1;
-  const NFeGerada g = gera_nfe_da_fatura(Copy(r_.fatura, 1, 6), o_.serie, o_.pasta, certificado);
+  const nfe::InvoiceNFe g = nfe::nfe_of_invoice(Copy(r_.fatura, 1, 6), o_.serie, certificado);
+  const fs::path xml = nfe::write_nfe_file(o_.pasta, g.key, g.xml);
   // The generator offers to rewrite the stored tax totals when the items do
   // not add up to them: the day stores them from its items, so such an offer
   // means the invoice was stored wrong.
@@ -587,17 +571,17 @@ void Dia::gera_nfe(PassoDia& p) {
       throw EZpkError(fmt::format("the NF-e's item sums differ from the stored totals: {}", d.text));
     }
   }
-  if (!g.violacoes.empty()) {
-    const auto& v = g.violacoes.front();
+  if (!g.violations.empty()) {
+    const auto& v = g.violations.front();
     throw EZpkError(fmt::format("the NF-e {} does not validate: {} violation(s), the first {} (line {}): {}",
-                                g.xml.string(), g.violacoes.size(), v.Campo, v.Linha, v.Mensagem));
+                                xml.string(), g.violations.size(), v.Campo, v.Linha, v.Mensagem));
   }
-  if (!g.assinatura_confere)
-    throw EZpkError(fmt::format("the signature of {} does not verify", g.xml.string()));
-  r_.chave = g.chave;
-  r_.xml = g.xml;
-  p.resumo = fmt::format("key {}, {} items, schema valid, signature verified", g.chave, g.itens);
-  p.arquivos.push_back(g.xml);
+  if (!g.signature_verified)
+    throw EZpkError(fmt::format("the signature of {} does not verify", xml.string()));
+  r_.chave = g.key;
+  r_.xml = xml;
+  p.resumo = fmt::format("key {}, {} items, schema valid, signature verified", g.key, g.items);
+  p.arquivos.push_back(xml);
 }
 
 void Dia::imprime_nota(PassoDia& p) {
@@ -871,7 +855,8 @@ void liga_contabilidade() {
   const std::string empresa = Copy(Tabela.SufixoEmpresa, 2, 3);
   TTIQuery q(Tabela.IBDatabase);
   q.SQL.Text =
-      "SELECT COUNT(*) FROM EMP_PARAM WHERE TIPO = 'FIN' AND CODIGO IN (30, 40) AND EMPRESA = :E AND VALOR = 'S'";
+      "SELECT COUNT(*) FROM EMP_PARAM WHERE TIPO = 'FIN' AND CODIGO IN (30, 40) AND EMPRESA = :E AND VALOR = "
+      "'S'";
   q.ParamByName("E").AsString = empresa;
   q.Open();
   if (q.Fields(0).AsInteger() == 2) return;
