@@ -605,6 +605,13 @@ class Authoriser:
         self.store.count("requests", service)
         if msg is not None and len(etree.tostring(msg)) > MAX_MESSAGE:
             return self.lot_answer(service, msg, 214, motivo(214))
+        try:
+            return self.answer(req, service, msg)
+        finally:
+            with self.store.lock:
+                self.store.save_stats()
+
+    def answer(self, req, service, msg):
         bad = self.validate_request(service, msg)
         if bad is not None:
             return bad
@@ -642,7 +649,6 @@ class Authoriser:
             self.store.data["receipts"][nrec] = {"cUF": first_uf, "dhRecbto": received,
                                                  "tpAmb": str(self.tpamb), "prots": prots}
             self.store.save()
-            self.store.save_stats()
         ret = self.lot_answer(req.service, msg, 104 if sync else 103, motivo(104 if sync else 103))
         if sync:
             ret.append(self.prot_xml(prots[0]))
@@ -824,8 +830,6 @@ class Authoriser:
 
     def do_NFeRecepcaoEvento4(self, req, msg, _):
         results = [self.event(ev, req) for ev in msg.findall(N + "evento")]
-        with self.store.lock:
-            self.store.save_stats()
         ret = self.lot_answer(req.service, msg, 128, motivo(128))
         for info in results:
             ret.append(self.ret_evento_xml(info))
@@ -960,7 +964,6 @@ class Authoriser:
                                    "ini": ini, "fin": fin, "ano": fields["ano"], "nProt": nprot})
             self.store.stats["voidings"] += 1
             self.store.save()
-            self.store.save_stats()
         return answer(102, nprot=nprot)
 
 
@@ -1118,7 +1121,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if err:
             log("BUG: answer violates %s: %s" % (SERVICES[service][3], err))
         log(service, "cStat", text(ret, N + "cStat") or text(ret, "%sinfInut/%scStat" % (N, N)),
-            " ".join(text(p, "%sinfProt/%scStat" % (N, N)) or "" for p in ret.findall(N + "protNFe")))
+            " ".join(text(p, "%sinfProt/%scStat" % (N, N)) or "" for p in ret.findall(N + "protNFe")),
+            " ".join(text(e, "%sinfEvento/%scStat" % (N, N)) or "" for e in ret.findall(N + "retEvento")))
         if fault == "delay":
             if app.stop.wait(float(rule.get("seconds", 30))):
                 return self.drop()

@@ -6,14 +6,13 @@ The modulo-11 digit is computed here independently of the server, and
 checked against the official alphanumeric CNPJ example (12.ABC.345/01DE-35).
 """
 
-import base64
+import copy
 import datetime
 import http.client
 import json
 import os
 import ssl
 import subprocess
-import sys
 import tempfile
 
 from lxml import etree
@@ -301,7 +300,7 @@ def envi(nfes, sync=True, lote=1):
     root.append(E("idLote", lote))
     root.append(E("indSinc", 1 if sync else 0))
     for n in nfes:
-        root.append(n)
+        root.append(copy.deepcopy(n))     # appending would move the caller's element
     return root
 
 
@@ -356,7 +355,7 @@ def env_evento(eventos, lote=7):
     root = etree.Element(N + "envEvento", nsmap={None: NFE_NS}, versao="1.00")
     root.append(E("idLote", lote))
     for ev in eventos:
-        root.append(ev)
+        root.append(copy.deepcopy(ev))
     return root
 
 
