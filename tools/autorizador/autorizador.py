@@ -151,6 +151,9 @@ EVENT_SCHEMAS = {TP_CANCEL: "envEventoCancNFe_v1.00.xsd", TP_CCE: "envCCe_v1.00.
 EVENT_RETURN_SCHEMAS = {TP_CANCEL: "retEnvEventoCancNFe_v1.00.xsd", TP_CCE: "retEnvCCe_v1.00.xsd"}
 X_EVENTO = {TP_CANCEL: "Cancelamento registrado", TP_CCE: "Carta de Correção registrada"}
 
+ECHO_PATTERNS = {"chNFe": r"[0-9]{6}[0-9A-Z]{12}[0-9]{26}", "tpEvento": r"[0-9]{6}",
+                 "nSeqEvento": r"[1-9][0-9]?"}
+
 FAULTS_BY_SERVICE = {
     "deny": {"NFeAutorizacao4"},
     "processing": {"NFeRetAutorizacao4"},
@@ -579,10 +582,12 @@ class Authoriser:
         if msg is None or msg.tag != N + root_name:
             return self.lot_answer(service, msg, code, motivo(code))
         if service == "NFeRecepcaoEvento4":
-            kinds = {text(ev, "%sinfEvento/%stpEvento" % (N, N)) for ev in msg.findall(N + "evento")}
-            known = [k for k in kinds if k in EVENT_SCHEMAS]
-            if not msg.findall(N + "evento"):
+            events = msg.findall(N + "evento")
+            kinds = [text(ev, "%sinfEvento/%stpEvento" % (N, N)) for ev in events]
+            if not events or len(events) > 20 or None in kinds \
+                    or not re.fullmatch(r"[0-9]{1,15}", text(msg, N + "idLote") or ""):
                 return self.lot_answer(service, msg, code, motivo(code))
+            known = sorted(set(k for k in kinds if k in EVENT_SCHEMAS))
             for kind in known:
                 # each event type is checked against its own schema
                 part = copy.deepcopy(msg)
@@ -818,8 +823,11 @@ class Authoriser:
         sub(inf, "verAplic", VER_APLIC)
         for field in ("cOrgao", "cStat", "xMotivo", "chNFe", "tpEvento", "xEvento",
                       "nSeqEvento", "dhRegEvento", "nProt"):
-            if info.get(field) is not None:
-                sub(inf, field, info[field])
+            value = info.get(field)
+            # echoed request fields go back only when they fit the return
+            # layout (a rejected event may carry anything)
+            if value is not None and re.fullmatch(ECHO_PATTERNS.get(field, ".*"), str(value)):
+                sub(inf, field, value)
         return el
 
     def proc_evento_xml(self, ev):

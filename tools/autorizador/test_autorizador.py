@@ -433,6 +433,12 @@ class EventsTest(ServerCase):
         self.assertEqual(ret_evento(ret, "cStat"), "574")
         self.assertEqual(s.cstat(self.consult(key)), "100")
 
+    def test_an_unknown_event_type_is_rejected_on_its_own(self):
+        n, _ = self.authorised()
+        ret = self.send(s.evento(PKI, s.key_of(n), "110110"), s.evento(PKI, s.key_of(n), "210200"))
+        self.assertEqual(s.cstat(ret), "128")
+        self.assertEqual([ret_evento(ret, "cStat", i) for i in (0, 1)], ["135", "491"])
+
     def test_event_schema_failure_rejects_the_lot(self):
         n, nprot = self.authorised()
         ev = s.evento(PKI, s.key_of(n), "110111", nprot=nprot)
