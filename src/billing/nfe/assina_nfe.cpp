@@ -22,6 +22,7 @@
 #include <openssl/x509v3.h>
 #include <xmlsec/crypto.h>
 #include <xmlsec/errors.h>
+#include <xmlsec/openssl/x509.h>
 #include <xmlsec/templates.h>
 #include <xmlsec/xmldsig.h>
 #include <xmlsec/xmlsec.h>
@@ -78,6 +79,34 @@ std::string Sha256(std::string_view Texto) {
   return std::string(reinterpret_cast<const char*>(md), n);
 }
 
+// Keeps only the holder's own certificate with the key. An A1 file usually
+// carries its issuers' chain too, and the signature would then list every
+// certificate in X509Data, where the NF-e's schema takes exactly one.
+bool SoOCertificadoDoTitular(xmlSecKeyPtr Chave) {
+  xmlSecKeyDataPtr dados = xmlSecKeyGetData(Chave, xmlSecOpenSSLKeyDataX509Id);
+  X509* titular = dados ? xmlSecOpenSSLKeyDataX509GetKeyCert(dados) : nullptr;
+  if (titular == nullptr || xmlSecOpenSSLKeyDataX509GetCertsSize(dados) <= 1) return true;
+  xmlSecKeyDataPtr so_ele = xmlSecKeyDataCreate(xmlSecOpenSSLKeyDataX509Id);
+  // The key's certificate, and the same certificate as the one X509Data lists.
+  X509* copia = so_ele ? X509_dup(titular) : nullptr;
+  if (copia == nullptr || xmlSecOpenSSLKeyDataX509AdoptKeyCert(so_ele, copia) < 0) {
+    if (copia) X509_free(copia);
+    if (so_ele) xmlSecKeyDataDestroy(so_ele);
+    return false;
+  }
+  X509* listado = X509_dup(titular);
+  if (listado == nullptr || xmlSecOpenSSLKeyDataX509AdoptCert(so_ele, listado) < 0) {
+    if (listado) X509_free(listado);
+    xmlSecKeyDataDestroy(so_ele);
+    return false;
+  }
+  if (xmlSecKeyAdoptData(Chave, so_ele) < 0) {
+    xmlSecKeyDataDestroy(so_ele);
+    return false;
+  }
+  return true;
+}
+
 // A copy of the certificate's key for one signature (the context frees it),
 // or nullptr when the file cannot be read with that password.
 xmlSecKeyPtr ChaveDoCertificado(const std::filesystem::path& Certificado, std::string_view Senha) {
@@ -94,6 +123,10 @@ xmlSecKeyPtr ChaveDoCertificado(const std::filesystem::path& Certificado, std::s
     xmlSecKeyPtr chave = xmlSecCryptoAppKeyLoad(Certificado.string().c_str(), xmlSecKeyDataFormatPkcs12,
                                                 senha.c_str(), nullptr, nullptr);
     if (chave == nullptr) return nullptr;
+    if (!SoOCertificadoDoTitular(chave)) {
+      xmlSecKeyDestroy(chave);
+      return nullptr;
+    }
     if (lida.chave != nullptr) xmlSecKeyDestroy(lida.chave);
     lida = ChaveLida{Certificado.string(), quando, tamanho, senha_sha256, chave};
   }
