@@ -3,7 +3,11 @@
 // <key>-nfe.xml, checked against the official schema and, with an A1
 // certificate, signed and verified. It prints the access key, the file and
 // every schema violation; the exit status is 1 when the XML is not valid or
-// its signature does not verify. Nothing is transmitted.
+// its signature does not verify. With --transmitir (and the web-service
+// options of nfe_ws_options.hpp) the NF-e then goes to the authoriser: the
+// service's status, the submission, the protocol and what NOTA now holds are
+// printed; a rejection or a denial ends with its cStat and xMotivo on one
+// line and a non-zero exit.
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -15,6 +19,8 @@
 
 #include "billing/nfe/gera_nfe.hpp"
 #include "billing/nfe/invoice_nfe.hpp"
+#include "billing/nfe/invoice_transmission.hpp"
+#include "nfe_ws_options.hpp"
 #include "platform/rtl/errors.hpp"
 #include "registry.hpp"
 #include "session.hpp"
@@ -24,37 +30,54 @@ namespace {
 struct NFeOptions {
   std::string numero;
   std::string serie;
-  std::string out;
-  std::string cert;
-  std::string cert_password_file;
+  zpk::cli::NFeWsOptions ws;  // the certificate, the authoriser, --out
+  bool transmitir = false;
+  bool contingencia = false;  // leave to switch to the state's SVC
   int finalidade = 1;
   int tipo_emissao = 1;
   int presenca = 1;
 };
 
-// The first line of the password file, without its line break.
-std::string read_password(const std::string& file) {
-  std::ifstream in(file);
-  std::string line;
-  if (!in || !std::getline(in, line))
-    throw zpk::EZpkError(fmt::format("cannot read the password file {}", file));
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
+// Sends the NF-e to the authoriser and says what came back and what was stored.
+void transmit(const NFeOptions& o, const std::string& key) {
+  zpk::nfe::NFeWebServices ws(zpk::nfe::company_emitter(), zpk::cli::nfe_certificate(o.ws),
+                              zpk::cli::nfe_ws_config(o.ws));
+  try {
+    const auto s = ws.status();
+    std::cout << fmt::format("status: {} {}\n", s.cStat, s.xMotivo);
+  } catch (const zpk::nfe::ENFeError& e) {
+    // The submission decides: a station that may switch to contingency goes on.
+    if (!o.contingencia) throw;
+    std::cout << "status: " << e.what() << '\n';
+  }
+  const auto r = zpk::nfe::transmit_invoice(ws, o.numero, o.serie, {o.ws.out, o.contingencia, true});
+  if (r.key != key) std::cout << "chave: " << r.key << (r.contingency ? " (contingência)" : "") << '\n';
+  std::cout << fmt::format("cStat: {} {}\nprotocolo: {}\ndhRecbto: {}\n", r.cStat, r.xMotivo, r.nProt,
+                           r.dhRecbto);
+  if (r.already_authorised) std::cout << "already authorised: nothing was sent\n";
+  if (r.recovered) std::cout << "protocol recovered from the authoriser's situation of the key\n";
+  if (!r.proc_file.empty()) std::cout << "procNFe: " << r.proc_file.string() << '\n';
+  std::cout << fmt::format("stored: NOTA {} série {}: CHAVE_NFE, STATUS_NFE {}, PROTOCOLO_NFE {}\n", o.numero,
+                           o.serie, r.cStat, r.nProt);
+  std::cout.flush();
+  if (r.denied) throw zpk::EZpkError(fmt::format("NF-e denied: {} - {}", r.cStat, r.xMotivo));
 }
 
 void run_nfe(const NFeOptions& o, const zpk::cli::CallOptions& options) {
   std::optional<zpk::nfe::A1Certificate> certificate;
-  if (!o.cert.empty()) {
-    if (o.cert_password_file.empty()) throw zpk::EZpkError("--cert needs --cert-password-file");
-    certificate = zpk::nfe::A1Certificate{o.cert, read_password(o.cert_password_file)};
+  if (!o.ws.cert.empty()) {
+    if (o.ws.cert_password_file.empty()) throw zpk::EZpkError("--cert needs --cert-password-file");
+    certificate = zpk::cli::nfe_certificate(o.ws);
   }
+  if (o.transmitir && !certificate)
+    throw zpk::EZpkError("--transmitir needs --cert and --cert-password-file");
   zpk::cli::CallSession session(options);
   zpk::IFinNFe = o.finalidade;
   zpk::ITpTrasNFe = o.tipo_emissao;
   zpk::ITpImpNFe = 1;
   zpk::ITpEntrega = o.presenca;
   const auto r = zpk::nfe::nfe_of_invoice(o.numero, o.serie, certificate);
-  const auto file = zpk::nfe::write_nfe_file(o.out, r.key, r.xml);
+  const auto file = zpk::nfe::write_nfe_file(o.ws.out, r.key, r.xml);
   std::cout << fmt::format("chave: {}\nxml: {}\nitems: {}\n", r.key, file.string(), r.items);
   for (const auto& nota : r.cut_texts) std::cout << "cut: " << nota << '\n';
   if (r.violations.empty()) {
@@ -68,6 +91,7 @@ void run_nfe(const NFeOptions& o, const zpk::cli::CallOptions& options) {
     std::cout << "signature: " << (r.signature_verified ? "verified" : "DOES NOT VERIFY") << '\n';
   std::cout.flush();
   if (!r.violations.empty() || (r.is_signed && !r.signature_verified)) throw zpk::EAbort();
+  if (o.transmitir) transmit(o, r.key);
 }
 
 const zpk::cli::RegisterCommand kNFeCommand{[](CLI::App& app, zpk::cli::CallOptions& options) {
@@ -77,9 +101,14 @@ const zpk::cli::RegisterCommand kNFeCommand{[](CLI::App& app, zpk::cli::CallOpti
                                      "--cert-password-file F] --out DIR");
   cmd->add_option("FATURA", o->numero, "the invoice number")->required();
   cmd->add_option("SERIE", o->serie, "its series")->required();
-  cmd->add_option("--out", o->out, "the folder the XML is written to")->required();
-  cmd->add_option("--cert", o->cert, "an A1 certificate (PKCS#12 file) to sign with");
-  cmd->add_option("--cert-password-file", o->cert_password_file, "the certificate's password (first line)");
+  cmd->add_option("--out", o->ws.out, "the folder the XML (and the procNFe) is written to")->required();
+  cmd->add_option("--cert", o->ws.cert, "an A1 certificate (PKCS#12 file) to sign with");
+  cmd->add_option("--cert-password-file", o->ws.cert_password_file,
+                  "the certificate's password (first line)");
+  cmd->add_flag("--transmitir", o->transmitir, "send it to the authoriser and keep its protocol");
+  cmd->add_flag("--contingencia", o->contingencia,
+                "when the authoriser is out of service, issue in contingency to the state's SVC");
+  zpk::cli::add_nfe_ws_options(*cmd, o->ws, false, false);
   cmd->add_option("--finalidade", o->finalidade,
                   "purpose of issue (finNFe): 1 normal, 2 complementary, 4 return")
       ->capture_default_str();
