@@ -10,6 +10,7 @@
 // protocol, and its submissions must add up to one.
 #include <fmt/format.h>
 
+#include "billing/nfe/gera_nfe.hpp"
 #include "billing/nfe/invoice_transmission.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/rtl/numbers.hpp"
@@ -30,6 +31,11 @@ const RegisterStationWorkload kTransmit{
        config.ca_file = ctx.args[1];
        nfe::NFeWebServices ws(nfe::company_emitter(),
                               nfe::A1Certificate{ctx.args[2], read_password_file(ctx.args[3])}, config);
+       // What the invoicing screen sets before an NF-e: a normal sale, the
+       // buyer present, the DANFE in portrait.
+       IFinNFe = 1;
+       ITpImpNFe = 1;
+       ITpEntrega = 1;
        const int first = StrToInt(ctx.args[5]);
        const int last = StrToInt(ctx.args[6]);
        const int n = last - first + 1;
