@@ -140,6 +140,11 @@ std::string FusoDaEstacao(TDateTime Momento) {
 
 }  // namespace
 
+std::string FusoNFe(TDateTime Momento) {
+  std::string fuso = Trim(LeIni("NFe", "Fuso", "NFe.ini"));
+  return fuso.empty() ? FusoDaEstacao(Momento) : fuso;
+}
+
 bool GeraNFe(nfe::TNFeCampos& NFe, TClientDataSet& cdsNota, std::string& Chave, std::string& Lote) {
   using namespace nfe::detail;
   sParamCOM110 = BuscaParametro("COM", 110);
@@ -152,9 +157,8 @@ bool GeraNFe(nfe::TNFeCampos& NFe, TClientDataSet& cdsNota, std::string& Chave, 
   cdsNota.First();
 
   const TDateTime agora = Agora();
-  std::string fuso = Trim(LeIni("NFe", "Fuso", "NFe.ini"));
-  if (fuso.empty()) fuso = FusoDaEstacao(agora);
-  GeracaoNFe G{NFe, cdsNota, agora, fuso, UpperCase(Trim(LeIni("EMAIL", "TagXML", "NFe.ini"))) != "N"};
+  GeracaoNFe G{NFe, cdsNota, agora, FusoNFe(agora),
+               UpperCase(Trim(LeIni("EMAIL", "TagXML", "NFe.ini"))) != "N"};
   GrupoIdentificacao(G);
   GrupoEmitente(G);
   GrupoDestinatario(G);

@@ -14,10 +14,10 @@
 namespace zpk {
 
 // What the invoicing screen sets before GeraNFe (all start at 0 or empty).
-inline int IFinNFe = 0;     // purpose of issue ("finNFe_B25")
-inline int ITpTrasNFe = 0;  // issue type ("tpEmis_B22"); 3 is issued as 6
-inline int ITpImpNFe = 0;   // DANFE print format ("tpImp_B21")
-inline int ITpEntrega = 0;  // buyer presence ("indPres_B25b"); 5 is issued as 9
+inline int IFinNFe = 0;         // purpose of issue ("finNFe_B25")
+inline int ITpTrasNFe = 0;      // issue type ("tpEmis_B22"); 3 is issued as 6
+inline int ITpImpNFe = 0;       // DANFE print format ("tpImp_B21")
+inline int ITpEntrega = 0;      // buyer presence ("indPres_B25b"); 5 is issued as 9
 inline std::string sHoraSaida;  // exit time; empty: the moment of generation
 inline std::string sUFSaida;    // state of departure of an export; empty: the company's
 inline std::string sLocal;      // place of export
@@ -27,6 +27,10 @@ inline std::string sParamCOM110;
 // The moment of generation (issue time, exit time, numeric code, contingency
 // time). Unset: Now(). A fixed clock makes a regenerated NF-e byte-identical.
 inline std::function<TDateTime()> RelogioNFe;
+
+// The time-zone suffix of the NF-e's date-times at `Momento` ("-03:00"):
+// NFe.ini [NFe] Fuso, else the station's offset from UTC at that moment.
+std::string FusoNFe(TDateTime Momento);
 
 // The value with a decimal point and `Decimais` decimals (at least one),
 // rounded as FormatFloatC rounds, whatever the locale: 1234.5, 2 -> "1234.50".

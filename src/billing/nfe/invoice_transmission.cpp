@@ -11,7 +11,6 @@
 #include "billing/nfe/invoice_nfe.hpp"
 #include "billing/nota_fiscal.hpp"
 #include "foundation/lookups.hpp"
-#include "foundation/station_settings.hpp"
 #include "platform/db/query.hpp"
 #include "platform/db/retry_policy.hpp"
 #include "platform/db/transaction.hpp"
@@ -39,12 +38,10 @@ void check_length(std::string_view what, const std::string& text, int min, int m
   }
 }
 
-// Now as the contract's date-time with the station's time-zone suffix
-// (NFe.ini [NFe] Fuso; Brasília's -03:00 when unset).
+// Now as the contract's date-time with the station's time-zone suffix.
 std::string now_with_zone() {
-  std::string zone = Trim(LeIni("NFe", "Fuso", "NFe.ini"));
-  if (zone.empty()) zone = "-03:00";
-  return FormatDateTime("YYYY-MM-DD", Now()) + "T" + FormatDateTime("hh:nn:ss", Now()) + zone;
+  const TDateTime now = Now();
+  return FormatDateTime("YYYY-MM-DD", now) + "T" + FormatDateTime("hh:nn:ss", now) + FusoNFe(now);
 }
 
 void write_file(const std::filesystem::path& file, const std::string& text) {

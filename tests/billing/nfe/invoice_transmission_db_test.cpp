@@ -157,6 +157,19 @@ TEST_F(InvoiceTransmission, TheDemoInvoiceIsAuthorisedOnceAndItsProtocolKept) {
   EXPECT_EQ(server_->authorisations_of(r.key), 1);
 }
 
+// Sent as a lot, the NF-e comes back with a receipt, and its protocol from
+// the receipt's query, also while the lot is still being processed.
+TEST_F(InvoiceTransmission, ALotIsAuthorisedThroughItsReceipt) {
+  copy_demo_invoice("009160");
+  server_->set_faults(R"([{"service": "NFeRetAutorizacao4", "fault": "processing"}])");
+  NFeWebServices ws = station();
+  const TransmitResult r = transmit_invoice(ws, "009160", "1", TransmitOptions{out_.path(), false, false});
+  expect_authorised_once(r, "009160", *server_);
+  EXPECT_EQ(r.nRec.size(), 15u) << r.nRec;
+  EXPECT_EQ(stored("RECIBO_NFE", "009160"), r.nRec);
+  EXPECT_FALSE(r.proc_file.empty());
+}
+
 // Whatever happens to the request or its answer, the invoice ends authorised
 // exactly once with its protocol stored, and the station says so.
 TEST_F(InvoiceTransmission, FaultsNeverLeadToASecondAuthorisationOrALostProtocol) {
