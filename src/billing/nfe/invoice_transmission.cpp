@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include <fmt/format.h>
@@ -433,14 +434,35 @@ RegisteredEvent send_event(NFeWebServices& ws, const std::string& numero, const 
   request.nProt = stored.protocolo;
   request.text = Trim(text);
   std::string signed_event;
-  const EventAnswer ans = ws.event(request, signed_event);
-  if (ans.cStat != 128 || ans.results.empty()) throw refused(ans.cStat, ans.xMotivo, "O evento");
-  const EventResult& res = ans.results.front();
-  if (!registered(res.cStat)) throw refused(res.cStat, res.xMotivo, "O evento");
-  RegisteredEvent e{stored.key, res.cStat, res.xMotivo, res.nProt, res.dhRegEvento, request.nSeqEvento, {}};
+  std::optional<EventResult> res;
+  std::string proc;
+  try {
+    const EventAnswer ans = ws.event(request, signed_event);
+    if (ans.cStat != 128 || ans.results.empty()) throw refused(ans.cStat, ans.xMotivo, "O evento");
+    res = ans.results.front();
+    if (registered(res->cStat)) proc = event_proc(signed_event, res->xml);
+  } catch (const ESoapTransport& e) {
+    if (!e.maybe_delivered()) throw;
+  }
+  if (proc.empty() && (!res || res->cStat == 573)) {
+    // The answer was lost, or the event is already registered (an earlier
+    // answer lost): the authoriser's record of it is what is kept.
+    const SituationAnswer sit = ask_situation(ws, stored.key);
+    for (const std::string& held : sit.events) {
+      const EventResult r = read_event_proc(held);
+      if (r.tpEvento == tpEvento && r.nSeqEvento == request.nSeqEvento && registered(r.cStat)) {
+        res = r;
+        proc = held;
+      }
+    }
+  }
+  if (!res) throw ENFeError(NFeErrorKind::transport, "O evento não chegou ao autorizador; envie de novo");
+  if (proc.empty()) throw refused(res->cStat, res->xMotivo, "O evento");
+  RegisteredEvent e{stored.key,         res->cStat, res->xMotivo, res->nProt, res->dhRegEvento,
+                    request.nSeqEvento, {}};
   e.proc_file =
       folder / fmt::format("{}-{}-{:02}-procEventoNFe.xml", stored.key, tpEvento, request.nSeqEvento);
-  write_file(e.proc_file, event_proc(signed_event, res.xml));
+  write_file(e.proc_file, proc);
   store_event(e, tpEvento, request.text, fatura, serie);
   return e;
 }

@@ -159,6 +159,20 @@ AuthorisationAnswer read_lot(std::string_view xml, std::string_view schema) {
   return a;
 }
 
+EventResult read_result(const xmlNode* retEvento) {
+  const xmlNode* inf = Reader::child(retEvento, "infEvento");
+  EventResult e;
+  e.cStat = Reader::number(inf, "cStat");
+  e.xMotivo = Reader::text(inf, "xMotivo");
+  e.chNFe = Reader::text(inf, "chNFe");
+  e.tpEvento = Reader::text(inf, "tpEvento");
+  e.nSeqEvento = Reader::number(inf, "nSeqEvento");
+  e.nProt = Reader::text(inf, "nProt");
+  e.dhRegEvento = Reader::text(inf, "dhRegEvento");
+  e.xml = Reader::xml(retEvento);
+  return e;
+}
+
 std::string versioned(std::string_view root, std::string_view versao, std::string_view content) {
   return fmt::format("<{0} xmlns=\"{1}\" versao=\"{2}\">{3}</{0}>", root, kNs, versao, content);
 }
@@ -274,20 +288,13 @@ EventAnswer read_event(std::string_view xml, std::string_view tpEvento) {
   EventAnswer a;
   a.cStat = Reader::number(r.root(), "cStat");
   a.xMotivo = Reader::text(r.root(), "xMotivo");
-  for (const xmlNode* ret : Reader::children(r.root(), "retEvento")) {
-    const xmlNode* inf = Reader::child(ret, "infEvento");
-    EventResult e;
-    e.cStat = Reader::number(inf, "cStat");
-    e.xMotivo = Reader::text(inf, "xMotivo");
-    e.chNFe = Reader::text(inf, "chNFe");
-    e.tpEvento = Reader::text(inf, "tpEvento");
-    e.nSeqEvento = Reader::number(inf, "nSeqEvento");
-    e.nProt = Reader::text(inf, "nProt");
-    e.dhRegEvento = Reader::text(inf, "dhRegEvento");
-    e.xml = Reader::xml(ret);
-    a.results.push_back(std::move(e));
-  }
+  for (const xmlNode* ret : Reader::children(r.root(), "retEvento")) a.results.push_back(read_result(ret));
   return a;
+}
+
+EventResult read_event_proc(std::string_view xml) {
+  Reader r(xml, "procEventoNFe_v1.00.xsd");
+  return read_result(Reader::child(r.root(), "retEvento"));
 }
 
 VoidingAnswer read_voiding(std::string_view xml) {

@@ -120,6 +120,9 @@ AuthorisationAnswer read_receipt(std::string_view xml);        // retConsReciNFe
 SituationAnswer read_situation(std::string_view xml);
 EventAnswer read_event(std::string_view xml, std::string_view tpEvento);
 VoidingAnswer read_voiding(std::string_view xml);
+// An event's distribution file (procEventoNFe, as a situation answer lists
+// them), checked against the generic event schema: its result.
+EventResult read_event_proc(std::string_view xml);
 
 // Distribution files: the NF-e with its protocol (nfeProc), an event with its
 // result (procEventoNFe), a voiding with its answer (procInutNFe).

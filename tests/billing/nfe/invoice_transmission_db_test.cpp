@@ -338,6 +338,33 @@ TEST_F(InvoiceTransmission, CancellationAndCorrectionLettersAreRegisteredAndStor
   EXPECT_THROW(correct_invoice(ws, "009150", "1", "Endereco de entrega: Rua C, 20", out_.path()), ENFeError);
 }
 
+// An event registered whose answer never came back: the authoriser's record
+// of it (from the key's situation) is stored, and the event not sent twice.
+TEST_F(InvoiceTransmission, ALostEventAnswerIsRecoveredFromTheSituation) {
+  copy_demo_invoice("009170");
+  NFeWebServices ws = station(std::chrono::seconds(1));
+  ASSERT_TRUE(transmit_invoice(ws, "009170", "1", options()).authorised);
+  const struct {
+    const char* faults;
+    const char* tpEvento;
+  } kCases[] = {
+      {R"([{"service": "NFeRecepcaoEvento4", "fault": "delay", "seconds": 3}])", "110110"},
+      {R"([{"service": "NFeRecepcaoEvento4", "fault": "close", "times": 2}])", "110111"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.faults);
+    server_->set_faults(c.faults);
+    const RegisteredEvent e =
+        std::string(c.tpEvento) == "110111"
+            ? cancel_invoice(ws, "009170", "1", "Pedido cancelado pelo cliente", out_.path())
+            : correct_invoice(ws, "009170", "1", "Endereco de entrega: Rua B, 10", out_.path());
+    EXPECT_EQ(e.cStat, 135) << e.xMotivo;
+    EXPECT_EQ(e.nProt.size(), 15u);
+    EXPECT_TRUE(ValidaXmlEsquema(test::read_file(e.proc_file), "procEventoNFe_v1.00.xsd").empty());
+  }
+  EXPECT_EQ(stored("CANCELADA_NFE", "009170"), "S");
+}
+
 TEST_F(InvoiceTransmission, NeverUsedNumbersAreVoidedAndNeverOfferedAgain) {
   test::exec("DELETE FROM " + DBLocal("NOTA_NUMERO") + " WHERE SERIE = '7'");
   Tabela.IBTransaction.CommitRetaining();
