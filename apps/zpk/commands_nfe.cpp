@@ -33,6 +33,7 @@ struct NFeOptions {
   zpk::cli::NFeWsOptions ws;  // the certificate, the authoriser, --out
   bool transmitir = false;
   bool contingencia = false;  // leave to switch to the state's SVC
+  bool sincrono = false;      // indSinc 1: the protocol in the answer, no receipt
   int finalidade = 1;
   int tipo_emissao = 1;
   int presenca = 1;
@@ -50,15 +51,17 @@ void transmit(const NFeOptions& o, const std::string& key) {
     if (!o.contingencia) throw;
     std::cout << "status: " << e.what() << '\n';
   }
-  const auto r = zpk::nfe::transmit_invoice(ws, o.numero, o.serie, {o.ws.out, o.contingencia, true});
+  const auto r = zpk::nfe::transmit_invoice(ws, o.numero, o.serie, {o.ws.out, o.contingencia, o.sincrono});
   if (r.key != key) std::cout << "chave: " << r.key << (r.contingency ? " (contingência)" : "") << '\n';
+  if (!r.nRec.empty()) std::cout << "recibo: " << r.nRec << '\n';
   std::cout << fmt::format("cStat: {} {}\nprotocolo: {}\ndhRecbto: {}\n", r.cStat, r.xMotivo, r.nProt,
                            r.dhRecbto);
   if (r.already_authorised) std::cout << "already authorised: nothing was sent\n";
   if (r.recovered) std::cout << "protocol recovered from the authoriser's situation of the key\n";
   if (!r.proc_file.empty()) std::cout << "procNFe: " << r.proc_file.string() << '\n';
-  std::cout << fmt::format("stored: NOTA {} série {}: CHAVE_NFE, STATUS_NFE {}, PROTOCOLO_NFE {}\n", o.numero,
-                           o.serie, r.cStat, r.nProt);
+  std::cout << fmt::format(
+      "stored: NOTA {} série {}: CHAVE_NFE {}, RECIBO_NFE {}, STATUS_NFE {}, PROTOCOLO_NFE {}\n", o.numero,
+      o.serie, r.key, r.nRec, r.cStat, r.nProt);
   std::cout.flush();
   if (r.denied) throw zpk::EZpkError(fmt::format("NF-e denied: {} - {}", r.cStat, r.xMotivo));
 }
@@ -106,6 +109,8 @@ const zpk::cli::RegisterCommand kNFeCommand{[](CLI::App& app, zpk::cli::CallOpti
   cmd->add_option("--cert-password-file", o->ws.cert_password_file,
                   "the certificate's password (first line)");
   cmd->add_flag("--transmitir", o->transmitir, "send it to the authoriser and keep its protocol");
+  cmd->add_flag("--sincrono", o->sincrono,
+                "one NF-e answered at once (indSinc 1) instead of a lot and its receipt");
   cmd->add_flag("--contingencia", o->contingencia,
                 "when the authoriser is out of service, issue in contingency to the state's SVC");
   zpk::cli::add_nfe_ws_options(*cmd, o->ws, false, false);
