@@ -23,8 +23,8 @@ namespace {
 // xmlsec, cryptography), whatever python3 comes first on PATH.
 constexpr const char* kPython = "/usr/bin/python3";
 
-// Runs the command and waits; its output goes to `log`.
-int run(const std::vector<std::string>& args, const std::filesystem::path& log) {
+// Starts the command with its output going to `log`; returns its PID.
+pid_t spawn(const std::vector<std::string>& args, const std::filesystem::path& log) {
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
@@ -39,8 +39,13 @@ int run(const std::vector<std::string>& args, const std::filesystem::path& log) 
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
+  return pid;
+}
+
+// Runs the command to its end; its exit status.
+int run(const std::vector<std::string>& args, const std::filesystem::path& log) {
   int status = 0;
-  ::waitpid(pid, &status, 0);
+  ::waitpid(spawn(args, log), &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -109,20 +114,7 @@ LocalAuthoriser::LocalAuthoriser(const AuthoriserCertificates& certs, const std:
     args.push_back(svc);
   }
   const auto log = state_ / "server.log";
-  pid_ = ::fork();
-  if (pid_ < 0) throw std::runtime_error("fork failed");
-  if (pid_ == 0) {
-    const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    if (fd >= 0) {
-      ::dup2(fd, 1);
-      ::dup2(fd, 2);
-    }
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
+  pid_ = spawn(args, log);
   // A slow machine may take a while to start Python and load the schemas.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (std::chrono::steady_clock::now() < deadline) {

@@ -1,6 +1,8 @@
 // SOAP 1.2 with libcurl (OpenSSL) and libxml2.
 #include "billing/nfe/soap_client.hpp"
 
+#include "billing/nfe/detail/xml_text.hpp"
+
 #include <curl/curl.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -33,17 +35,6 @@ std::string_view operation_of(std::string_view service) {
   throw ENFeError(NFeErrorKind::invalid_input, fmt::format("Serviço da NF-e desconhecido: {}", service));
 }
 
-// The message without its XML declaration, so that it can stand inside the envelope.
-std::string_view without_declaration(std::string_view xml) {
-  if (xml.starts_with("<?xml")) {
-    const auto end = xml.find("?>");
-    if (end != std::string_view::npos) xml.remove_prefix(end + 2);
-  }
-  while (!xml.empty() && (xml.front() == '\n' || xml.front() == '\r' || xml.front() == ' '))
-    xml.remove_prefix(1);
-  return xml;
-}
-
 // How long the authoriser has been silent since the request left: libcurl
 // bounds a whole transfer or a connection, not the wait for an answer, so
 // the transfer's progress is watched here.
@@ -68,11 +59,6 @@ size_t collect(char* data, size_t size, size_t count, void* out) {
   static_cast<std::string*>(out)->append(data, size * count);
   return size * count;
 }
-
-struct DocFree {
-  void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
-};
-using Doc = std::unique_ptr<xmlDoc, DocFree>;
 
 bool is(const xmlNode* n, std::string_view name) {
   return n && n->type == XML_ELEMENT_NODE && name == reinterpret_cast<const char*>(n->name);
@@ -108,8 +94,8 @@ std::string result_of(std::string_view body, std::string_view where) {
   const auto bad = [&](std::string_view why) {
     return ENFeError(NFeErrorKind::answer, fmt::format("Resposta inválida de {}: {}", where, why));
   };
-  Doc doc(xmlReadMemory(body.data(), static_cast<int>(body.size()), "answer.xml", nullptr,
-                        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+  detail::XmlDoc doc(xmlReadMemory(body.data(), static_cast<int>(body.size()), "answer.xml", nullptr,
+                                   XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
   if (!doc) throw bad("não é XML");
   const xmlNode* envelope = xmlDocGetRootElement(doc.get());
   if (!is(envelope, "Envelope") || !in_ns(envelope, kSoapNs)) throw bad("não é um envelope SOAP 1.2");
@@ -122,16 +108,7 @@ std::string result_of(std::string_view body, std::string_view where) {
   if (!is(result, "nfeResultMsg")) throw bad("sem nfeResultMsg");
   const xmlNode* message = first_element(result);
   if (!message) throw bad("nfeResultMsg vazio");
-  Doc out(xmlNewDoc(BAD_CAST "1.0"));
-  xmlNode* copy = xmlDocCopyNode(const_cast<xmlNode*>(message), out.get(), 1);
-  xmlDocSetRootElement(out.get(), copy);
-  xmlReconciliateNs(out.get(), copy);
-  xmlChar* text = nullptr;
-  int size = 0;
-  xmlDocDumpMemoryEnc(out.get(), &text, &size, "UTF-8");
-  std::string xml(reinterpret_cast<const char*>(text), size);
-  xmlFree(text);
-  return xml;
+  return detail::element_document(message);
 }
 
 // "host:port" of a URL, to name the server in messages.
@@ -170,7 +147,7 @@ std::string SoapClient::call(const std::string& url, std::string_view service, s
   const std::string envelope = fmt::format(
       "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap12:Envelope xmlns:soap12=\"{}\"><soap12:Body>"
       "<nfeDadosMsg xmlns=\"{}\">{}</nfeDadosMsg></soap12:Body></soap12:Envelope>",
-      kSoapNs, ns, without_declaration(message));
+      kSoapNs, ns, detail::without_declaration(message));
   const std::string content_type = fmt::format(
       "Content-Type: application/soap+xml; charset=utf-8; action=\"{}/{}\"", ns, operation_of(service));
 

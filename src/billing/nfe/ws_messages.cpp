@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "billing/nfe/detail/xml_text.hpp"
 #include "billing/nfe/nfe_error.hpp"
 #include "billing/nfe/valida_nfe.hpp"
 
@@ -24,6 +25,10 @@ const std::string_view kCorrectionConditions =
     "saida.";
 
 namespace {
+
+using detail::element_document;
+using detail::without_declaration;
+using detail::XmlDoc;
 
 constexpr std::string_view kNs = "http://www.portalfiscal.inf.br/nfe";
 
@@ -55,22 +60,6 @@ std::string escape(std::string_view text) {
 std::string element(std::string_view tag, std::string_view value) {
   return fmt::format("<{0}>{1}</{0}>", tag, escape(value));
 }
-
-// The document without its XML declaration.
-std::string_view body_of(std::string_view xml) {
-  if (xml.starts_with("<?xml")) {
-    const auto end = xml.find("?>");
-    if (end != std::string_view::npos) xml.remove_prefix(end + 2);
-  }
-  while (!xml.empty() && (xml.front() == '\n' || xml.front() == '\r' || xml.front() == ' '))
-    xml.remove_prefix(1);
-  return xml;
-}
-
-struct DocFree {
-  void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
-};
-using Doc = std::unique_ptr<xmlDoc, DocFree>;
 
 // A parsed answer, read by element names of the NF-e namespace.
 class Reader {
@@ -113,21 +102,11 @@ class Reader {
     const std::string s = text(parent, name);
     return s.empty() ? 0 : std::stoi(s);
   }
-  // The element as a document of its own (namespaces above it carried down).
-  static std::string xml(const xmlNode* node) {
-    Doc out(xmlNewDoc(BAD_CAST "1.0"));
-    xmlNode* copy = xmlDocCopyNode(const_cast<xmlNode*>(node), out.get(), 1);
-    xmlDocSetRootElement(out.get(), copy);
-    xmlReconciliateNs(out.get(), copy);
-    xmlBuffer* buffer = xmlBufferCreate();
-    xmlNodeDump(buffer, out.get(), copy, 0, 0);
-    std::string s(reinterpret_cast<const char*>(xmlBufferContent(buffer)), xmlBufferLength(buffer));
-    xmlBufferFree(buffer);
-    return s;
-  }
+  // The element as a document of its own.
+  static std::string xml(const xmlNode* node) { return element_document(node); }
 
  private:
-  Doc doc_;
+  XmlDoc doc_;
 };
 
 void read_status_fields(const xmlNode* n, AnswerStatus& a) {
@@ -196,7 +175,7 @@ std::string receipt_request(const Sender& s, std::string_view nRec) {
 std::string authorisation_request(std::string_view idLote, bool synchronous,
                                   const std::vector<std::string>& nfes) {
   std::string content = element("idLote", idLote) + element("indSinc", synchronous ? "1" : "0");
-  for (const auto& nfe : nfes) content += body_of(nfe);
+  for (const auto& nfe : nfes) content += without_declaration(nfe);
   return versioned("enviNFe", "4.00", content);
 }
 
@@ -218,7 +197,7 @@ std::string event_document(const Sender& s, const EventRequest& e) {
 
 std::string event_lot(std::string_view idLote, const std::vector<std::string>& signed_events) {
   std::string content = element("idLote", idLote);
-  for (const auto& e : signed_events) content += body_of(e);
+  for (const auto& e : signed_events) content += without_declaration(e);
   return versioned("envEvento", "1.00", content);
 }
 
@@ -310,21 +289,21 @@ VoidingAnswer read_voiding(std::string_view xml) {
 std::string nfe_proc(std::string_view signed_nfe, std::string_view protocol_xml) {
   return fmt::format(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<nfeProc xmlns=\"{}\" versao=\"4.00\">{}{}</nfeProc>\n",
-      kNs, body_of(signed_nfe), body_of(protocol_xml));
+      kNs, without_declaration(signed_nfe), without_declaration(protocol_xml));
 }
 
 std::string event_proc(std::string_view signed_event, std::string_view result_xml) {
   return fmt::format(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<procEventoNFe xmlns=\"{}\" "
       "versao=\"1.00\">{}{}</procEventoNFe>\n",
-      kNs, body_of(signed_event), body_of(result_xml));
+      kNs, without_declaration(signed_event), without_declaration(result_xml));
 }
 
 std::string voiding_proc(std::string_view signed_request, std::string_view answer_xml) {
   return fmt::format(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ProcInutNFe xmlns=\"{}\" "
       "versao=\"4.00\">{}{}</ProcInutNFe>\n",
-      kNs, body_of(signed_request), body_of(answer_xml));
+      kNs, without_declaration(signed_request), without_declaration(answer_xml));
 }
 
 std::string digest_value(std::string_view signed_xml) {
