@@ -211,6 +211,33 @@ TEST_F(InvoiceTransmission, FaultsNeverLeadToASecondAuthorisationOrALostProtocol
   }
 }
 
+// An answer that is not XML, or not what the schema allows, is reported as
+// such and marks nothing; sent again, the invoice is authorised once.
+TEST_F(InvoiceTransmission, AnAnswerThatIsNotValidMarksNothing) {
+  const struct {
+    const char* fatura;
+    const char* faults;
+  } kCases[] = {
+      {"009106", R"([{"service": "NFeAutorizacao4", "fault": "not_xml"}])"},
+      {"009107", R"([{"service": "NFeAutorizacao4", "fault": "invalid"}])"},
+  };
+  NFeWebServices ws = station();
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.faults);
+    copy_demo_invoice(c.fatura);
+    server_->set_faults(c.faults);
+    try {
+      transmit_invoice(ws, c.fatura, "1", options());
+      ADD_FAILURE() << "authorised";
+    } catch (const ENFeError& e) {
+      EXPECT_EQ(e.kind(), NFeErrorKind::answer) << e.what();
+    }
+    EXPECT_EQ(stored("PROTOCOLO_NFE", c.fatura), "");
+    EXPECT_EQ(stored("STATUS_NFE", c.fatura), "");
+    expect_authorised_once(transmit_invoice(ws, c.fatura, "1", options()), c.fatura, *server_);
+  }
+}
+
 // A station that died after sending (its answer lost with it) sends the same
 // key again: the authoriser's duplicate answer leads to the protocol it holds.
 TEST_F(InvoiceTransmission, DuplicateAnswersRecoverTheProtocolTheAuthoriserHolds) {
