@@ -1,38 +1,48 @@
 // `zpk day [--db X] [--out DIR]`: a mill's working day on one station, from
 // fabric received to the stock list, through the library's own routines in
 // the order the ERP's screens call them; one line per step with its figures
-// and files, then the day's checks. Without --db it runs on the demo
+// and files, then the day's checks. The NF-e goes to the project's local
+// authoriser (tools/autorizador), which the day starts for the company with
+// a test PKI of its own and stops once the NF-e is authorised; the invoice
+// is printed after that, with its protocol. Without --db it runs on the demo
 // database, recreated. A failing step is named, its work rolled back, and the
 // exit status is 1; so it is when a check does not hold.
 //
 // `zpk day --stations N --db host:path` runs the day on N stations at once:
 // N `zpk station dia` processes on the server's database, each with its own
-// order (DY0101, DY0201...), then checks that no invoice number went to two
-// stations and that each station's day holds its checks.
+// order (DY0101, DY0201...) and NF-e, all sent to one local authoriser, then
+// checks that no invoice number went to two stations and that each
+// station's day holds its checks.
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <set>
-#include <vector>
-#include <memory>
-#include <optional>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <utility>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <set>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 #include <CLI/CLI.hpp>
 
+#include "billing/nfe/nfe_webservices.hpp"
+#include "demo_authoriser.hpp"
 #include "dia_trabalho.hpp"
+#include "platform/db/cancellation.hpp"
 #include "platform/rtl/errors.hpp"
 #include "platform/tabela/schema_setup.hpp"
 #include "platform/tabela/tabela.hpp"
@@ -60,15 +70,23 @@ std::string pedido_da_estacao(int station) {
 }
 
 // The day on one station of several, as a workload of `zpk station`: its own
-// order, files under ARG/station-N; prints "FATURA <number>" and exits 1
-// when a step fails or a check does not hold.
+// order, files under OUT/station-N, its NF-e sent to the authoriser at BASE
+// (server certificate signed by CA, the company's A1 CERT and its password's
+// file), or to a local authoriser of its own when those are not given;
+// prints "FATURA <number>" and "PROTOCOLO <nProt>", and exits 1 when a step
+// fails or a check does not hold.
 const RegisterStationWorkload kDiaStation{
-    "dia", {"OUT", [](StationContext& ctx) {
+    "dia", {"OUT [BASE CA CERT PASSWORD_FILE]", [](StationContext& ctx) {
+              if (ctx.args.size() > 1 && ctx.args.size() != 5)
+                throw EZpkError("dia: expected OUT [BASE CA CERT PASSWORD_FILE]");
               OpcoesDia o;
               o.pedido = pedido_da_estacao(ctx.station);
               o.pasta = fs::absolute(fs::path(ctx.args.empty() ? "var/day" : ctx.args.front()) /
                                      fmt::format("station-{}", ctx.station + 1));
               o.layouts = find_schema_dir().parent_path() / "reports";
+              if (ctx.args.size() == 5) {
+                o.autorizador = {ctx.args[1], ctx.args[2], {ctx.args[3], read_password_file(ctx.args[4])}};
+              }
               const ResultadoDia r = executa_dia_trabalho(
                   o,
                   [&ctx](const PassoDia& p) {
@@ -76,16 +94,20 @@ const RegisterStationWorkload kDiaStation{
                     ctx.out << fmt::format("PASSO {:.6f} {}\n", p.segundos, p.nome);
                   },
                   [](const std::string&) {});
-              ctx.out << "FATURA " << r.fatura << '\n';
+              ctx.out << "FATURA " << r.fatura << '\n' << "PROTOCOLO " << r.protocolo << '\n';
               if (!r.conferencia.ok())
                 throw EZpkError(fmt::format("station {}: the day's checks do not hold: {}", ctx.station + 1,
                                             r.conferencia.falhas.front()));
             }}};
 
 // Starts `zpk station dia` N times on the same database, each with its
-// output in OUT/station-N.log, and waits for all of them. Returns the exit
-// status of each.
-std::vector<int> roda_estacoes(const DayOptions& d, const CallOptions& options, const fs::path& pasta) {
+// output in OUT/station-N.log and its NF-e sent to `autorizador`, and waits
+// for all of them. Returns the exit status of each. A stop (SIGINT, SIGTERM)
+// is passed on to the stations, after `ao_parar` has run, and raised once
+// they have ended.
+std::vector<int> roda_estacoes(const DayOptions& d, const CallOptions& options, const fs::path& pasta,
+                               const std::vector<std::string>& autorizador,
+                               const std::function<void()>& ao_parar) {
   fs::create_directories(pasta);
   // A password given on the command line reaches the stations through the
   // environment, never their argument lists.
@@ -93,8 +115,10 @@ std::vector<int> roda_estacoes(const DayOptions& d, const CallOptions& options, 
   const std::string programa = fs::read_symlink("/proc/self/exe").string();
   std::vector<pid_t> pids;
   for (int i = 0; i < d.stations; ++i) {
-    std::vector<std::string> args{programa,       "station", "dia",       pasta.string(), "--db", options.db,
-                                  "--empresa",    options.empresa, "--count", "1", "--station", std::to_string(i)};
+    std::vector<std::string> args{programa,  "station",  "dia",       pasta.string(),
+                                  "--db",    options.db, "--empresa", options.empresa,
+                                  "--count", "1",        "--station", std::to_string(i)};
+    args.insert(args.begin() + 4, autorizador.begin(), autorizador.end());
     if (!options.usuario.empty()) args.insert(args.end(), {"--usuario", options.usuario});
     if (!options.user.empty()) args.insert(args.end(), {"--user", options.user});
     if (!options.password_file.empty()) args.insert(args.end(), {"--password-file", options.password_file});
@@ -112,13 +136,26 @@ std::vector<int> roda_estacoes(const DayOptions& d, const CallOptions& options, 
     if (erro != 0) throw EZpkError(fmt::format("cannot start station {}: {}", i + 1, std::strerror(erro)));
     pids.push_back(pid);
   }
-  std::vector<int> status;
-  for (pid_t pid : pids) {
-    int s = 0;
-    while (::waitpid(pid, &s, 0) < 0 && errno == EINTR) {
+  std::vector<int> status(pids.size(), -1);
+  size_t ended = 0;
+  bool parando = false;
+  while (ended < pids.size()) {
+    for (size_t i = 0; i < pids.size(); ++i) {
+      int s = 0;
+      if (status[i] >= 0 || ::waitpid(pids[i], &s, WNOHANG) != pids[i]) continue;
+      status[i] = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
+      ++ended;
     }
-    status.push_back(WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s));
+    if (stop_requested() && !parando) {
+      parando = true;
+      if (ao_parar) ao_parar();
+      for (size_t i = 0; i < pids.size(); ++i) {
+        if (status[i] < 0) ::kill(pids[i], SIGTERM);
+      }
+    }
+    if (ended < pids.size()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+  throw_if_stop_requested();
   return status;
 }
 
@@ -132,24 +169,40 @@ void run_stations(const DayOptions& d, const CallOptions& options) {
   // Set once before the stations start, so that none of them writes it.
   liga_contabilidade();
   Tabela.IBTransaction.Commit();
+  // One local authoriser for every station's NF-e, stopped when the day ends.
+  const nfe::Emitter emitente = nfe::company_emitter();
+  std::cout << fmt::format("starting the local authoriser with test certificates for CNPJ {}\n",
+                           emitente.cnpj)
+            << std::flush;
+  std::optional<DemoAuthoriser> autorizador(std::in_place, emitente.cnpj, emitente.tpAmb);
+  const std::vector<std::string> enderecos{autorizador->base_url(), autorizador->ca().string(),
+                                           autorizador->certificate().file.string(),
+                                           autorizador->password_file().string()};
   const auto inicio = std::chrono::steady_clock::now();
-  const std::vector<int> status = roda_estacoes(d, options, pasta);
+  // Stopped, the day ends the authoriser (and removes its keys) before it
+  // waits for the stations, which stop on their own.
+  const std::vector<int> status = roda_estacoes(d, options, pasta, enderecos, [&] { autorizador.reset(); });
+  autorizador.reset();
   const double segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
   std::vector<std::pair<std::string, double>> passos;  // step -> seconds over every station, in order
 
   std::vector<std::string> faturas;
   int falhas = 0;
   for (int i = 0; i < d.stations; ++i) {
-    std::string fatura;
+    std::string fatura, protocolo;
     std::ifstream log(pasta / fmt::format("station-{}.log", i + 1));
     for (std::string linha; std::getline(log, linha);) {
       if (linha.rfind("FATURA ", 0) == 0) fatura = linha.substr(7);
+      if (linha.rfind("PROTOCOLO ", 0) == 0) protocolo = linha.substr(10);
       if (linha.rfind("PASSO ", 0) == 0) {
         const size_t espaco = linha.find(' ', 6);
         const double s = std::stod(linha.substr(6, espaco - 6));
         const std::string nome = linha.substr(espaco + 1);
         auto it = std::find_if(passos.begin(), passos.end(), [&](const auto& p) { return p.first == nome; });
-        if (it == passos.end()) passos.emplace_back(nome, s); else it->second += s;
+        if (it == passos.end())
+          passos.emplace_back(nome, s);
+        else
+          it->second += s;
       }
     }
     std::string resumo;
@@ -162,8 +215,9 @@ void run_stations(const DayOptions& d, const CallOptions& options) {
       o.pedido = pedido_da_estacao(i);
       const ConferenciaDia c = confere_dia_trabalho(o, fatura);
       if (!c.ok()) ++falhas;
-      resumo = fmt::format("order {} invoice {}: {} balance(s) = journal, {} posting row(s) balanced: {}",
-                           o.pedido, fatura, c.saldos, c.lancamentos, c.ok() ? "ok" : c.falhas.front());
+      resumo = fmt::format(
+          "order {} invoice {} NF-e protocol {}: {} balance(s) = journal, {} posting row(s) balanced: {}",
+          o.pedido, fatura, protocolo, c.saldos, c.lancamentos, c.ok() ? "ok" : c.falhas.front());
     }
     std::cout << fmt::format("station {}: {}\n", i + 1, resumo);
   }
@@ -171,8 +225,8 @@ void run_stations(const DayOptions& d, const CallOptions& options) {
   // the invoices the stations made per second of wall time together.
   double total = 0;
   for (const auto& [nome, s] : passos) total += s;
-  std::cout << fmt::format("time: {} invoice(s) in {:.2f} s = {:.2f} invoices/s; steps:", faturas.size(), segundos,
-                           segundos > 0 ? faturas.size() / segundos : 0.0);
+  std::cout << fmt::format("time: {} invoice(s) in {:.2f} s = {:.2f} invoices/s; steps:", faturas.size(),
+                           segundos, segundos > 0 ? faturas.size() / segundos : 0.0);
   for (const auto& [nome, s] : passos)
     std::cout << fmt::format(" {} {:.0f} %{}", nome, total > 0 ? 100 * s / total : 0.0,
                              &nome == &passos.back().first ? "" : ",");
@@ -215,8 +269,8 @@ void run_day(const DayOptions& d, const CallOptions& options) {
   const ConferenciaDia& c = r.conferencia;
   std::cout << fmt::format(
       "check: {} stock balance(s) equal their journals, {} posting row(s) complete and split, "
-      "invoice {} totals equal its items: {}\n",
-      c.saldos, c.lancamentos, r.fatura, c.ok() ? "ok" : "FAILED");
+      "invoice {} totals equal its items, its NF-e authorised with protocol {}: {}\n",
+      c.saldos, c.lancamentos, r.fatura, r.protocolo, c.ok() ? "ok" : "FAILED");
   for (const auto& f : c.falhas) std::cout << "  " << f << '\n';
   std::cout.flush();
   if (!c.ok())
@@ -225,9 +279,9 @@ void run_day(const DayOptions& d, const CallOptions& options) {
 
 const RegisterCommand kDayCommand{[](CLI::App& app, CallOptions& options) {
   auto d = std::make_shared<DayOptions>();
-  CLI::App* cmd = app.add_subcommand(
-      "day",
-      "a working day on one station, order to signed NF-e, titles and ledger: zpk day [--db X] [--out DIR]");
+  CLI::App* cmd = app.add_subcommand("day",
+                                     "a working day on one station, order to authorised NF-e, titles and "
+                                     "ledger: zpk day [--db X] [--out DIR]");
   cmd->add_option("--out", d->out, "the folder the XML, PDF and XLSX go to (default var/day)");
   cmd->add_option("--pedido", d->pedido, "the day's order number (default DY0001)");
   cmd->add_option("--cliente", d->cliente, "the day's customer (default 000950)");

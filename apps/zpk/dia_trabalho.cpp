@@ -20,8 +20,10 @@
 #include "billing/mensagens_nota.hpp"
 #include "billing/nfe/gera_nfe.hpp"
 #include "billing/nfe/invoice_nfe.hpp"
+#include "billing/nfe/invoice_transmission.hpp"
+#include "billing/nfe/nfe_webservices.hpp"
 #include "billing/nota_fiscal.hpp"
-#include "certificado_teste.hpp"
+#include "demo_authoriser.hpp"
 #include "foundation/lookups.hpp"
 #include "foundation/station_settings.hpp"
 #include "inventory/estoque.hpp"
@@ -93,16 +95,6 @@ Campo campo(const std::string& tabela, const std::string& coluna, const std::str
   return Campo(tabela, coluna, chave, valor);
 }
 
-// The test certificate's holder as the NF-e's signer shows it: the company's
-// name and its CNPJ's digits.
-std::string titular_certificado() {
-  std::string cnpj;
-  for (char ch : Tabela.company.cnpj) {
-    if (ch >= '0' && ch <= '9') cnpj += ch;
-  }
-  return fmt::format("{}:{}", Tabela.company.name.empty() ? "ZPK" : Tabela.company.name, cnpj);
-}
-
 // One line of the invoice as the billing screen computes it.
 struct LinhaNota {
   const ItemDia* item = nullptr;
@@ -164,6 +156,7 @@ class Dia {
   void grava_nota(PassoDia& p);
   void baixa_estoque(PassoDia& p);
   void gera_nfe(PassoDia& p);
+  void transmite_nfe(PassoDia& p);
   void imprime_nota(PassoDia& p);
   void grava_titulos(PassoDia& p);
   void contabiliza_nota(PassoDia& p);
@@ -185,6 +178,11 @@ class Dia {
   TClientDataSet mensagens_;
   std::string mensagem_nota_;
   std::vector<std::string> titulos_;
+  // The authoriser the NF-e goes to; the local one when the day started it,
+  // stopped (and its PKI removed) once the NF-e is authorised, or with the
+  // day on any way out of it.
+  AutorizadorDia autorizador_;
+  std::optional<DemoAuthoriser> autorizador_local_;
 };
 
 void Dia::passo(const std::string& nome, const std::function<void(PassoDia&)>& corpo) {
@@ -545,23 +543,22 @@ void Dia::baixa_estoque(PassoDia& p) {
 }
 
 void Dia::gera_nfe(PassoDia& p) {
-  avisa("  ... making a test certificate and signing the NF-e");
-  const fs::path temp = fs::temp_directory_path() / fmt::format("zpk-day-{}", ::getpid());
-  fs::create_directories(temp);
-  struct Limpa {
-    fs::path pasta;
-    ~Limpa() {
-      std::error_code ec;
-      fs::remove_all(pasta, ec);
-    }
-  } limpa{temp};
-  const nfe::A1Certificate certificado{temp / "a1.pfx", "dia-a1"};
-  CriaCertificadoTeste(certificado.file, titular_certificado(), certificado.password);
+  autorizador_ = o_.autorizador;
+  if (autorizador_.base.empty()) {
+    // A test PKI of the company's own CNPJ: the authoriser trusts its A1 as
+    // the TLS client and as the NF-e's signer, and refuses any other.
+    const nfe::Emitter emitente = nfe::company_emitter();
+    avisa(
+        fmt::format("  ... starting the local authoriser with test certificates for CNPJ {}", emitente.cnpj));
+    autorizador_local_.emplace(emitente.cnpj, emitente.tpAmb);
+    autorizador_ = {autorizador_local_->base_url(), autorizador_local_->ca(),
+                    autorizador_local_->certificate()};
+  }
   IFinNFe = 1;
   ITpTrasNFe = 1;
   ITpImpNFe = 1;
   ITpEntrega = 1;
-  const nfe::InvoiceNFe g = nfe::nfe_of_invoice(Copy(r_.fatura, 1, 6), o_.serie, certificado);
+  const nfe::InvoiceNFe g = nfe::nfe_of_invoice(Copy(r_.fatura, 1, 6), o_.serie, autorizador_.certificado);
   const fs::path xml = nfe::write_nfe_file(o_.pasta, g.key, g.xml);
   // The generator offers to rewrite the stored tax totals when the items do
   // not add up to them: the day stores them from its items, so such an offer
@@ -584,6 +581,35 @@ void Dia::gera_nfe(PassoDia& p) {
   p.arquivos.push_back(xml);
 }
 
+// The service's status first (an authoriser out of service is told as such,
+// before anything is sent), then the NF-e; NOTA keeps the key, the status
+// and the protocol, and the authorised document is written beside the XML.
+void Dia::transmite_nfe(PassoDia& p) {
+  avisa(fmt::format("  ... transmitting the NF-e to {}", autorizador_.base));
+  nfe::WebServiceConfig config = nfe::read_webservice_config();
+  config.base = autorizador_.base;
+  config.ca_file = autorizador_.ca;
+  nfe::NFeWebServices ws(nfe::company_emitter(), autorizador_.certificado, config);
+  const nfe::StatusAnswer status = ws.status();
+  if (status.cStat != 107)
+    throw EZpkError(fmt::format("the authoriser is not in operation: {} - {}", status.cStat, status.xMotivo));
+  const nfe::TransmitResult t =
+      nfe::transmit_invoice(ws, Copy(r_.fatura, 1, 6), o_.serie, {o_.pasta, false, true});
+  if (!t.authorised) throw EZpkError(fmt::format("the NF-e was not authorised: {} - {}", t.cStat, t.xMotivo));
+  r_.chave = t.key;
+  r_.cstat = t.cStat;
+  r_.protocolo = t.nProt;
+  r_.dh_recbto = t.dhRecbto;
+  r_.proc_nfe = t.proc_file;
+  p.resumo = fmt::format("status {}; cStat {} {}, protocol {}, received {}", status.cStat, t.cStat, t.xMotivo,
+                         t.nProt, t.dhRecbto);
+  if (autorizador_local_) {
+    autorizador_local_.reset();
+    p.resumo += "; local authoriser stopped";
+  }
+  if (!t.proc_file.empty()) p.arquivos.push_back(t.proc_file);
+}
+
 void Dia::imprime_nota(PassoDia& p) {
   avisa("  ... printing the invoice through WNOTA");
   EstacaoLayouts estacao(fs::temp_directory_path() / fmt::format("zpk-day-print-{}", ::getpid()), o_.layouts);
@@ -593,10 +619,18 @@ void Dia::imprime_nota(PassoDia& p) {
   if (!ImprimeNotaFiscal(q, q2, cds, report, r_.fatura, "WNOTA", "", "", 1, 0)) {
     throw EZpkError(dialogs_.records().empty() ? "the invoice printed nothing" : dialogs_.last().text);
   }
+  // Printed after the authorisation: the invoice carries the NF-e's key and
+  // protocol, which the printed copy that travels with the goods must show.
+  cds.First();
+  const std::string protocolo = Trim(cds.FieldByName("NOTA_PROTOCOLO_NFE").AsString());
+  if (protocolo != r_.protocolo)
+    throw EZpkError(fmt::format("the invoice's dataset has protocol \"{}\", not the authoriser's {}",
+                                protocolo, r_.protocolo));
   r_.pdf = o_.pasta / fmt::format("nota-{}.pdf", r_.fatura);
   report.export_to_pdf(r_.pdf.string());
-  p.resumo = fmt::format("ImprimeNotaFiscal: {} item lines, {} page(s)", cds.RecordCount(),
-                         report.GetEndPagesCount());
+  p.resumo =
+      fmt::format("ImprimeNotaFiscal: {} item lines, {} page(s), key {}, protocol {}", cds.RecordCount(),
+                  report.GetEndPagesCount(), Trim(cds.FieldByName("NOTA_CHAVE_NFE").AsString()), protocolo);
   p.arquivos.push_back(r_.pdf);
 }
 
@@ -732,6 +766,7 @@ ResultadoDia Dia::run() {
   // the printed invoice list its instalments.
   passo("receivable titles", [this](PassoDia& p) { grava_titulos(p); });
   passo("NF-e", [this](PassoDia& p) { gera_nfe(p); });
+  passo("NF-e authorised", [this](PassoDia& p) { transmite_nfe(p); });
   passo("invoice printed", [this](PassoDia& p) { imprime_nota(p); });
   passo("ledger postings", [this](PassoDia& p) { contabiliza_nota(p); });
   passo("receipt", [this](PassoDia& p) { recebe_titulo(p); });
@@ -845,6 +880,29 @@ ConferenciaDia confere_dia_trabalho(const OpcoesDia& opcoes, const std::string& 
       c.falhas.push_back(fmt::format("invoice {}: titles {} but total {}", fatura, money(titulos),
                                      money(n.Fields(6).AsFloat())));
     }
+  }
+
+  // The NF-e as NOTA keeps it: the access key, the authorisation (100) and
+  // the protocol that proves it, which the printed invoice shows.
+  TTIQuery e(Tabela.IBDatabase);
+  e.SQL.Text = DBLocal_SQL(
+      "SELECT CHAVE_NFE, STATUS_NFE, PROTOCOLO_NFE FROM {NOTA} WHERE FATURA = :FATURA AND SERIE = :SERIE");
+  e.ParamByName("FATURA").AsString = fatura;
+  e.ParamByName("SERIE").AsString = opcoes.serie;
+  e.Open();
+  if (e.IsEmpty()) {
+    c.falhas.push_back(fmt::format("invoice {} series {} is not stored", fatura, opcoes.serie));
+  } else {
+    const std::string chave = Trim(e.Fields(0).AsString());
+    const std::string protocolo = Trim(e.Fields(2).AsString());
+    if (Length(chave) != 44)
+      c.falhas.push_back(fmt::format("invoice {}: NF-e key \"{}\" is not 44 characters", fatura, chave));
+    if (e.Fields(1).IsNull() || e.Fields(1).AsInteger() != 100) {
+      c.falhas.push_back(fmt::format("invoice {}: NF-e status {}, not 100 (authorised)", fatura,
+                                     e.Fields(1).IsNull() ? std::string("none") : e.Fields(1).AsString()));
+    }
+    if (protocolo.size() != 15 || protocolo.find_first_not_of("0123456789") != std::string::npos)
+      c.falhas.push_back(fmt::format("invoice {}: NF-e protocol \"{}\" is not 15 digits", fatura, protocolo));
   }
   return c;
 }

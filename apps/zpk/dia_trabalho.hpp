@@ -1,7 +1,8 @@
 // A mill's working day on one station, as a function: fabric received, an
-// order reserved and credit-checked, invoiced, its NF-e signed, printed, its
-// titles, ledger postings and a receipt, the stock list exported; then the
-// day's checks read back from the database.
+// order reserved and credit-checked, invoiced, its NF-e signed and authorised
+// by the authoriser, the invoice printed with its protocol, its titles,
+// ledger postings and a receipt, the stock list exported; then the day's
+// checks read back from the database.
 #pragma once
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "billing/nfe/assina_nfe.hpp"
 #include "platform/rtl/errors.hpp"
 
 namespace zpk::cli {
@@ -25,6 +27,14 @@ struct ItemDia {
   double custo = 0;    // cost per unit of what is received
   double quantidade = 0;
   double preco = 0;
+};
+
+// The authoriser a day's NF-e goes to: every service at `base`/<service>,
+// its server certificate signed by `ca`, and the company's A1 certificate.
+struct AutorizadorDia {
+  std::string base;
+  std::filesystem::path ca;
+  nfe::A1Certificate certificado;
 };
 
 struct OpcoesDia {
@@ -47,6 +57,10 @@ struct OpcoesDia {
   };
   std::filesystem::path pasta;    // where the XML, PDF and XLSX go
   std::filesystem::path layouts;  // the shared-folder root holding layout/WNOTA.prt, layout/WESTOQUE.prt
+  // Empty base: the day starts the local authoriser (tools/autorizador) with
+  // a test PKI made for the company's CNPJ when it signs the NF-e, and stops
+  // it once the NF-e is authorised.
+  AutorizadorDia autorizador;
 };
 
 // What one step did: its key figures and the files it wrote.
@@ -68,7 +82,10 @@ struct ConferenciaDia {
 struct ResultadoDia {
   std::string fatura;  // NOTA.FATURA of the invoice
   std::string chave;   // its NF-e access key
-  std::filesystem::path xml, pdf, xlsx;
+  int cstat = 0;       // the authoriser's answer: 100 authorised
+  std::string protocolo;
+  std::string dh_recbto;  // when the authoriser received it
+  std::filesystem::path xml, proc_nfe, pdf, xlsx;
   std::vector<PassoDia> passos;
   ConferenciaDia conferencia;
 };
@@ -99,8 +116,9 @@ void liga_contabilidade();
 
 // The day's checks for invoice `fatura` of order opcoes.pedido: every balance
 // of the day's products equals its journal, every posting of the invoice and
-// of the receipt is complete and its cost-centre split adds up to it, and the
-// invoice's totals equal the sums of its items.
+// of the receipt is complete and its cost-centre split adds up to it, the
+// invoice's totals equal the sums of its items, and NOTA holds the NF-e's
+// key, its authorisation (status 100) and the protocol.
 ConferenciaDia confere_dia_trabalho(const OpcoesDia& opcoes, const std::string& fatura);
 
 }  // namespace zpk::cli

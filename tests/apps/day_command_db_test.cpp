@@ -1,22 +1,33 @@
 // `zpk day` run in-process on a fresh demo database: the day exits 0, the
-// files it names exist and its NF-e validates, and what it stored holds when
-// read back (invoice totals to the cent from its items, balances equal to
-// their journals, titles and postings adding up); a step that fails is named,
-// exits 1 and leaves none of its rows, while the steps before it stay.
+// files it names exist, its NF-e validates and is authorised by the local
+// authoriser the day starts (and stops, leaving no key behind), the printed
+// invoice carries the protocol, and what it stored holds when read back
+// (invoice totals to the cent from its items, balances equal to their
+// journals, titles and postings adding up); a step that fails is named,
+// exits 1 and leaves none of its rows, while the steps before it stay; a day
+// stopped while the authoriser runs ends it and removes its keys.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "billing/nfe/valida_nfe.hpp"
 #include "dia_trabalho.hpp"
+#include "platform/db/cancellation.hpp"
 #include "platform/db/database.hpp"
 #include "platform/db/query.hpp"
 #include "run_zpk.hpp"
 #include "support/database_fixture.hpp"
+#include "support/scoped.hpp"
+#include "support/shell.hpp"
 #include "support/sql.hpp"
 #include "support/temp_folder.hpp"
 
@@ -51,26 +62,69 @@ std::string read_file(const fs::path& file) {
   return s.str();
 }
 
+// What is left in `folder` (the temporary folder the day was given), and the
+// processes still running whose command line names it: the local
+// authoriser's private folder and the authoriser itself must be gone.
+std::vector<std::string> leftovers(const fs::path& folder) {
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder)) left.push_back(entry.path().string());
+  std::error_code ec;  // processes come and go while /proc is read
+  for (const auto& proc : fs::directory_iterator("/proc", ec)) {
+    std::string cmdline = read_file(proc.path() / "cmdline");
+    std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
+    if (cmdline.find(folder.string()) != std::string::npos)
+      left.push_back("process " + proc.path().filename().string() + ": " + cmdline);
+  }
+  return left;
+}
+
+// The step lines of the output ("NN. name: ..."), by name, in order.
+std::vector<std::string> steps(const std::string& out) {
+  std::vector<std::string> names;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    const size_t dot = line.find(". ");
+    const size_t colon = line.find(": ");
+    if (line.size() > 4 && line[2] == '.' && dot == 2 && colon != std::string::npos)
+      names.push_back(line.substr(4, colon - 4));
+  }
+  return names;
+}
 TEST(ZpkDay, RunsTheWholeDayAndWhatItStoredAddsUp) {
   TempFolder tmp{"day-command"};
+  fs::create_directory(tmp / "tmp");
   const std::string db = fresh_database("day-command").string();
-  const ZpkRun run = zpk({"day", "--db", db, "--out", (tmp / "out").string()});
+  ZpkRun run;
+  {
+    const ScopedEnv private_tmp("TMPDIR", (tmp / "tmp").c_str());
+    run = zpk({"day", "--db", db, "--out", (tmp / "out").string()});
+  }
   ASSERT_EQ(run.status, 0) << run.out << run.err;
-  EXPECT_NE(run.out.find("14. stock list"), std::string::npos) << run.out;
+  // The NF-e is authorised before the invoice is printed, so the print carries the protocol.
+  const std::vector<std::string> kSteps{
+      "fabric received",  "order",           "credit check",    "invoice number",    "ICMS, ST and DIFAL",
+      "invoice messages", "invoice stored",  "stock exit",      "receivable titles", "NF-e",
+      "NF-e authorised",  "invoice printed", "ledger postings", "receipt",           "stock list"};
+  EXPECT_EQ(steps(run.out), kSteps) << run.out;
+  EXPECT_EQ(leftovers(tmp / "tmp"), std::vector<std::string>{});
 
   const std::vector<fs::path> files = written(run.out);
-  ASSERT_EQ(files.size(), 3u) << run.out;
+  ASSERT_EQ(files.size(), 4u) << run.out;
   for (const fs::path& f : files) {
     SCOPED_TRACE(f.string());
     EXPECT_TRUE(fs::is_regular_file(f));
     EXPECT_GT(fs::file_size(f), 0u);
   }
   EXPECT_EQ(files[0].extension(), ".xml");
-  EXPECT_EQ(files[1].extension(), ".pdf");
-  EXPECT_EQ(files[2].extension(), ".xlsx");
+  EXPECT_EQ(files[2].extension(), ".pdf");
+  EXPECT_EQ(files[3].extension(), ".xlsx");
   const auto violacoes = nfe::ValidaXmlNFe(read_file(files[0]));
   EXPECT_TRUE(violacoes.empty()) << violacoes.front().Campo << ": " << violacoes.front().Mensagem;
   EXPECT_NE(read_file(files[0]).find("<Signature"), std::string::npos);
+  const std::string proc = read_file(files[1]);
+  const auto proc_violations = nfe::ValidaXmlEsquema(proc, "procNFe_v4.00.xsd");
+  EXPECT_TRUE(proc_violations.empty())
+      << proc_violations.front().Campo << ": " << proc_violations.front().Mensagem;
 
   TTIDatabase check;
   check.SetDatabaseName(db);
@@ -78,8 +132,19 @@ TEST(ZpkDay, RunsTheWholeDayAndWhatItStoredAddsUp) {
   const std::string fatura = text("SELECT FATURA FROM NOTA_001 WHERE CODCLI = '000950'", {}, check);
   ASSERT_FALSE(fatura.empty());
   const SqlParams nota{Variant(fatura)};
-  EXPECT_EQ(files[0].stem().string(),
-            text("SELECT CHAVE_NFE FROM NOTA_001 WHERE FATURA = ?", nota, check) + "-nfe");
+  const std::string chave = text("SELECT CHAVE_NFE FROM NOTA_001 WHERE FATURA = ?", nota, check);
+  const std::string protocolo = text("SELECT PROTOCOLO_NFE FROM NOTA_001 WHERE FATURA = ?", nota, check);
+  EXPECT_EQ(files[0].stem().string(), chave + "-nfe");
+  EXPECT_EQ(files[1].stem().string(), chave + "-procNFe");
+  EXPECT_EQ(text("SELECT STATUS_NFE FROM NOTA_001 WHERE FATURA = ?", nota, check), "100");
+  ASSERT_EQ(protocolo.size(), 15u);
+  // The protocol the day printed is the one stored, the one in the authorised
+  // document, and the one on the printed invoice.
+  EXPECT_NE(run.out.find("cStat 100 Autorizado o uso da NF-e, protocol " + protocolo), std::string::npos)
+      << run.out;
+  EXPECT_NE(proc.find("<nProt>" + protocolo + "</nProt>"), std::string::npos);
+  EXPECT_NE(shell_output("pdftotext -layout '" + files[2].string() + "' -").find(protocolo),
+            std::string::npos);
 
   // The invoice to the cent: 10 PC x 80.00 of fabric for the buyer's own use
   // (ICMS 12 % = 96.00, DIFAL 20 - 12 = 8 % = 64.00, FCP 2 % = 16.00) and
@@ -157,7 +222,10 @@ TEST(ZpkDay, RunsTheWholeDayAndWhatItStoredAddsUp) {
                    1885.00);
   EXPECT_DOUBLE_EQ(number("SELECT SUM(VALOR) FROM CONTACOR_001 WHERE LANCAMENTO = ?", receipt, check),
                    1885.00);
-  EXPECT_NE(run.out.find("invoice " + fatura + " totals equal its items: ok"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("invoice " + fatura + " totals equal its items, its NF-e authorised with protocol " +
+                         protocolo + ": ok"),
+            std::string::npos)
+      << run.out;
   check.Close();
 
   // The same day again needs another order: refused before anything is written.
@@ -284,6 +352,10 @@ TEST_F(DiaTrabalhoTest, TheChecksReportABalanceAPostingOrATotalThatDoesNotAddUp)
       {"UPDATE CENTRO_RATEIO_001 SET VALOR_RAT = VALOR_RAT + 1 WHERE CENTROCUSTO = '0103'",
        ": cost centres 3301.00 but posting 3300.00"},
       {"UPDATE CONTABIL_001 SET CONTA_C = '' WHERE LANCAMENTO STARTING WITH 'F'", "lacks an account"},
+      {"UPDATE NOTA_001 SET STATUS_NFE = 778", ": NF-e status 778, not 100 (authorised)"},
+      {"UPDATE NOTA_001 SET STATUS_NFE = NULL", ": NF-e status none, not 100 (authorised)"},
+      {"UPDATE NOTA_001 SET PROTOCOLO_NFE = NULL", ": NF-e protocol \"\" is not 15 digits"},
+      {"UPDATE NOTA_001 SET CHAVE_NFE = NULL", ": NF-e key \"\" is not 44 characters"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.change);
@@ -295,6 +367,56 @@ TEST_F(DiaTrabalhoTest, TheChecksReportABalanceAPostingOrATotalThatDoesNotAddUp)
     Tabela.IBTransaction.Rollback();
     EXPECT_TRUE(cli::confere_dia_trabalho(o, r.fatura).ok());
   }
+}
+
+// Stopped (SIGINT, SIGTERM) while the local authoriser serves it, the day
+// rolls the step back, stops the authoriser and removes its private folder,
+// keys included. Meanwhile the folder is the user's alone and so are the
+// files holding a key or the password.
+TEST_F(DiaTrabalhoTest, AStopWhileTheAuthoriserRunsLeavesNeitherItNorItsKeys) {
+  TempFolder tmp{"day-stop"};
+  fs::create_directory(tmp / "tmp");
+  const ScopedEnv private_tmp("TMPDIR", (tmp / "tmp").c_str());
+  cli::OpcoesDia o;
+  o.pedido = "DY0902";
+  o.lote = "DY0902";
+  o.pasta = tmp / "out";
+  o.layouts = fs::path(ZPK_SOURCE_DIR) / "reports";
+  std::vector<std::string> modes;
+  const auto progress = [&](const std::string& line) {
+    if (line.find("transmitting the NF-e") == std::string::npos) return;
+    for (const auto& folder : fs::directory_iterator(tmp / "tmp")) {
+      if (folder.path().filename().string().rfind("zpk-autorizador-", 0) != 0) continue;
+      modes.push_back(fmt::format("folder {:o}",
+                                  static_cast<unsigned>(fs::status(folder).permissions() & fs::perms::all)));
+      for (const auto& f : fs::directory_iterator(folder)) {
+        const std::string name = f.path().filename().string();
+        if (name.ends_with(".key") || name.ends_with(".pfx") || name == "senha")
+          modes.push_back(fmt::format("{} {:o}", name,
+                                      static_cast<unsigned>(fs::status(f).permissions() & fs::perms::all)));
+      }
+    }
+    request_stop(SIGTERM);
+  };
+  std::string failure;
+  try {
+    cli::executa_dia_trabalho(o, nullptr, progress);
+  } catch (const cli::EPassoDia& e) {
+    failure = e.passo();
+  }
+  clear_stop_request();
+  EXPECT_EQ(failure, "NF-e authorised");
+  ASSERT_FALSE(modes.empty()) << "the day never said it was transmitting";
+  for (const std::string& m : modes) {
+    SCOPED_TRACE(m);
+    EXPECT_TRUE(m.ends_with(m.starts_with("folder") ? " 700" : " 600"));
+  }
+  EXPECT_EQ(leftovers(tmp / "tmp"), std::vector<std::string>{});
+  // The invoice was stored by an earlier step; nothing of an authorisation is.
+  EXPECT_EQ(number("SELECT COUNT(DISTINCT FATURA) FROM NOTAITEN_001 WHERE PEDIDO = 'DY0902'"), 1);
+  EXPECT_EQ(number("SELECT COUNT(*) FROM NOTA_001 WHERE FATURA IN (SELECT FATURA FROM NOTAITEN_001 WHERE "
+                   "PEDIDO = 'DY0902') AND (STATUS_NFE IS NOT NULL OR PROTOCOLO_NFE IS NOT NULL)"),
+            0);
 }
 
 }  // namespace
