@@ -214,15 +214,6 @@ void store_answer(TTITransaction& tx, const std::string& fatura, const std::stri
   q.ExecSQL();
 }
 
-void take_protocol(TransmitResult& r, const NFeProtocol& p) {
-  r.cStat = p.cStat;
-  r.xMotivo = p.xMotivo;
-  r.nProt = p.nProt;
-  r.dhRecbto = p.dhRecbto;
-  r.authorised = is_authorised(p.cStat);
-  r.denied = is_denied(p.cStat);
-}
-
 }  // namespace
 
 bool is_authorised(int cStat) {
@@ -233,131 +224,187 @@ bool is_denied(int cStat) {
   return cStat == 110 || cStat == 301 || cStat == 302 || cStat == 303;
 }
 
+namespace {
+
+// What NOTA holds of an invoice already authorised or denied: nothing is sent.
+TransmitResult from_stored(const StoredNFe& s) {
+  TransmitResult r;
+  r.key = s.key;
+  r.cStat = s.status;
+  r.xMotivo = s.motivo;
+  r.nProt = s.protocolo;
+  r.nRec = s.recibo;
+  r.dhRecbto = s.dh;
+  r.authorised = is_authorised(s.status);
+  r.denied = is_denied(s.status);
+  r.already_authorised = r.authorised;
+  r.contingency = tpEmis_of(s.key) != 1;
+  return r;
+}
+
+}  // namespace
+
+namespace {
+
+// One invoice's transmission, while its row is locked.
+class Transmission {
+ public:
+  Transmission(NFeWebServices& ws, const std::string& numero, const std::string& serie,
+               const std::string& fatura, const TransmitOptions& options, TransmitResult& r)
+      : ws_(ws),
+        numero_(numero),
+        serie_(serie),
+        fatura_(fatura),
+        options_(options),
+        r_(r),
+        tx_(Tabela.IBDatabase) {}
+
+  // The NF-e signed, its key stored, and the row locked; false when another
+  // station transmitted it meanwhile (r then holds what it stored).
+  bool prepare(int tpEmis) {
+    ws_.set_contingency(tpEmis != 1);
+    nfe_ = signed_nfe(ws_, numero_, serie_, tpEmis);
+    const StoredNFe stored = lock_stored(tx_, read_webservice_config(), fatura_, serie_);
+    if (is_authorised(stored.status) || is_denied(stored.status)) {
+      r_ = from_stored(stored);
+      return false;
+    }
+    if (stored.key != nfe_.key) {
+      throw ENFeError(NFeErrorKind::state,
+                      fmt::format("A chave da nota {} série {} mudou durante a transmissão "
+                                  "(outra estação?); transmita de novo",
+                                  numero_, serie_));
+    }
+    r_.key = nfe_.key;
+    r_.contingency = tpEmis != 1;
+    return true;
+  }
+
+  // Sends until the authoriser's protocol for the invoice is known: a lost
+  // answer is settled by the key's situation, a duplicate by the protocol the
+  // authoriser holds, an authoriser out of service by contingency when allowed.
+  // A rejection is stored and raised.
+  NFeProtocol protocol() {
+    for (int round = 0; round < 4; ++round) {
+      AuthorisationAnswer ans;
+      try {
+        ans = send();
+      } catch (const ESoapTransport& e) {
+        if (e.maybe_delivered()) {
+          // The authoriser may have acted on it: its answer decides, never a resend.
+          const SituationAnswer sit = ask_situation(ws_, r_.key);
+          if (sit.has_protocol) return recovered(sit.protocol, r_.key);
+          if (sit.cStat == 217) continue;  // it never got there: send again
+          throw refused(sit.cStat, sit.xMotivo, "A consulta da NF-e");
+        }
+        if (!options_.allow_contingency || ws_.contingency()) throw;
+        ans.cStat = 108;  // nothing was delivered: the authoriser is out of reach
+        ans.xMotivo = e.what();
+      }
+      const NFeProtocol* p = ans.cStat == 104 && !ans.protocols.empty() ? &ans.protocols.front() : nullptr;
+      const int status = p ? p->cStat : ans.cStat;
+      const std::string motive = p ? p->xMotivo : ans.xMotivo;
+      if (p && (is_authorised(status) || is_denied(status))) return *p;
+      if (status == 204 || status == 205 || status == 539) {
+        // Already authorised (or denied): the authoriser's protocol is kept, not made anew.
+        const std::string held = status == 539 ? key_in_motive(motive) : r_.key;
+        const SituationAnswer sit = held.empty() ? SituationAnswer{} : ask_situation(ws_, held);
+        if (!sit.has_protocol) throw refused(status, motive, "A NF-e");
+        return recovered(sit.protocol, held);
+      }
+      if ((status == 108 || status == 109) && options_.allow_contingency && !ws_.contingency()) {
+        reissue_in_contingency();
+        continue;
+      }
+      r_.cStat = status;
+      r_.xMotivo = motive;
+      store();
+      throw refused(status, motive, "A NF-e");
+    }
+    throw ENFeError(NFeErrorKind::transport, "A NF-e não chegou ao autorizador; transmita de novo");
+  }
+
+  // Keeps the protocol: NOTA, and the distribution file when the document
+  // this station holds is the one the protocol was given for.
+  void keep(const NFeProtocol& protocol) {
+    r_.cStat = protocol.cStat;
+    r_.xMotivo = protocol.xMotivo;
+    r_.nProt = protocol.nProt;
+    r_.dhRecbto = protocol.dhRecbto;
+    r_.authorised = is_authorised(protocol.cStat);
+    r_.denied = is_denied(protocol.cStat);
+    if (r_.authorised && digest_value(nfe_.xml) == protocol.digVal) {
+      r_.proc_file = options_.folder / (r_.key + "-procNFe.xml");
+      write_file(r_.proc_file, nfe_proc(nfe_.xml, protocol.xml));
+    }
+    store();
+  }
+
+ private:
+  AuthorisationAnswer send() {
+    ++r_.submissions;
+    AuthorisationAnswer ans = ws_.authorise({nfe_.xml}, lote_, options_.synchronous);
+    if (ans.cStat != 103) return ans;
+    r_.nRec = ans.nRec;
+    return wait_receipt(ws_, ans);
+  }
+
+  NFeProtocol recovered(const NFeProtocol& protocol, const std::string& key) {
+    r_.key = key;
+    r_.recovered = true;
+    return protocol;
+  }
+
+  // The state's authoriser is down and received nothing: the NF-e is issued
+  // again in contingency (another issue type, so another key) for the
+  // state's SVC.
+  void reissue_in_contingency() {
+    TTIQuery q(*tx_.Database());
+    q.SetTransaction(tx_);
+    q.SQL.Add("UPDATE " + DBLocal("NOTA") +
+              " SET CHAVE_NFE = NULL WHERE FATURA = :FATURA AND SERIE = :SERIE");
+    q.ParamByName("FATURA").AsString = fatura_;
+    q.ParamByName("SERIE").AsString = serie_;
+    q.ExecSQL();
+    tx_.Commit();  // the row lock ends with it; the new key is stored as any other
+    if (!prepare(std::stoi(contingency_tpEmis(ws_.emitter().uf)))) {
+      throw ENFeError(NFeErrorKind::state,
+                      "Outra estação transmitiu a NF-e durante a troca para contingência");
+    }
+  }
+
+  void store() {
+    store_answer(tx_, fatura_, serie_, r_, lote_);
+    tx_.Commit();
+  }
+
+  NFeWebServices& ws_;
+  const std::string& numero_;
+  const std::string& serie_;
+  const std::string& fatura_;
+  const TransmitOptions& options_;
+  TransmitResult& r_;
+  TTITransaction tx_;
+  InvoiceNFe nfe_;
+  const std::string lote_ = ProximoLoteNFe();
+};
+
+}  // namespace
+
 TransmitResult transmit_invoice(NFeWebServices& ws, const std::string& numero, const std::string& serie_in,
                                 const TransmitOptions& options) {
   const std::string serie = Trim(serie_in);
   std::string fatura;
-  StoredNFe stored = require_invoice(numero, serie, fatura);
+  const StoredNFe stored = require_invoice(numero, serie, fatura);
+  if (is_authorised(stored.status) || is_denied(stored.status)) return from_stored(stored);
+
   TransmitResult r;
-  const auto from_stored = [&](const StoredNFe& s) {
-    r.key = s.key;
-    r.cStat = s.status;
-    r.xMotivo = s.motivo;
-    r.nProt = s.protocolo;
-    r.nRec = s.recibo;
-    r.dhRecbto = s.dh;
-    r.authorised = is_authorised(s.status);
-    r.denied = is_denied(s.status);
-    r.already_authorised = r.authorised;
-    r.contingency = tpEmis_of(s.key) != 1;
-  };
-  if (is_authorised(stored.status) || is_denied(stored.status)) {
-    from_stored(stored);
-    return r;
-  }
-
-  int tpEmis = stored.key.empty() ? (ws.contingency() ? std::stoi(contingency_tpEmis(ws.emitter().uf)) : 1)
-                                  : tpEmis_of(stored.key);
-  ws.set_contingency(tpEmis != 1);
-  InvoiceNFe nfe = signed_nfe(ws, numero, serie, tpEmis);
-
-  TTITransaction tx(Tabela.IBDatabase);
-  stored = lock_stored(tx, read_webservice_config(), fatura, serie);
-  if (is_authorised(stored.status) || is_denied(stored.status)) {
-    // Another station transmitted it while this one waited.
-    from_stored(stored);
-    return r;
-  }
-  if (stored.key != nfe.key) {
-    throw ENFeError(NFeErrorKind::state,
-                    fmt::format("A chave da nota {} série {} mudou durante a transmissão "
-                                "(outra estação?); transmita de novo",
-                                numero, serie));
-  }
-  r.key = nfe.key;
-  r.contingency = tpEmis != 1;
-  const std::string lote = ProximoLoteNFe();
-
-  std::optional<NFeProtocol> protocol;
-  for (int round = 0; !protocol && round < 4; ++round) {
-    AuthorisationAnswer ans;
-    try {
-      ++r.submissions;
-      ans = ws.authorise({nfe.xml}, lote, options.synchronous);
-      if (ans.cStat == 103) {
-        r.nRec = ans.nRec;
-        ans = wait_receipt(ws, ans);
-      }
-    } catch (const ESoapTransport& e) {
-      if (e.maybe_delivered()) {
-        // The authoriser may have acted on it: its answer decides, never a resend.
-        const SituationAnswer sit = ask_situation(ws, r.key);
-        if (sit.has_protocol) {
-          protocol = sit.protocol;
-          r.recovered = true;
-          break;
-        }
-        if (sit.cStat == 217) continue;  // it never got there: send again
-        throw refused(sit.cStat, sit.xMotivo, "A consulta da NF-e");
-      }
-      if (!options.allow_contingency || ws.contingency()) throw;
-      ans.cStat = 108;  // nothing was delivered: the authoriser is out of reach
-      ans.xMotivo = e.what();
-    }
-    const NFeProtocol* p = ans.cStat == 104 && !ans.protocols.empty() ? &ans.protocols.front() : nullptr;
-    const int status = p ? p->cStat : ans.cStat;
-    const std::string motive = p ? p->xMotivo : ans.xMotivo;
-    if (p && (is_authorised(status) || is_denied(status))) {
-      protocol = *p;
-    } else if (status == 204 || status == 205 || status == 539) {
-      // Already authorised: the stored protocol is recovered, not made anew.
-      std::string held = status == 539 ? key_in_motive(motive) : r.key;
-      if (held.empty()) throw refused(status, motive, "A NF-e");
-      const SituationAnswer sit = ask_situation(ws, held);
-      if (!sit.has_protocol) throw refused(status, motive, "A NF-e");
-      protocol = sit.protocol;
-      r.key = held;
-      r.recovered = true;
-    } else if ((status == 108 || status == 109) && options.allow_contingency && !ws.contingency()) {
-      // The state's authoriser is down and received nothing: the NF-e is
-      // issued again in contingency (another issue type, so another key)
-      // and goes to the state's SVC.
-      tpEmis = std::stoi(contingency_tpEmis(ws.emitter().uf));
-      ws.set_contingency(true);
-      {
-        TTIQuery q(*tx.Database());
-        q.SetTransaction(tx);
-        q.SQL.Add("UPDATE " + DBLocal("NOTA") +
-                  " SET CHAVE_NFE = NULL WHERE FATURA = :FATURA AND SERIE = :SERIE");
-        q.ParamByName("FATURA").AsString = fatura;
-        q.ParamByName("SERIE").AsString = serie;
-        q.ExecSQL();
-      }
-      tx.Commit();  // the row lock ends with it; the new key is stored as any other
-      nfe = signed_nfe(ws, numero, serie, tpEmis);
-      stored = lock_stored(tx, read_webservice_config(), fatura, serie);
-      if (stored.key != nfe.key)
-        throw ENFeError(NFeErrorKind::state, "A chave da NF-e em contingência não ficou gravada");
-      r.key = nfe.key;
-      r.contingency = true;
-    } else {
-      r.cStat = status;
-      r.xMotivo = motive;
-      store_answer(tx, fatura, serie, r, lote);
-      tx.Commit();
-      throw refused(status, motive, "A NF-e");
-    }
-  }
-  if (!protocol)
-    throw ENFeError(NFeErrorKind::transport, "A NF-e não chegou ao autorizador; transmita de novo");
-
-  take_protocol(r, *protocol);
-  if (r.authorised && digest_value(nfe.xml) == protocol->digVal) {
-    r.proc_file = options.folder / (r.key + "-procNFe.xml");
-    write_file(r.proc_file, nfe_proc(nfe.xml, protocol->xml));
-  }
-  store_answer(tx, fatura, serie, r, lote);
-  tx.Commit();
+  Transmission t(ws, numero, serie, fatura, options, r);
+  // A stored key keeps its issue type; a first one follows the station's authoriser.
+  const int tpEmis = !stored.key.empty() ? tpEmis_of(stored.key)
+                     : ws.contingency()  ? std::stoi(contingency_tpEmis(ws.emitter().uf))
+                                         : 1;
+  if (t.prepare(tpEmis)) t.keep(t.protocol());
   return r;
 }
 
