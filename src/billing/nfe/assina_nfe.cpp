@@ -59,6 +59,21 @@ struct LiberaMngr {
 };
 using Doc = std::unique_ptr<xmlDoc, LiberaDoc>;
 
+// The keys manager a verification reads the document's certificate with.
+// Making one loads the system's certificate authorities (a verification
+// never checks a chain, but the manager is built for one), which costs many
+// times the verification itself: each thread makes its own once.
+xmlSecKeysMngr* GerenciadorDeChaves() {
+  thread_local std::unique_ptr<xmlSecKeysMngr, LiberaMngr> mngr = [] {
+    std::unique_ptr<xmlSecKeysMngr, LiberaMngr> m(xmlSecKeysMngrCreate());
+    if (m && xmlSecCryptoAppDefaultKeysMngrInit(m.get()) < 0) m.reset();
+    return m;
+  }();
+  if (!mngr)
+    throw ENFeError(NFeErrorKind::signature, "Assinatura da NF-e: gerenciador de chaves não iniciou");
+  return mngr.get();
+}
+
 // The certificate's key as last read. Opening a PKCS#12 file costs more than
 // the signature itself (its password is stretched thousands of times), and
 // an invoicing station signs with the same file all day: the key is read
@@ -309,11 +324,7 @@ bool VerificaAssinatura(std::string_view Xml, std::string_view Nome) {
   const bool cobre = uri && "#" + IdDe(inf) == reinterpret_cast<const char*>(uri);
   xmlFree(uri);
   if (!cobre) return false;
-  std::unique_ptr<xmlSecKeysMngr, LiberaMngr> mngr(xmlSecKeysMngrCreate());
-  if (!mngr || xmlSecCryptoAppDefaultKeysMngrInit(mngr.get()) < 0) {
-    throw ENFeError(NFeErrorKind::signature, "Assinatura da NF-e: gerenciador de chaves não iniciou");
-  }
-  std::unique_ptr<xmlSecDSigCtx, LiberaCtx> ctx(xmlSecDSigCtxCreate(mngr.get()));
+  std::unique_ptr<xmlSecDSigCtx, LiberaCtx> ctx(xmlSecDSigCtxCreate(GerenciadorDeChaves()));
   if (!ctx) throw ENFeError(NFeErrorKind::signature, "Assinatura da NF-e: gerenciador de chaves não iniciou");
   ctx->keyInfoReadCtx.flags |= XMLSEC_KEYINFO_FLAGS_X509DATA_DONT_VERIFY_CERTS;
   if (xmlSecDSigCtxVerify(ctx.get(), assinatura) < 0) return false;
