@@ -57,6 +57,7 @@
 #include "platform/settings/program_folder.hpp"
 #include "platform/tabela/schema_setup.hpp"
 #include "platform/tabela/tabela.hpp"
+#include "support/demo_invoices.hpp"
 #include "support/local_authoriser.hpp"
 #include "support/station_processes.hpp"
 #include "support/temp_folder.hpp"
@@ -180,38 +181,6 @@ class AuthoriserCpu {
 
 // --- invoices ---------------------------------------------------------------
 
-// Copies of the demo invoice 009001 (series 1) as invoices first..first+count-1,
-// without any NF-e of their own yet.
-void copy_demo_invoices(TTIDatabase& db, int first, int count) {
-  for (const char* table : {"NOTA_001", "NOTAITEN_001"}) {
-    TTIQuery q(db);
-    q.SQL.Add(std::string("SELECT * FROM ") + table + " WHERE FATURA = '009001'");
-    q.Open();
-    std::string columns, values;
-    for (int i = 0; i < q.FieldCount(); ++i) {
-      const std::string name = UpperCase(q.Fields(i).FieldName());
-      columns += (i ? ", " : "") + name;
-      values += i ? ", " : "";
-      if (name == "FATURA") {
-        values += "CAST(:FATURA AS VARCHAR(10))";
-      } else if (name == "CHAVE_NFE" || name == "PROTOCOLO_NFE" || name == "RECIBO_NFE" ||
-                 name == "STATUS_NFE") {
-        values += "NULL";
-      } else {
-        values += name;
-      }
-    }
-    q.Close();
-    TTIQuery insert(db);
-    insert.SQL.Add(std::string("INSERT INTO ") + table + " (" + columns + ") SELECT " + values + " FROM " +
-                   table + " WHERE FATURA = '009001'");
-    for (int n = first; n < first + count; ++n) {
-      insert.ParamByName("FATURA").AsString = fmt::format("{:06}", n);
-      insert.ExecSQL();
-    }
-  }
-}
-
 // The embedded database: the demo data and kEmbeddedInvoices copies of 009001
 // from 100000 on. Invoice 100000 is the one the parts are timed on.
 constexpr int kEmbeddedFirst = 100000;
@@ -221,7 +190,7 @@ std::atomic<int> next_embedded{kEmbeddedFirst + 1};
 bench::BenchDatabase& embedded() {
   static bench::BenchDatabase instance("nfews", [](TTIDatabase& setup) {
     seed_demo_data(setup, find_schema_dir());
-    copy_demo_invoices(setup, kEmbeddedFirst, kEmbeddedInvoices);
+    test::copy_demo_invoices(setup, kEmbeddedFirst, kEmbeddedInvoices);
   });
   static const bool settings = [] {
     set_program_folder(authoriser().folder() / "program");
@@ -465,7 +434,7 @@ int next_server = kServerFirst;
 
 bench::ServerBench& server_bench() {
   static bench::ServerBench instance("bench-nfews-stations", [](TTIDatabase& setup) {
-    copy_demo_invoices(setup, kServerFirst, kServerInvoices);
+    test::copy_demo_invoices(setup, kServerFirst, kServerInvoices);
   });
   return instance;
 }
@@ -474,7 +443,8 @@ bench::ServerBench& server_bench() {
 // folder's server.pid), to read its CPU time; -1 when unknown.
 pid_t fbserver_pid() {
   const std::string dir = bench::env_text("ZPK_FBSERVER_DIR");
-  std::ifstream in(fs::path(dir.empty() ? std::string(ZPK_SOURCE_DIR) + "/build/fbserver" : dir) / "server.pid");
+  std::ifstream in(fs::path(dir.empty() ? std::string(ZPK_SOURCE_DIR) + "/build/fbserver" : dir) /
+                   "server.pid");
   long pid = -1;
   in >> pid;
   return static_cast<pid_t>(pid);
@@ -503,12 +473,29 @@ void Estacoes(benchmark::State& state) {
     for (int i = 0; i < stations; ++i) {
       const int first = next_server;
       next_server += kStationInvoices;
-      processes.push_back({s.zpk.string(), "station", "nfe-transmitir", authoriser().base_url(),
-                           authoriser().certs().ca().string(), authoriser().certs().a1(kCnpj).string(),
-                           (authoriser().folder() / "a1.password").string(), kSerie, std::to_string(first),
-                           std::to_string(first + kStationInvoices - 1), out.string(), "--db", s.location,
-                           "--empresa", "001", "--usuario", "ADMIN", "--count", std::to_string(kStationInvoices),
-                           "--station", std::to_string(i), "--start-file", "{start}"});
+      processes.push_back({s.zpk.string(),
+                           "station",
+                           "nfe-transmitir",
+                           authoriser().base_url(),
+                           authoriser().certs().ca().string(),
+                           authoriser().certs().a1(kCnpj).string(),
+                           (authoriser().folder() / "a1.password").string(),
+                           kSerie,
+                           std::to_string(first),
+                           std::to_string(first + kStationInvoices - 1),
+                           out.string(),
+                           "--db",
+                           s.location,
+                           "--empresa",
+                           "001",
+                           "--usuario",
+                           "ADMIN",
+                           "--count",
+                           std::to_string(kStationInvoices),
+                           "--station",
+                           std::to_string(i),
+                           "--start-file",
+                           "{start}"});
     }
     const double children0 = reaped_children_cpu();
     const double authoriser0 = authoriser().cpu();
@@ -538,7 +525,8 @@ void Estacoes(benchmark::State& state) {
         std::istringstream in(line);
         std::string fatura, key, protocol;
         int sent = 0;
-        if (problem.empty() && !(in >> fatura >> key >> protocol >> sent && protocol.size() == 15 && sent == 1)) {
+        if (problem.empty() &&
+            !(in >> fatura >> key >> protocol >> sent && protocol.size() == 15 && sent == 1)) {
           problem = "not authorised at the first submission: " + line;
         }
       }

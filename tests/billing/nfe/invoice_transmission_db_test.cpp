@@ -16,12 +16,12 @@
 #include "billing/nota_fiscal.hpp"
 #include "foundation/lookups.hpp"
 #include "platform/db/query.hpp"
-#include "platform/rtl/strings.hpp"
 #include "platform/settings/program_folder.hpp"
 #include "platform/tabela/tabela.hpp"
 #include "platform/ui/dialog_service.hpp"
 #include "platform/ui/headless_dialogs.hpp"
 #include "support/database_fixture.hpp"
+#include "support/demo_invoices.hpp"
 #include "support/local_authoriser.hpp"
 #include "support/sql.hpp"
 #include "support/temp_folder.hpp"
@@ -32,30 +32,10 @@ namespace {
 namespace fs = std::filesystem;
 constexpr const char* kCnpj = "11222333000181";  // the demo company's
 
-// A copy of the demo invoice 009001 (series 1) under another number, without
-// any NF-e of its own yet.
+// A copy of the demo invoice 009001 (series 1) under another number,
+// without any NF-e of its own yet.
 void copy_demo_invoice(const std::string& fatura) {
-  for (const char* table : {"NOTA", "NOTAITEN"}) {
-    TTIQuery q(Tabela.IBDatabase);
-    q.SQL.Add("SELECT * FROM " + DBLocal(table) + " WHERE FATURA = '009001'");
-    q.Open();
-    std::string columns, values;
-    for (int i = 0; i < q.FieldCount(); ++i) {
-      const std::string name = UpperCase(q.Fields(i).FieldName());
-      columns += (i ? ", " : "") + name;
-      values += i ? ", " : "";
-      if (name == "FATURA") {
-        values += "'" + fatura + "'";
-      } else if (name == "CHAVE_NFE" || name == "PROTOCOLO_NFE" || name == "RECIBO_NFE" ||
-                 name == "STATUS_NFE") {
-        values += "NULL";
-      } else {
-        values += name;
-      }
-    }
-    test::exec("INSERT INTO " + DBLocal(table) + " (" + columns + ") SELECT " + values + " FROM " +
-               DBLocal(table) + " WHERE FATURA = '009001'");
-  }
+  test::copy_demo_invoices(Tabela.IBDatabase, std::stoi(fatura), 1);
   Tabela.IBTransaction.CommitRetaining();
 }
 

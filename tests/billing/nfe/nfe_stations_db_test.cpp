@@ -12,8 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/db/database.hpp"
-#include "platform/db/query.hpp"
-#include "platform/rtl/strings.hpp"
+#include "support/demo_invoices.hpp"
 #include "support/local_authoriser.hpp"
 #include "support/multi_station.hpp"
 #include "support/sql.hpp"
@@ -26,42 +25,14 @@ constexpr int kStations = 4;
 constexpr int kFirst = 9201;
 constexpr int kInvoices = 25;
 
-// Copies of the demo invoice 009001 (series 1) numbered kFirst on, without an NF-e.
-void copy_demo_invoices(TTIDatabase& db) {
-  for (const char* table : {"NOTA_001", "NOTAITEN_001"}) {
-    TTIQuery q(db);
-    q.SQL.Add(std::string("SELECT * FROM ") + table + " WHERE FATURA = '009001'");
-    q.Open();
-    std::vector<std::string> names;
-    for (int i = 0; i < q.FieldCount(); ++i) names.push_back(UpperCase(q.Fields(i).FieldName()));
-    for (int n = kFirst; n < kFirst + kInvoices; ++n) {
-      std::string columns, values;
-      for (const auto& name : names) {
-        columns += (columns.empty() ? "" : ", ") + name;
-        values += values.empty() ? "" : ", ";
-        if (name == "FATURA") {
-          values += fmt::format("'{:06}'", n);
-        } else if (name == "CHAVE_NFE" || name == "PROTOCOLO_NFE" || name == "STATUS_NFE") {
-          values += "NULL";
-        } else {
-          values += name;
-        }
-      }
-      test::exec(std::string("INSERT INTO ") + table + " (" + columns + ") SELECT " + values + " FROM " +
-                     table + " WHERE FATURA = '009001'",
-                 {}, db);
-    }
-  }
-  db.DefaultTransaction().Commit();
-}
-
 class NFeStations : public test::ServerTest {};
 
 TEST_F(NFeStations, EveryInvoiceIsAuthorisedOnceWhateverStationsSendIt) {
   {
     TTIDatabase db;
     database().open(db);
-    copy_demo_invoices(db);
+    test::copy_demo_invoices(db, kFirst, kInvoices);
+    db.DefaultTransaction().Commit();
   }
   test::TempFolder folder("nfe-stations");
   test::AuthoriserCertificates certs(folder / "certs", {"11222333000181"});
