@@ -185,9 +185,7 @@ bool GeraNFe(nfe::TNFeCampos& NFe, TClientDataSet& cdsNota, std::string& Chave, 
   GrupoInformacoesAdicionais(G);
   GrupoCobranca(G);
   GrupoPagamento(G);
-  if ((ITpEntrega == 2 || ITpEntrega == 3 || ITpEntrega == 4 || ITpEntrega == 9) &&
-      VerCgc(LimpaCpfCnpj(G.Texto("REPRESEN_CNPJ"))))
-    GrupoIntermediador(G);
+  if (PresencaRemota() && VerCgc(LimpaCpfCnpj(G.Texto("REPRESEN_CNPJ")))) GrupoIntermediador(G);
   GrupoResponsavelTecnico(G);
 
   nfe::CalculaChaveNFe(NFe);
@@ -197,6 +195,25 @@ bool GeraNFe(nfe::TNFeCampos& NFe, TClientDataSet& cdsNota, std::string& Chave, 
 }
 
 namespace nfe::detail {
+
+std::string TextoObrigatorio(std::string_view Campo, std::string_view Texto) {
+  std::string limpo = LimpaCaracterNFe(Texto);
+  // A required text made only of characters the layout refuses (emoji,
+  // ideograms) would leave its element out and the schema refuse the NF-e
+  // with no word of which value to correct: the generation names it.
+  if (Trim(limpo).empty() && !Trim(Texto).empty())
+    throw ENFeError(NFeErrorKind::invalid_input,
+                    fmt::format("{}: \"{}\" não tem caractere aceito na NF-e", Campo, Texto));
+  return limpo;
+}
+
+bool PresencaRemota() {
+  // Presence 5 (in person, outside the establishment) is issued as 9, so it
+  // is the 9 that decides: the intermediary indicator and group follow the
+  // code the NF-e carries, not the one chosen on the screen.
+  const int presenca = ITpEntrega == 5 ? 9 : ITpEntrega;
+  return presenca == 2 || presenca == 3 || presenca == 4 || presenca == 9;
+}
 
 // Identification (B) and the referenced documents (BA).
 void GrupoIdentificacao(GeracaoNFe& G) {
@@ -247,7 +264,7 @@ void GrupoIdentificacao(GeracaoNFe& G) {
   G.Campo("cUF_B02") =
       UmValor("SELECT CODIGO FROM " + DBLocal("TABUF") + " WHERE SIGLA_EST = :UF", "UF", Trim(emp.state));
   G.Campo("cMunFG_B12") = Trim(emp.city_code);
-  G.Campo("natOp_B04") = LimpaCaracterNFe(Trim(G.Texto("NATUREZA_DESC")));
+  G.Campo("natOp_B04") = TextoObrigatorio("natOp_B04", Trim(G.Texto("NATUREZA_DESC")));
   G.Campo("serie_B07") = Trim(G.Texto("NOTA_SERIE"));
   // NOTA_FATURA is the six-digit number followed by the series.
   const std::string numero = Trim(G.Texto("NOTA_FATURA")).substr(0, 6);
@@ -258,7 +275,7 @@ void GrupoIdentificacao(GeracaoNFe& G) {
                 G.Agora.Value - std::floor(G.Agora.Value)));
   G.Campo("idDest_B11a") = G.idDest;
   G.Campo("indPres_B25b") = G.indPres;
-  if (ITpEntrega == 2 || ITpEntrega == 3 || ITpEntrega == 4 || ITpEntrega == 9)
+  if (PresencaRemota())
     G.Campo("indIntermed_B25c") = VerCgc(LimpaCpfCnpj(G.Texto("REPRESEN_CNPJ"))) ? "1" : "0";
   G.Campo("indFinal_B25a") = G.indFinal;
   G.Campo("tpNF_B11") = Trim(G.Texto("NATUREZA_TP_BASE")) == "1" ? "1" : "0";
@@ -316,7 +333,7 @@ void GrupoEmitente(GeracaoNFe& G) {
   G.Campo("cPais_C14") = "1058";
   G.Campo("xPais_C15") = "BRASIL";
   G.Campo("CNPJ_C02") = LimpaCnpjNFe(emp.cnpj);
-  G.Campo("xNome_C03") = LimpaCaracterNFe(Trim(emp.name));
+  G.Campo("xNome_C03") = TextoObrigatorio("xNome_C03", Trim(emp.name));
   G.Campo("xFant_C04") = LimpaCaracterNFe(Trim(emp.trade_name));
   G.Campo("xLgr_C06") = LimpaCaracterNFe(Trim(emp.street));
   G.Campo("nro_C07") = Trim(emp.number).empty() ? "S/N" : LimpaCaracterNFe(Trim(emp.number));
@@ -476,7 +493,7 @@ void GrupoProduto(GeracaoNFe& G) {
   const std::string descricao2 = Trim(G.Texto("ITEM_DESCRICAO2"));
   if (!descricao2.empty() && descricao2 != descricao) descricao = descricao2;
   // Cut to the layout's length by the XML writer, which notes the cut.
-  G.Campo("xProd_I04") = LimpaCaracterNFe(descricao);
+  G.Campo("xProd_I04") = TextoObrigatorio("xProd_I04", descricao);
   G.Campo("NCM_I05") = LimpaCaracterNFe(G.Texto("ITEM_CLA_FIS_DESC"), true);
   G.Campo("CEST_I05c") = LimpaCaracterNFe(G.Texto("ITEM_CLA_FIS_CEST"), true);
   // The fiscal class keeps the relevant-scale flag as 1/0 or S/N.

@@ -28,9 +28,9 @@ struct Rateio {
 
 struct GeracaoNFe {
   TNFeCampos& NFe;
-  TClientDataSet& Nota;  // filtered to the item rows, on the current one
-  TDateTime Agora;       // the moment of generation (RelogioNFe or Now)
-  std::string Fuso;      // NFe.ini [NFe] Fuso, appended to every date-time
+  TClientDataSet& Nota;    // filtered to the item rows, on the current one
+  TDateTime Agora;         // the moment of generation (RelogioNFe or Now)
+  std::string Fuso;        // NFe.ini [NFe] Fuso, appended to every date-time
   bool EmailNoXml = true;  // NFe.ini [EMAIL] TagXML is not "N"
 
   // Decided by the header groups, read by the item and total groups.
@@ -47,7 +47,7 @@ struct GeracaoNFe {
   double SomaFCPDest = 0, SomaICMSRemet = 0;  // DIFAL amounts written
   double SomaTotTrib = 0;                     // "vTotTrib_M02" written
   double SomaFCP = 0, SomaFCPST = 0, SomaFCPSTRet = 0, SomaICMSDeson = 0;
-  double SomaDiferido = 0;                    // ICMS deferred (situation 51)
+  double SomaDiferido = 0;  // ICMS deferred (situation 51)
   // Expense, discount and exemption apportionment.
   Rateio Frete, Seguro, Outras, Desconto, Desonerado;
 
@@ -69,6 +69,15 @@ std::string DataNFe(TDateTime Data);
 // "YYYY-MM-DDTHH:MM:SS" + the time-zone suffix.
 std::string DataHoraNFe(const GeracaoNFe& G, TDateTime Momento);
 
+// A required text field's value cleaned to the NF-e's characters; a text that
+// had characters but keeps none raises ENFeError(invalid_input) naming Campo.
+std::string TextoObrigatorio(std::string_view Campo, std::string_view Texto);
+
+// Whether the buyer presence the NF-e carries (ITpEntrega, 5 issued as 9) is
+// 2, 3, 4 or 9: a sale away from the establishment, which declares whether an
+// intermediary took part ("indIntermed_B25c") and, with one, its group YB.
+bool PresencaRemota();
+
 // Header and product groups (gera_nfe.cpp).
 void GrupoIdentificacao(GeracaoNFe& G);  // B and the referenced documents BA
 void GrupoEmitente(GeracaoNFe& G);       // C
@@ -78,11 +87,11 @@ void GrupoAutXML(GeracaoNFe& G);         // GA
 void GrupoProduto(GeracaoNFe& G);        // I with J, K, LA, I18, I50, I80; P and the export data
 
 // Item tax groups (gera_nfe_impostos.cpp), called in this order per item.
-void GrupoCOFINS(GeracaoNFe& G);             // S
-void GrupoPIS(GeracaoNFe& G);                // Q
-void GrupoIPI(GeracaoNFe& G);                // O and UA
-void GrupoICMS(GeracaoNFe& G);               // N
-void GrupoDIFAL(GeracaoNFe& G);              // NA
+void GrupoCOFINS(GeracaoNFe& G);               // S
+void GrupoPIS(GeracaoNFe& G);                  // Q
+void GrupoIPI(GeracaoNFe& G);                  // O and UA
+void GrupoICMS(GeracaoNFe& G);                 // N
+void GrupoDIFAL(GeracaoNFe& G);                // NA
 void GrupoTributosAproximados(GeracaoNFe& G);  // M
 
 // After the item loop (gera_nfe_impostos.cpp), in this order.

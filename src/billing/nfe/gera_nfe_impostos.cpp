@@ -729,7 +729,7 @@ void GrupoPagamento(GeracaoNFe& G) {
 
 // The intermediary of a remote sale (YB), when its CNPJ is valid.
 void GrupoIntermediador(GeracaoNFe& G) {
-  if (!(ITpEntrega == 2 || ITpEntrega == 3 || ITpEntrega == 4 || ITpEntrega == 9)) return;
+  if (!PresencaRemota()) return;
   const std::string cnpj = G.Texto("REPRESEN_CNPJ");
   if (!VerCgc(cnpj)) return;
   G.NFe.IncluirPart("YB");

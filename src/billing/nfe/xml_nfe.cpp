@@ -212,6 +212,14 @@ class Escritor {
         auto it = Valores.find(filho.Campo->Nome);
         if (it == Valores.end()) continue;
         std::string valor = Formata(*filho.Campo, it->second, notas_);
+        // Cleaning drops what the layout's text type refuses (characters past
+        // U+00FF, controls); a required text left with nothing would be left
+        // out and the schema refuse the document without naming the value.
+        if (valor.empty() && filho.Campo->Obrigatorio && filho.Campo->Tipo == TipoCampo::Texto &&
+            it->second.find_first_not_of(' ') != std::string::npos)
+          throw ENFeError(
+              NFeErrorKind::invalid_input,
+              fmt::format("{}: \"{}\" não tem caractere aceito na NF-e", filho.Campo->Nome, it->second));
         if (!valor.empty()) saida += fmt::format("<{0}>{1}</{0}>", filho.Tag, valor);
         continue;
       }

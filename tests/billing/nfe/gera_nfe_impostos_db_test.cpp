@@ -652,10 +652,9 @@ TEST_F(GeraNFeImpostos, IntermediaryOnlyForRemoteSalesWithAValidCnpjLettersKept)
     int entrega;
     const char* cnpj;
     bool grupo;
-  } kCasos[] = {{2, "12.ABC.345/01DE-35", true},
-                {9, "12.ABC.345/01DE-35", true},
-                {1, "12.ABC.345/01DE-35", false},
-                {5, "12.ABC.345/01DE-35", false},
+  } kCasos[] = {{2, "12.ABC.345/01DE-35", true},  {9, "12.ABC.345/01DE-35", true},
+                {1, "12.ABC.345/01DE-35", false}, {5, "12.ABC.345/01DE-35", true},  // 5 is issued as 9
+                {3, "12.ABC.345/01DE-35", true},  {0, "12.ABC.345/01DE-35", false},
                 {2, "12.ABC.345/01DE-36", false}};
   for (const auto& c : kCasos) {
     SCOPED_TRACE(std::to_string(c.entrega) + " " + c.cnpj);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "billing/nfe/nfe_error.hpp"
 #include "billing/nota_dataset.hpp"
 #include "foundation/lookups.hpp"
 #include "foundation/station_settings.hpp"
@@ -62,9 +63,9 @@ class GeraNFeTest : public test::DatabaseTest {
 TEST_F(GeraNFeTest, IssueAndPresenceCodesAndTheTimeZoneOnEveryDateTime) {
   const struct {
     int tpTras, entrega;
-    const char *tpEmis, *indPres;
+    const char *tpEmis, *indPres, *indIntermed;
     bool contingencia;
-  } kCases[] = {{1, 1, "1", "1", false}, {3, 5, "6", "9", true}, {6, 0, "6", "0", true}};
+  } kCases[] = {{1, 1, "1", "1", "", false}, {3, 5, "6", "9", "0", true}, {6, 0, "6", "0", "", true}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.tpEmis);
     ITpTrasNFe = c.tpTras;
@@ -73,6 +74,8 @@ TEST_F(GeraNFeTest, IssueAndPresenceCodesAndTheTimeZoneOnEveryDateTime) {
     gera();
     EXPECT_EQ(doc("tpEmis_B22"), c.tpEmis);
     EXPECT_EQ(doc("indPres_B25b"), c.indPres);
+    // The intermediary indicator follows the presence issued (5 goes out as 9).
+    EXPECT_EQ(doc("indIntermed_B25c"), c.indIntermed);
     EXPECT_EQ(doc("dhEmi_B09"), "2025-06-02T14:25:36-03:00");
     EXPECT_EQ(doc("dhSaiEnt_B10"), "2025-06-02T14:25:36-03:00");
     EXPECT_EQ(doc("dhCont_B28"), c.contingencia ? "2025-06-03T14:25:36-03:00" : "");
@@ -371,6 +374,40 @@ TEST_F(GeraNFeTest, ProductFieldsOfTheDemoItems) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.campo);
     EXPECT_EQ(item(c.i, c.campo), c.valor);
+  }
+}
+
+// A description of characters the NF-e cannot carry would leave the item
+// without xProd; the generation refuses it naming the field, while one that
+// keeps Latin-1 letters goes out with them.
+TEST_F(GeraNFeTest, ADescriptionWithNoCharacterTheNFeTakesIsRefusedNamingTheField) {
+  const struct {
+    const char* descricao;
+    const char* xProd;  // nullptr: refused
+  } kCases[] = {{"\xF0\x9F\x91\x95\xF0\x9F\x91\x95\xF0\x9F\x91\x95", nullptr},
+                {"MALHA \xF0\x9F\x91\x95 AÇÃO", "MALHA  AÇÃO"}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.descricao);
+    monta();
+    for (cds_.First(); !cds_.Eof(); cds_.Next()) {
+      cds_.Edit();
+      cds_.FieldByName("ITEM_DESCRICAO").AsString = c.descricao;
+      cds_.FieldByName("ITEM_DESCRICAO2").AsString = c.descricao;
+      cds_.Post();
+    }
+    if (!c.xProd) {
+      try {
+        GeraNFe(nfe_, cds_, chave_, lote_);
+        ADD_FAILURE() << "no error";
+      } catch (const nfe::ENFeError& e) {
+        EXPECT_EQ(e.kind(), nfe::NFeErrorKind::invalid_input);
+        EXPECT_NE(std::string(e.what()).find("xProd_I04"), std::string::npos) << e.what();
+      }
+      continue;
+    }
+    gera();
+    EXPECT_EQ(item(0, "xProd_I04"), c.xProd);
+    EXPECT_NE(lote_.find(std::string("<xProd>") + c.xProd + "</xProd>"), std::string::npos);
   }
 }
 

@@ -407,6 +407,43 @@ TEST(XmlNFe, HostileDescriptionStaysWellFormedAndValid) {
   EXPECT_NE(GeraXmlNFe(nota).Xml.find("<xProd>A&amp;B &lt;C&gt;</xProd>"), std::string::npos);
 }
 
+// Characters past U+00FF are outside the layout's text type: they are dropped
+// and the Latin-1 letters around them kept; a required text left with none is
+// refused naming its field, an optional one is left out.
+TEST(XmlNFe, CharactersOutsideTheLayoutAreDroppedAndAnEmptiedRequiredTextNamed) {
+  const struct {
+    const char* campo;
+    const char* valor;
+    const char* escrito;  // the element written, or nullptr when refused
+  } kCases[] = {
+      {"xProd_I04", "MALHA \xF0\x9F\x91\x95 ALGODÃO", "<xProd>MALHA  ALGODÃO</xProd>"},
+      {"xProd_I04", "CAMISETA 棉 AÇÃO", "<xProd>CAMISETA  AÇÃO</xProd>"},
+      {"xProd_I04", "\xF0\x9F\x91\x95\xF0\x9F\x91\x95\xF0\x9F\x91\x95", nullptr},
+      {"xProd_I04", "棉布", nullptr},
+      {"xNome_C03", "\xF0\x9F\x98\x80", nullptr},
+      {"xFant_C04", "\xF0\x9F\x98\x80", ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.campo) + " " + c.valor);
+    TNFeCampos nota = NotaMinima({{c.campo, c.valor}});
+    if (!c.escrito) {
+      try {
+        GeraXmlNFe(nota);
+        ADD_FAILURE() << "no error";
+      } catch (const ENFeError& e) {
+        EXPECT_EQ(e.kind(), NFeErrorKind::invalid_input);
+        EXPECT_NE(std::string(e.what()).find(c.campo), std::string::npos) << e.what();
+      }
+      continue;
+    }
+    XmlNFe xml = GeraXmlNFe(nota);
+    if (*c.escrito) EXPECT_NE(xml.Xml.find(c.escrito), std::string::npos) << xml.Xml;
+    EXPECT_EQ(xml.Xml.find("\xF0\x9F"), std::string::npos);
+    auto violacoes = ValidaXmlNFe(xml.Xml);
+    EXPECT_TRUE(violacoes.empty()) << Lista(violacoes);
+  }
+}
+
 // An emitter with an alphanumeric CNPJ: the key and the XML keep its letters,
 // and the schema package in the tree (PL_010c) takes both the CNPJ and the Id.
 TEST(XmlNFe, AlphanumericEmitterKeepsItsLetters) {
