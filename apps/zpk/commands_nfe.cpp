@@ -1,6 +1,7 @@
 // `zpk nfe FATURA SERIE --db X [--empresa E] [--cert FILE --cert-password-file
 // FILE] --out DIR`: the NF-e of a stored invoice written to DIR as
-// <key>-nfe.xml, checked against the official schema and, with an A1
+// <key>-nfe.xml (<key>-nfe-invalida.xml when it fails the schema or its
+// signature), checked against the official schema and, with an A1
 // certificate, signed and verified. It prints the access key, the file and
 // every schema violation; the exit status is 1 when the XML is not valid or
 // its signature does not verify. With --transmitir (and the web-service
@@ -80,7 +81,8 @@ void run_nfe(const NFeOptions& o, const zpk::cli::CallOptions& options) {
   zpk::ITpImpNFe = 1;
   zpk::ITpEntrega = o.presenca;
   const auto r = zpk::nfe::nfe_of_invoice(o.numero, o.serie, certificate);
-  const auto file = zpk::nfe::write_nfe_file(o.ws.out, r.key, r.xml);
+  const bool valid = r.violations.empty() && (!r.is_signed || r.signature_verified);
+  const auto file = zpk::nfe::write_nfe_file(o.ws.out, r.key, r.xml, valid);
   std::cout << fmt::format("chave: {}\nxml: {}\nitems: {}\n", r.key, file.string(), r.items);
   for (const auto& nota : r.cut_texts) std::cout << "cut: " << nota << '\n';
   if (r.violations.empty()) {
@@ -93,7 +95,7 @@ void run_nfe(const NFeOptions& o, const zpk::cli::CallOptions& options) {
   if (r.is_signed)
     std::cout << "signature: " << (r.signature_verified ? "verified" : "DOES NOT VERIFY") << '\n';
   std::cout.flush();
-  if (!r.violations.empty() || (r.is_signed && !r.signature_verified)) throw zpk::EAbort();
+  if (!valid) throw zpk::EAbort();
   if (o.transmitir) transmit(o, r.key);
 }
 

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "billing/nfe/gera_nfe.hpp"
+#include "billing/nfe/invoice_transmission.hpp"
 #include "billing/nfe/nfe_campos.hpp"
 #include "billing/nfe/nfe_error.hpp"
 #include "billing/nfe/xml_nfe.hpp"
@@ -41,16 +42,38 @@ void generate(TClientDataSet& nota, InvoiceNFe& r) {
   r.cut_texts = GeraXmlNFe(campos).Notas;
 }
 
-// Stores `key` as the invoice's when it has none; false when another station
-// stored one first. A conflict with that station's open update is run again.
-bool store_key(const std::string& fatura, const std::string& serie, const std::string& key) {
+// The issue type (tpEmis) a key was made with: its 35th character.
+char issue_type(const std::string& key) {
+  return key.size() == 44 ? key[34] : '\0';
+}
+
+// NOTA's status of the invoice's NF-e (0 when none was stored).
+int stored_status(const std::string& fatura, const std::string& serie) {
+  TTIQuery q(Tabela.IBDatabase);
+  q.SQL.Add("SELECT STATUS_NFE FROM " + DBLocal("NOTA") + " WHERE FATURA = :FATURA AND SERIE = :SERIE");
+  q.ParamByName("FATURA").AsString = fatura;
+  q.ParamByName("SERIE").AsString = serie;
+  q.Open();
+  return q.IsEmpty() ? 0 : q.FieldByName("STATUS_NFE").AsInteger();
+}
+
+// Stores `key` as the invoice's in place of `previous` (empty: it has none);
+// false when another station stored another key first, or the NF-e of
+// `previous` was authorised or denied meanwhile. A key the authoriser
+// answered for is never replaced: the DANFE and every event name it. A
+// conflict with another station's open update is run again.
+bool store_key(const std::string& fatura, const std::string& serie, const std::string& key,
+               const std::string& previous) {
   TTIQuery q(Tabela.IBDatabase);
   q.SQL.Add("UPDATE " + DBLocal("NOTA") +
             " SET CHAVE_NFE = :CHAVE WHERE FATURA = :FATURA AND SERIE = :SERIE"
-            " AND (CHAVE_NFE IS NULL OR CHAVE_NFE = '')");
+            " AND (CHAVE_NFE IS NULL OR CHAVE_NFE = ''"
+            " OR (CHAVE_NFE = :ANTERIOR AND (STATUS_NFE IS NULL"
+            " OR STATUS_NFE NOT IN (100, 150, 110, 301, 302, 303))))");
   q.ParamByName("CHAVE").AsString = key;
   q.ParamByName("FATURA").AsString = fatura;
   q.ParamByName("SERIE").AsString = serie;
+  q.ParamByName("ANTERIOR").AsString = previous;
   const int64_t rows = retry_on_conflict([&] {
     q.ExecSQL();
     return q.RowsAffected();
@@ -80,21 +103,40 @@ InvoiceNFe nfe_of_invoice(const std::string& numero, const std::string& serie,
 
   InvoiceNFe r;
   generate(nota, r);
-  if (Trim(nota.FieldByName("NOTA_CHAVE_NFE").AsString()).empty()) {
-    r.key_stored = store_key(fatura, stored_serie, r.key);
-    if (!r.key_stored) {
-      // Another station stored its key between our read and our update: the
-      // NF-e takes its numeric code, hence its key, from the stored one, so
-      // that every station sends the invoice under one key.
-      read_invoice(q, nota, fatura, numero, serie);
-      if (Trim(nota.FieldByName("NOTA_CHAVE_NFE").AsString()).empty()) {
-        throw ENFeError(
-            NFeErrorKind::state,
-            fmt::format("invoice {} of series {}: its NF-e key could not be stored", numero, serie));
-      }
-      r = InvoiceNFe{};
-      generate(nota, r);
+  // The stored key is the invoice's while its issue type is the one made
+  // now: the NF-e then takes its numeric code, hence its key, from it. A key
+  // of another issue type (the invoice issued in contingency, or back from
+  // it) is replaced, so that the DANFE and later events name the key sent.
+  // Another station may store its key between our reading and our update:
+  // we read again and follow it; a bounded number of times, as two stations
+  // issuing one invoice under different types would otherwise take turns.
+  for (int attempt = 1;; ++attempt) {
+    const std::string stored = Trim(nota.FieldByName("NOTA_CHAVE_NFE").AsString());
+    if (!stored.empty() && (stored.size() != 44 || issue_type(stored) == issue_type(r.key))) break;
+    if (attempt > 3) {
+      throw ENFeError(
+          NFeErrorKind::state,
+          fmt::format("invoice {} of series {}: its NF-e key could not be stored", numero, serie));
     }
+    if (!stored.empty()) {
+      const int status = stored_status(fatura, stored_serie);
+      if (is_authorised(status) || is_denied(status)) {
+        throw ENFeError(NFeErrorKind::state,
+                        fmt::format("invoice {} of series {}: its NF-e {} has status {}; its key is "
+                                    "not replaced by one of issue type {}",
+                                    numero, serie, stored, status, issue_type(r.key)));
+      }
+    }
+    r.key_stored = store_key(fatura, stored_serie, r.key, stored);
+    if (r.key_stored) break;
+    read_invoice(q, nota, fatura, numero, serie);
+    if (Trim(nota.FieldByName("NOTA_CHAVE_NFE").AsString()).empty()) {
+      throw ENFeError(
+          NFeErrorKind::state,
+          fmt::format("invoice {} of series {}: its NF-e key could not be stored", numero, serie));
+    }
+    r = InvoiceNFe{};
+    generate(nota, r);
   }
 
   if (certificate) {
@@ -107,15 +149,21 @@ InvoiceNFe nfe_of_invoice(const std::string& numero, const std::string& serie,
 }
 
 std::filesystem::path write_nfe_file(const std::filesystem::path& folder, std::string_view key,
-                                     std::string_view xml) {
+                                     std::string_view xml, bool valid) {
   // The key names the file: nothing else may reach the path.
   if (!plain_key(key)) {
     throw ENFeError(NFeErrorKind::invalid_input, fmt::format("not an NF-e access key: \"{}\"", key));
   }
-  const std::filesystem::path file = folder / (std::string(key) + "-nfe.xml");
+  // An invalid document is still written, under a name that says so: its
+  // violations are reported by line, and whoever fixes the invoice reads
+  // them there. Under <key>-nfe.xml it would be taken for one to send.
+  const std::string valid_name = std::string(key) + "-nfe.xml";
+  const std::string invalid_name = std::string(key) + "-nfe-invalida.xml";
+  const std::filesystem::path file = folder / (valid ? valid_name : invalid_name);
+  const std::filesystem::path stale = folder / (valid ? invalid_name : valid_name);
   // Written beside and renamed over: a reader (the transmission, a second
   // run) never finds half a document.
-  const std::filesystem::path partial = folder / (std::string(key) + "-nfe.xml.part");
+  const std::filesystem::path partial = folder / (file.filename().string() + ".part");
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   bool written = !ec;
@@ -126,6 +174,11 @@ std::filesystem::path write_nfe_file(const std::filesystem::path& folder, std::s
   }
   if (written) {
     std::filesystem::rename(partial, file, ec);
+    written = !ec;
+  }
+  // The earlier run's document under the other name is not this one.
+  if (written) {
+    std::filesystem::remove(stale, ec);
     written = !ec;
   }
   if (!written) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -136,6 +137,92 @@ TEST_F(InvoiceNFeTest, AKeyStoredMeanwhileByAnotherStationIsTheOneSent) {
   EXPECT_TRUE(sent.signature_verified);
   EXPECT_TRUE(sent.violations.empty());
   EXPECT_EQ(stored_key(), theirs);
+}
+
+// A key carries its issue type (tpEmis, the 35th character): the NF-e
+// issued in contingency, or back in normal issue, stores its own key, the
+// one its DANFE and later events name, with the numeric code of the first.
+// A key the authoriser answered for (authorised or denied) is never replaced.
+TEST_F(InvoiceNFeTest, AnotherIssueTypeStoresItsKeyUnlessTheNFeWasAnswered) {
+  const struct {
+    const char* status;  // NOTA.STATUS_NFE before the contingency issue
+    bool replaced;
+  } kCases[] = {
+      {"NULL", true}, {"108", true},  {"539", true},  {"100", false}, {"150", false},
+      {"110", false}, {"301", false}, {"302", false}, {"303", false},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string("status ") + c.status);
+    test::exec("UPDATE " + DBLocal("NOTA") +
+               " SET CHAVE_NFE = NULL, STATUS_NFE = NULL WHERE FATURA = '009001'");
+    Tabela.IBTransaction.CommitRetaining();
+    const std::string normal = nfe_of_invoice("9001", "1", std::nullopt).key;
+    ASSERT_EQ(normal.substr(34, 1), "1");
+    test::exec("UPDATE " + DBLocal("NOTA") + " SET STATUS_NFE = " + c.status + " WHERE FATURA = '009001'");
+    Tabela.IBTransaction.CommitRetaining();
+
+    test::ScopedValue<int> contingency{ITpTrasNFe, 6};
+    if (c.replaced) {
+      const InvoiceNFe svc = nfe_of_invoice("9001", "1", certificate());
+      EXPECT_EQ(svc.key.substr(34, 1), "6");
+      EXPECT_EQ(svc.key.substr(35, 8), normal.substr(35, 8));
+      EXPECT_TRUE(svc.key_stored);
+      EXPECT_TRUE(svc.signature_verified);
+      EXPECT_TRUE(svc.violations.empty());
+      EXPECT_EQ(stored_key(), svc.key);
+      // Made again in contingency: the stored key is kept.
+      EXPECT_FALSE(nfe_of_invoice("9001", "1", std::nullopt).key_stored);
+      EXPECT_EQ(stored_key(), svc.key);
+      // Back in normal issue: the normal key is stored again.
+      ITpTrasNFe = 1;
+      const InvoiceNFe back = nfe_of_invoice("9001", "1", std::nullopt);
+      EXPECT_EQ(back.key, normal);
+      EXPECT_TRUE(back.key_stored);
+      EXPECT_EQ(stored_key(), normal);
+    } else {
+      try {
+        nfe_of_invoice("9001", "1", std::nullopt);
+        ADD_FAILURE() << "nothing raised";
+      } catch (const ENFeError& e) {
+        EXPECT_EQ(e.kind(), NFeErrorKind::state);
+        EXPECT_NE(std::string(e.what()).find("invoice 9001 of series 1"), std::string::npos) << e.what();
+      }
+      EXPECT_EQ(stored_key(), normal);
+    }
+  }
+  test::exec("UPDATE " + DBLocal("NOTA") + " SET STATUS_NFE = NULL WHERE FATURA = '009001'");
+  Tabela.IBTransaction.CommitRetaining();
+}
+
+// A document that fails the schema or its signature is written under a name
+// that says so, and the file the other name held from an earlier run goes:
+// the folder never offers an invalid document as one to send, nor a former
+// one as the current.
+TEST_F(InvoiceNFeTest, AnInvalidDocumentIsWrittenUnderItsOwnNameAndReplacesTheOther) {
+  const InvoiceNFe n = nfe_of_invoice("9001", "1", std::nullopt);
+  const fs::path folder = pasta_ / "xml";
+  const std::string valid = n.key + "-nfe.xml";
+  const std::string invalid = n.key + "-nfe-invalida.xml";
+  const struct {
+    bool valid;
+    const char* xml;
+    std::string file;
+  } kCases[] = {
+      {true, "<NFe>first</NFe>", valid},
+      {false, "<NFe>broken</NFe>", invalid},
+      {false, "<NFe>broken again</NFe>", invalid},
+      {true, "<NFe>fixed</NFe>", valid},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.xml);
+    EXPECT_EQ(write_nfe_file(folder, n.key, c.xml, c.valid), folder / c.file);
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(folder)) files.push_back(e.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{c.file});
+    std::ostringstream read;
+    read << std::ifstream(folder / c.file, std::ios::binary).rdbuf();
+    EXPECT_EQ(read.str(), c.xml);
+  }
 }
 
 TEST_F(InvoiceNFeTest, AnInvoiceNotInThatSeriesIsRefused) {
