@@ -112,6 +112,47 @@ TempFolder* ZpkNFeWebServices::folder_ = nullptr;
 AuthoriserCertificates* ZpkNFeWebServices::certs_ = nullptr;
 LocalAuthoriser* ZpkNFeWebServices::server_ = nullptr;
 
+// `zpk nfe --tipo-emissao 6` makes the contingency NF-e and stores its key
+// (another issue type, another key) until the NF-e is answered for; a
+// document that fails the schema is written under the "-invalida" name, and
+// the valid-looking file of the earlier run is gone.
+TEST_F(ZpkNFeWebServices, AContingencyNFeStoresItsKeyAndAnInvalidOneIsNotLeftAsValid) {
+  const fs::path out = out_ / "out";
+  const ZpkRun normal = zpk(command({"nfe", "009001", "1"}));
+  ASSERT_EQ(normal.status, 0) << normal.out << normal.err;
+  const std::string key = line_value(normal.out, "chave");
+  ASSERT_EQ(key.size(), 44u) << normal.out;
+  EXPECT_EQ(nota("CHAVE_NFE"), key);
+
+  const ZpkRun svc = zpk(command({"nfe", "009001", "1", "--tipo-emissao", "6"}));
+  ASSERT_EQ(svc.status, 0) << svc.out << svc.err;
+  const std::string contingency = line_value(svc.out, "chave");
+  ASSERT_EQ(contingency.size(), 44u) << svc.out;
+  EXPECT_EQ(contingency.substr(34, 1), "6");
+  EXPECT_EQ(nota("CHAVE_NFE"), contingency);
+  EXPECT_TRUE(fs::exists(out / (contingency + "-nfe.xml")));
+
+  // The nature's description is the operation (natOp), which the schema requires.
+  exec(
+      "UPDATE NATUREZA_001 SET DESCRICAO = '' WHERE NATUREZA = "
+      "(SELECT NATUREZA FROM NOTA_001 WHERE FATURA = '009001' AND SERIE = '1')",
+      {}, check_);
+  check_.DefaultTransaction().Commit();
+  const ZpkRun invalid = zpk(command({"nfe", "009001", "1", "--tipo-emissao", "6"}));
+  EXPECT_NE(invalid.status, 0) << invalid.out << invalid.err;
+  EXPECT_EQ(line_value(invalid.out, "xml"), (out / (contingency + "-nfe-invalida.xml")).string());
+  EXPECT_TRUE(fs::exists(out / (contingency + "-nfe-invalida.xml")));
+  EXPECT_FALSE(fs::exists(out / (contingency + "-nfe.xml")));
+
+  // Authorised, its key stays whatever issue type is asked for.
+  exec("UPDATE NOTA_001 SET STATUS_NFE = 100 WHERE FATURA = '009001' AND SERIE = '1'", {}, check_);
+  check_.DefaultTransaction().Commit();
+  const ZpkRun refused = zpk(command({"nfe", "009001", "1"}));
+  EXPECT_NE(refused.status, 0) << refused.out << refused.err;
+  EXPECT_NE(refused.err.find("invoice 009001 of series 1"), std::string::npos) << refused.err;
+  EXPECT_EQ(nota("CHAVE_NFE"), contingency);
+}
+
 TEST_F(ZpkNFeWebServices, TheDemoInvoiceIsAuthorisedCorrectedCancelledAndUnusedNumbersVoided) {
   const ZpkRun sent = zpk(command({"nfe", "009001", "1", "--transmitir"}));
   ASSERT_EQ(sent.status, 0) << sent.out << sent.err;
