@@ -187,6 +187,7 @@ bool GeraNFe(nfe::TNFeCampos& NFe, TClientDataSet& cdsNota, std::string& Chave, 
   GrupoPagamento(G);
   if (PresencaRemota() && VerCgc(LimpaCpfCnpj(G.Texto("REPRESEN_CNPJ")))) GrupoIntermediador(G);
   GrupoResponsavelTecnico(G);
+  ConfereTipoOperacao(G);
 
   nfe::CalculaChaveNFe(NFe);
   Chave = NFe.Valor("Id_A03").substr(3, 44);
@@ -205,6 +206,25 @@ std::string TextoObrigatorio(std::string_view Campo, std::string_view Texto) {
     throw ENFeError(NFeErrorKind::invalid_input,
                     fmt::format("{}: \"{}\" não tem caractere aceito na NF-e", Campo, Texto));
   return limpo;
+}
+
+void ConfereTipoOperacao(GeracaoNFe& G) {
+  // The CFOP's first digit says the direction (1-3 entries, 5-7 exits) and
+  // the authoriser refuses an NF-e whose type says the other: the nature's
+  // TP_BASE is what to correct, so the note is stopped here, before signing.
+  const std::string tpNF = G.NFe.Valor("tpNF_B11");
+  for (const auto& item : G.NFe.Itens()) {
+    const auto it = item.find("CFOP_I08");
+    if (it == item.end() || it->second.empty()) continue;
+    const char digito = it->second[0];
+    const bool saida = digito == '5' || digito == '6' || digito == '7';
+    const bool entrada = digito == '1' || digito == '2' || digito == '3';
+    if ((saida && tpNF != "1") || (entrada && tpNF != "0"))
+      throw ENFeError(
+          NFeErrorKind::invalid_input,
+          fmt::format("CFOP_I08 {} é de {}, mas tpNF_B11 é {} ({}): confira o TP_BASE da natureza",
+                      it->second, saida ? "saída" : "entrada", tpNF, tpNF == "1" ? "saída" : "entrada"));
+  }
 }
 
 bool PresencaRemota() {

@@ -73,6 +73,10 @@ std::string DataHoraNFe(const GeracaoNFe& G, TDateTime Momento);
 // had characters but keeps none raises ENFeError(invalid_input) naming Campo.
 std::string TextoObrigatorio(std::string_view Campo, std::string_view Texto);
 
+// Refuses (ENFeError invalid_input, naming the CFOP) an NF-e whose "tpNF_B11"
+// disagrees with an item's CFOP: 5, 6, 7 are exits (tpNF 1), 1, 2, 3 entries (0).
+void ConfereTipoOperacao(GeracaoNFe& G);
+
 // Whether the buyer presence the NF-e carries (ITpEntrega, 5 issued as 9) is
 // 2, 3, 4 or 9: a sale away from the establishment, which declares whether an
 // intermediary took part ("indIntermed_B25c") and, with one, its group YB.

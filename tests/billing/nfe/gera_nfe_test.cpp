@@ -411,5 +411,42 @@ TEST_F(GeraNFeTest, ADescriptionWithNoCharacterTheNFeTakesIsRefusedNamingTheFiel
   }
 }
 
+// The authoriser refuses a note whose type contradicts its operations: exit
+// CFOPs (5, 6, 7) need tpNF 1, entry CFOPs (1, 2, 3) tpNF 0, and the
+// generation stops such a note naming the first CFOP that disagrees.
+TEST_F(GeraNFeTest, ATypeThatContradictsTheCfopIsRefusedNamingIt) {
+  const struct {
+    const char* tpBase;
+    const char* cfop;
+    bool recusada;
+  } kCases[] = {{"1", "6401", false},
+                {"0", "6401", true},
+                {"", "5101", true},
+                {"0", "1101", false},
+                {"1", "2101", true}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.tpBase) + " " + c.cfop);
+    monta();
+    for (cds_.First(); !cds_.Eof(); cds_.Next()) {
+      cds_.Edit();
+      cds_.FieldByName("NATUREZA_TP_BASE").AsString = c.tpBase;
+      cds_.FieldByName("ITEM_CFOP").AsString = c.cfop;
+      cds_.Post();
+    }
+    if (!c.recusada) {
+      gera();
+      EXPECT_EQ(item(0, "CFOP_I08"), c.cfop);
+      continue;
+    }
+    try {
+      GeraNFe(nfe_, cds_, chave_, lote_);
+      ADD_FAILURE() << "no error";
+    } catch (const nfe::ENFeError& e) {
+      EXPECT_EQ(e.kind(), nfe::NFeErrorKind::invalid_input);
+      EXPECT_NE(std::string(e.what()).find(c.cfop), std::string::npos) << e.what();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zpk
