@@ -41,7 +41,8 @@ const RegisterDemo nfe_demo{
        ITpEntrega = 1;
        const fs::path pasta = fs::current_path() / "var" / "nfe";
        const nfe::InvoiceNFe r = nfe::nfe_of_invoice("009001", "1", certificado);
-       const fs::path xml = nfe::write_nfe_file(pasta, r.key, r.xml);
+       const fs::path xml = nfe::write_nfe_file(
+           pasta, r.key, r.xml, r.violations.empty() && (!r.is_signed || r.signature_verified));
        out << fmt::format("GeraNFe(009001, series 1): key {}, {} items\n  xml: {}\n", r.key, r.items,
                           xml.string());
        if (r.violations.empty()) {

@@ -559,7 +559,8 @@ void Dia::gera_nfe(PassoDia& p) {
   ITpImpNFe = 1;
   ITpEntrega = 1;
   const nfe::InvoiceNFe g = nfe::nfe_of_invoice(Copy(r_.fatura, 1, 6), o_.serie, autorizador_.certificado);
-  const fs::path xml = nfe::write_nfe_file(o_.pasta, g.key, g.xml);
+  const fs::path xml = nfe::write_nfe_file(o_.pasta, g.key, g.xml,
+                                           g.violations.empty() && (!g.is_signed || g.signature_verified));
   // The generator offers to rewrite the stored tax totals when the items do
   // not add up to them: the day stores them from its items, so such an offer
   // means the invoice was stored wrong.
