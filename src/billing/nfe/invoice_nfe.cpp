@@ -6,9 +6,9 @@
 #include <fmt/format.h>
 
 #include "billing/nfe/gera_nfe.hpp"
-#include "billing/nfe/invoice_transmission.hpp"
 #include "billing/nfe/nfe_campos.hpp"
 #include "billing/nfe/nfe_error.hpp"
+#include "billing/nfe/nfe_status.hpp"
 #include "billing/nfe/xml_nfe.hpp"
 #include "billing/nota_dataset.hpp"
 #include "billing/nota_fiscal.hpp"
@@ -69,7 +69,8 @@ bool store_key(const std::string& fatura, const std::string& serie, const std::s
             " SET CHAVE_NFE = :CHAVE WHERE FATURA = :FATURA AND SERIE = :SERIE"
             " AND (CHAVE_NFE IS NULL OR CHAVE_NFE = ''"
             " OR (CHAVE_NFE = :ANTERIOR AND (STATUS_NFE IS NULL"
-            " OR STATUS_NFE NOT IN (100, 150, 110, 301, 302, 303))))");
+            " OR STATUS_NFE NOT IN (" +
+            answered_statuses_sql() + "))))");
   q.ParamByName("CHAVE").AsString = key;
   q.ParamByName("FATURA").AsString = fatura;
   q.ParamByName("SERIE").AsString = serie;

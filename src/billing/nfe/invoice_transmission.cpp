@@ -216,14 +216,6 @@ void store_answer(TTITransaction& tx, const std::string& fatura, const std::stri
 
 }  // namespace
 
-bool is_authorised(int cStat) {
-  return cStat == 100 || cStat == 150;
-}
-
-bool is_denied(int cStat) {
-  return cStat == 110 || cStat == 301 || cStat == 302 || cStat == 303;
-}
-
 namespace {
 
 // What NOTA holds of an invoice already authorised or denied: nothing is sent.

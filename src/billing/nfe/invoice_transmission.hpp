@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "billing/nfe/nfe_status.hpp"
 #include "billing/nfe/nfe_webservices.hpp"
 
 namespace zpk::nfe {
@@ -35,10 +36,6 @@ struct TransmitResult {
   int submissions = 0;              // authorisation requests this call sent
   std::filesystem::path proc_file;  // empty when the authorised document could not be rebuilt
 };
-
-// Is this status an authorisation / a denial of use?
-bool is_authorised(int cStat);
-bool is_denied(int cStat);
 
 // Sends the NF-e of invoice `numero` of series `serie` to the authoriser and
 // stores the answer in NOTA. Authorised or denied: returned (a denial spends
